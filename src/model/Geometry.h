@@ -1,0 +1,62 @@
+#pragma once
+
+#include <algorithm>
+#include <string>
+
+namespace korvanix::model {
+
+// Sheet coordinates: integer units, y grows downwards.
+struct Point {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(Point a, Point b) { return a.x == b.x && a.y == b.y; }
+    friend bool operator!=(Point a, Point b) { return !(a == b); }
+};
+
+struct Size {
+    int width = 0;
+    int height = 0;
+};
+
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    bool IsEmpty() const { return right <= left || bottom <= top; }
+    Rect Normalized() const {
+        return {std::min(left, right), std::min(top, bottom), std::max(left, right),
+                std::max(top, bottom)};
+    }
+    Rect Inflated(int d) const { return {left - d, top - d, right + d, bottom + d}; }
+    bool Contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+    // Union that treats an empty rectangle as nothing.
+    Rect United(const Rect& o) const {
+        if (IsEmpty())
+            return o;
+        if (o.IsEmpty())
+            return *this;
+        return {std::min(left, o.left), std::min(top, o.top), std::max(right, o.right),
+                std::max(bottom, o.bottom)};
+    }
+    friend bool operator==(const Rect& a, const Rect& b) {
+        return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+    }
+};
+
+// Grid of the sheet: element positions and inner wire corners are multiples of 8.
+inline int Snap(int c) { return ((c + 4) / 8) * 8; }
+
+// Text extents for tags and labels come from the window layer (fonts live there);
+// the batch tool and the tests use a fixed-pitch stand-in.
+class TextMetrics {
+public:
+    virtual ~TextMetrics() = default;
+    // font: 1 names, 2 values, 3 node numbers, 0 a text label's own font.
+    virtual Size TextExtent(const std::string& utf8, int font) const = 0;
+};
+
+} // namespace korvanix::model

@@ -1,0 +1,131 @@
+#pragma once
+
+#include "model/Element.h"
+#include "model/Geometry.h"
+#include "model/NameTag.h"
+#include "model/Wire.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace korvanix::model {
+
+// Fixed-pitch text extents for the batch tool and tests.
+class FixedTextMetrics : public TextMetrics {
+public:
+    Size TextExtent(const std::string& utf8, int font) const override;
+};
+
+// The document model behind the schematic editor: elements, wires, selection and
+// the edit operations on them. Rectangles that need repainting are collected in
+// `invalid` for the window to consume.
+class Scheme {
+public:
+    Scheme();
+    ~Scheme();
+    Scheme(const Scheme&) = delete;
+    Scheme& operator=(const Scheme&) = delete;
+
+    // Removes every element and wire; ids start again at 1.
+    void Clear();
+    // Takes over objects read from a record stream (already resolved): routes the
+    // wires, sets the id counters past the largest ids, numbers nodes and names.
+    void AdoptLoaded(ElementList elements, WireList wires);
+
+    void SetTextMetrics(const TextMetrics* metrics); // null: fixed metrics
+
+    void AddElement(std::unique_ptr<Element> element);
+    void DeleteElement(Element* element);
+    void DeleteSelection();
+
+    bool SelectAt(int x, int y, bool toggle);
+    void SelectInRect(int x1, int y1, int x2, int y2);
+    void SelectAll();
+    void ClearSelection();
+
+    void BeginDrag();
+    void MoveSelection(int dx, int dy);
+    void MoveAll(int dx, int dy);
+    int FinishMove(int dx, int dy);
+
+    int RotateSelection();
+    void MirrorSelectionX();
+    void MirrorSelectionY();
+    bool CanRotateSelection() const;
+    bool CanMirrorSelectionX() const;
+    bool CanMirrorSelectionY() const;
+
+    Element* ElementAt(int x, int y) const;
+    // The wire under a point and the kind of hit (1 horizontal segment, 2 vertical
+    // segment, 3 inner corner); null when none.
+    Wire* WireAt(int x, int y, int* hitKind = nullptr) const;
+    std::string ObjectCaption(int x, int y) const;
+
+    Point StartWire(int x, int y);
+    Point FinishWire(int x, int y);
+    bool HasPendingWire() const { return pendingElement_ != nullptr; }
+
+    // Splits a wire that passes through a just moved, unconnected element: 1 when split.
+    int InsertIntoWire(Element* element);
+
+    // Numbers nodes, stores the node count and rebuilds the node tags.
+    int RenumberNodes();
+    void RenumberNames();
+    void RebuildNodeTags();
+    // Refreshes tag texts and positions of one element.
+    void UpdateTags(Element* element);
+    void UpdateAllTags();
+
+    bool TrackPin(int x, int y, bool drawingWire);
+    Element* TrackedElement() const { return trackedElement_; }
+    int TrackedPin() const { return trackedPin_; }
+
+    // Deep copy through a record stream; text labels left out with skipText.
+    static void CopyObjects(const std::vector<Element*>& elements,
+                            const std::vector<Wire*>& wires, ElementList& toElements,
+                            WireList& toWires, bool skipText);
+
+    Element* FindElement(int32_t id) const;
+    Wire* FindWire(int32_t id) const;
+    std::unique_ptr<Wire> NewWire(); // takes the next wire id
+    int32_t TakeElementId() { return nextElementId++; }
+
+    ElementList elements;
+    WireList wires;
+    std::vector<Element*> selection;
+    int32_t nextElementId = 1;
+    int32_t nextWireId = 1;
+    int nodeCount = 0;
+    bool modified = false;
+    std::vector<Rect> invalid;
+    std::vector<NameTag> nodeTags;
+    bool showNames = true;
+    bool showValues = true;
+    bool showNodes = false;
+
+    // Analysis working copy (filled by the macro expansion).
+    ElementList workingElements;
+    WireList workingWires;
+    std::vector<int32_t> originIds;
+
+private:
+    const TextMetrics* metrics_ = nullptr;
+    FixedTextMetrics fixedMetrics_;
+    Element* pendingElement_ = nullptr;
+    int pendingPin_ = 0;
+    Element* trackedElement_ = nullptr;
+    int trackedPin_ = 0;
+    Element* previousTrackedElement_ = nullptr;
+    int previousTrackedPin_ = 0;
+};
+
+// Groups the wires into nodes: ground 0, the others 1..N in the order of each
+// node's first wire. Returns N.
+int NumberNodes(const WireList& wires);
+
+// Node-number tags for nodes 1..nodeCount (a connector's pin 3, else a wire).
+void PlaceNodeTags(int nodeCount, const ElementList& elements, const WireList& wires,
+                   std::vector<NameTag>& tags);
+
+} // namespace korvanix::model
