@@ -32,7 +32,7 @@ struct Pin {
 // records, element-list lines and description lines are produced by each kind.
 class Element {
 public:
-    Element(ElementKind kind, int32_t id);
+    Element(ElementKind elementKind, int32_t elementId);
     virtual ~Element();
     Element(const Element&) = delete;
     Element& operator=(const Element&) = delete;

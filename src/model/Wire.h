@@ -21,7 +21,7 @@ struct WireShape {
 // Joins exactly two pins and carries the node number after numbering.
 class Wire {
 public:
-    explicit Wire(int32_t id) : id(id) {}
+    explicit Wire(int32_t wireId) : id(wireId) {}
 
     // Recomputes the shape from the two pins (no shape while an end is missing).
     void Route();
