@@ -107,8 +107,12 @@ protected:
     // pin the wire id and wire end. A stored kind other than ours is a corrupt file.
     void SaveHeader(ArchiveWriter& ar) const;
     void LoadHeader(ArchiveReader& ar);
-    // Reads node numbers from fields first..first+count-1 of a description line.
+    // Reads node numbers from fields first..first+count-1 of a description line
+    // into pins 1..count. All or nothing: on a missing or bad field no pin changes.
     bool ParseNodes(const std::string& text, int first, int count);
+    // Stacks the shown tags (name first) 5 units beyond the body edge on the side
+    // (sideX, sideY) of the unrotated body, following rotation and mirroring.
+    void PlaceTagsBeside(int sideX, int sideY, bool showNames, bool showValues);
 };
 
 using ElementList = std::vector<std::unique_ptr<Element>>;

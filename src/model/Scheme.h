@@ -69,6 +69,10 @@ public:
     // Splits a wire that passes through a just moved, unconnected element: 1 when split.
     int InsertIntoWire(Element* element);
 
+    // Renumbers names, opens the parameter dialog of the first selected element and
+    // refreshes its tags; the dialog's result (0 when nothing is selected).
+    int EditSelected(ParameterEditor& editor);
+
     // Numbers nodes, stores the node count and rebuilds the node tags.
     int RenumberNodes();
     void RenumberNames();
@@ -82,9 +86,8 @@ public:
     int TrackedPin() const { return trackedPin_; }
 
     // Deep copy through a record stream; text labels left out with skipText.
-    static void CopyObjects(const std::vector<Element*>& elements,
-                            const std::vector<Wire*>& wires, ElementList& toElements,
-                            WireList& toWires, bool skipText);
+    static void CopyObjects(const std::vector<Element*>& elements, const std::vector<Wire*>& wires,
+                            ElementList& toElements, WireList& toWires, bool skipText);
 
     Element* FindElement(int32_t id) const;
     Wire* FindWire(int32_t id) const;
@@ -110,6 +113,33 @@ public:
     std::vector<int32_t> originIds;
 
 private:
+    // Where a point lies on a wire's shape: an inner corner (index of the point) or
+    // a segment (index of its first point).
+    struct WireHit {
+        Wire* wire = nullptr;
+        int kind = 0; // 1 horizontal segment, 2 vertical segment, 3 inner corner
+        int index = 0;
+    };
+
+    const TextMetrics& Metrics() const;
+    void Invalidate(const Rect& r);
+    void InvalidateElement(const Element* e);
+    void InvalidateNodeTags();
+    void SetSelected(Element* e, bool on);
+    // Drops every reference the sheet keeps to an element about to be destroyed.
+    void ForgetElement(const Element* e);
+    void RerouteWiresOf(const Element* e);
+    // Creates, attaches, routes and appends a wire between two pins.
+    Wire* AddWire(Element* a, int pinA, Element* b, int pinB);
+    // Detaches a wire from both ends, removes it from the list and destroys it.
+    void RemoveWire(Wire* w);
+    WireHit HitWire(int x, int y) const;
+    // The pins of `e` that face the hit wire's two ends, seen along the wire from
+    // the hit place. False when the ends do not face two distinct pins.
+    static bool FacingPins(const WireHit& hit, const Element* e, int& pinToEnd1, int& pinToEnd2);
+    // Replaces a wire by two wires from its old ends to the given pins of `e`.
+    void SplitWire(Wire* w, Element* e, int pinToEnd1, int pinToEnd2);
+
     const TextMetrics* metrics_ = nullptr;
     FixedTextMetrics fixedMetrics_;
     Element* pendingElement_ = nullptr;
