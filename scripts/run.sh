@@ -6,6 +6,6 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh build
 ./build/src/korvanix-cli --help
 echo
-echo "\$ korvanix-cli netlist examples/rc-lowpass.scm"
-./build/src/korvanix-cli netlist examples/rc-lowpass.scm
+echo "\$ korvanix-cli netlist examples/rc_lowpass.scm"
+./build/src/korvanix-cli netlist examples/rc_lowpass.scm
 echo

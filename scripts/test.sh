@@ -6,6 +6,10 @@ cd "$(dirname "$0")/.."
 export LC_ALL=C.UTF-8
 
 bash scripts/setup.sh build -DKORVANIX_WERROR=ON
+# Numbers must not follow the user's locale: the tests run one with a decimal comma.
+if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
+    localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
+fi
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 
 bash scripts/setup.sh build-asan -DKORVANIX_WERROR=ON -DKORVANIX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug

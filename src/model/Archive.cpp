@@ -12,7 +12,9 @@ void ArchiveWriter::WriteInt32(int32_t v) {
         bytes_.push_back(static_cast<uint8_t>((u >> (8 * i)) & 0xFF));
 }
 
-void ArchiveWriter::WriteUInt8(uint8_t v) { bytes_.push_back(v); }
+void ArchiveWriter::WriteUInt8(uint8_t v) {
+    bytes_.push_back(v);
+}
 
 void ArchiveWriter::WriteDouble(double v) {
     uint64_t u;

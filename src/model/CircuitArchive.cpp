@@ -109,15 +109,7 @@ void Resolve(const ElementList& elements, const WireList& wires) {
             const Pin& pin = e->pins[static_cast<std::size_t>(w->EndPin(end) - 1)];
             if (pin.wire == w.get() && pin.wireEnd == end)
                 continue;
-            if (end == 1) {
-                w->end1 = nullptr;
-                w->pin1 = 0;
-                w->end1Id = 0;
-            } else {
-                w->end2 = nullptr;
-                w->pin2 = 0;
-                w->end2Id = 0;
-            }
+            w->ForgetEnd(end);
         }
     }
 }

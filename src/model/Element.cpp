@@ -21,16 +21,6 @@ struct Offset {
     int64_t y;
 };
 
-// Positions come from files too: a hostile coordinate near the int range must not
-// overflow when an offset is added, so sums are formed in 64 bits and saturated.
-int Saturate(int64_t v) {
-    if (v > std::numeric_limits<int>::max())
-        return std::numeric_limits<int>::max();
-    if (v < std::numeric_limits<int>::min())
-        return std::numeric_limits<int>::min();
-    return static_cast<int>(v);
-}
-
 int64_t Abs64(int64_t v) {
     return v < 0 ? -v : v;
 }
@@ -194,7 +184,7 @@ Offset MapOffset(const Element& e, int dx, int dy) {
 
 Point Element::MapPoint(int dx, int dy) const {
     const Offset o = MapOffset(*this, dx, dy);
-    return {Saturate(o.x + x), Saturate(o.y + y)};
+    return {SaturateToInt(o.x + x), SaturateToInt(o.y + y)};
 }
 
 Point Element::ConnectionPoint(int i) const {
@@ -240,7 +230,7 @@ Rect Element::Bounds() const {
         right = std::max(right, p.x + int64_t{6});
         bottom = std::max(bottom, p.y + int64_t{6});
     }
-    return {Saturate(left), Saturate(top), Saturate(right), Saturate(bottom)};
+    return {SaturateToInt(left), SaturateToInt(top), SaturateToInt(right), SaturateToInt(bottom)};
 }
 
 int Element::PinAt(int px, int py) const {
@@ -250,7 +240,8 @@ int Element::PinAt(int px, int py) const {
         const Point p = PinPosition(i);
         const int64_t dx = int64_t{px} - p.x;
         const int64_t dy = int64_t{py} - p.y;
-        if (dx * dx + dy * dy < 36)
+        // Far-off points are rejected before squaring, which could overflow.
+        if (dx > -6 && dx < 6 && dy > -6 && dy < 6 && dx * dx + dy * dy < 36)
             return i;
     }
     return 0;
@@ -355,8 +346,8 @@ void Element::PlaceTagsBeside(int sideX, int sideY, bool showNames, bool showVal
     const Size body = RotatedSize();
     const int sx = Sign(static_cast<int>(side.x));
     const int sy = Sign(static_cast<int>(side.y));
-    const Point anchor{Saturate(int64_t{x} + sx * (body.width / 2 + 5)),
-                       Saturate(int64_t{y} + sy * (body.height / 2 + 5))};
+    const Point anchor{SaturateToInt(int64_t{x} + sx * (body.width / 2 + 5)),
+                       SaturateToInt(int64_t{y} + sy * (body.height / 2 + 5))};
 
     int64_t stackHeight = 4 * static_cast<int64_t>(stack.size() - 1);
     for (const NameTag* tag : stack)
@@ -373,7 +364,7 @@ void Element::PlaceTagsBeside(int sideX, int sideY, bool showNames, bool showVal
         hAlign = sx < 0 ? 2 : 1;
     }
     for (NameTag* tag : stack) {
-        tag->anchor = {anchor.x, Saturate(top)};
+        tag->anchor = {anchor.x, SaturateToInt(top)};
         tag->hAlign = hAlign;
         tag->vAlign = 3;
         top += int64_t{tag->size.height} + 4;

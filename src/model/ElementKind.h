@@ -33,11 +33,21 @@ constexpr ElementKind OpAmp = 6400;
 } // namespace kind
 
 // Classes of kinds by code range.
-inline bool IsTwoTerminal(ElementKind k) { return k >= 1000 && k <= 5000; }
-inline bool IsVoltageSource(ElementKind k) { return k >= 2000 && k <= 2100; }
-inline bool IsCurrentSource(ElementKind k) { return k >= 3000 && k <= 3100; }
-inline bool IsTextKind(ElementKind k) { return k >= 900 && k <= 999; }
-inline bool IsCircuitElement(ElementKind k) { return k > 999; }
+inline bool IsTwoTerminal(ElementKind k) {
+    return k >= 1000 && k <= 5000;
+}
+inline bool IsVoltageSource(ElementKind k) {
+    return k >= 2000 && k <= 2100;
+}
+inline bool IsCurrentSource(ElementKind k) {
+    return k >= 3000 && k <= 3100;
+}
+inline bool IsTextKind(ElementKind k) {
+    return k >= 900 && k <= 999;
+}
+inline bool IsCircuitElement(ElementKind k) {
+    return k > 999;
+}
 // Four-pin kinds whose pins 2 and 4 are one common terminal.
 inline bool HasCommonTerminal(ElementKind k) {
     return (k >= kind::Vccs && k <= kind::Ccvs) || k == kind::Gyrator || k == kind::Transformer;

@@ -1,9 +1,18 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <string>
 
 namespace korvanix::model {
+
+// Positions come from files too, so sums of coordinates and offsets are formed in
+// 64 bits and brought back into the int range by saturation.
+inline int SaturateToInt(int64_t v) {
+    return static_cast<int>(
+        std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
 
 // Sheet coordinates: integer units, y grows downwards.
 struct Point {
@@ -31,8 +40,14 @@ struct Rect {
         return {std::min(left, right), std::min(top, bottom), std::max(left, right),
                 std::max(top, bottom)};
     }
-    Rect Inflated(int d) const { return {left - d, top - d, right + d, bottom + d}; }
-    bool Contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+    // Saturates at the int range: positions read from a file may lie anywhere.
+    Rect Inflated(int d) const {
+        return {SaturateToInt(int64_t{left} - d), SaturateToInt(int64_t{top} - d),
+                SaturateToInt(int64_t{right} + d), SaturateToInt(int64_t{bottom} + d)};
+    }
+    bool Contains(Point p) const {
+        return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
+    }
     // Union that treats an empty rectangle as nothing.
     Rect United(const Rect& o) const {
         if (IsEmpty())
@@ -48,7 +63,9 @@ struct Rect {
 };
 
 // Grid of the sheet: element positions and inner wire corners are multiples of 8.
-inline int Snap(int c) { return ((c + 4) / 8) * 8; }
+inline int Snap(int c) {
+    return ((c + 4) / 8) * 8;
+}
 
 // Text extents for tags and labels come from the window layer (fonts live there);
 // the batch tool and the tests use a fixed-pitch stand-in.

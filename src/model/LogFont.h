@@ -23,8 +23,8 @@ struct LogFont {
     uint8_t pitchAndFamily = 0;
     char faceName[32] = {};
 
-    std::string Face() const;                 // UTF-8
-    void SetFace(const std::string& utf8);    // cut to 31 bytes of 1251, zero-padded
+    std::string Face() const;              // UTF-8
+    void SetFace(const std::string& utf8); // cut to 31 bytes of 1251, zero-padded
 };
 #pragma pack(pop)
 static_assert(sizeof(LogFont) == 60, "LogFont is a fixed 60-byte record");

@@ -4,18 +4,7 @@
 #include <limits>
 
 namespace korvanix::model {
-namespace {
-
-// Anchors follow element positions, which come from files: keep the sums in range.
-int Saturate(int64_t v) {
-    if (v > std::numeric_limits<int>::max())
-        return std::numeric_limits<int>::max();
-    if (v < std::numeric_limits<int>::min())
-        return std::numeric_limits<int>::min();
-    return static_cast<int>(v);
-}
-
-} // namespace
+namespace {} // namespace
 
 Rect NameTag::Area() const {
     int64_t left = anchor.x;
@@ -28,8 +17,8 @@ Rect NameTag::Area() const {
         top -= size.height / 2;
     else if (vAlign == 4)
         top -= size.height;
-    return {Saturate(left), Saturate(top), Saturate(left + size.width),
-            Saturate(top + size.height)};
+    return {SaturateToInt(left), SaturateToInt(top), SaturateToInt(left + size.width),
+            SaturateToInt(top + size.height)};
 }
 
 } // namespace korvanix::model

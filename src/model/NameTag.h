@@ -11,7 +11,7 @@ struct NameTag {
     int kind = 1;
     std::string text;
     Point anchor;
-    Size size; // measured with the sheet's text metrics
+    Size size;      // measured with the sheet's text metrics
     int hAlign = 1; // 0 centred on the anchor, 1 starting at it, 2 ending at it
     int vAlign = 3; // 0 centred, 3 top at the anchor, 4 bottom at the anchor
     // Where the tag was generated; the anchor leaves it only when the user moves

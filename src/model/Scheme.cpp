@@ -16,14 +16,6 @@ namespace korvanix::model {
 
 namespace {
 
-int Saturate(int64_t v) {
-    if (v > std::numeric_limits<int>::max())
-        return std::numeric_limits<int>::max();
-    if (v < std::numeric_limits<int>::min())
-        return std::numeric_limits<int>::min();
-    return static_cast<int>(v);
-}
-
 // Ids above this are taken as damage: a sheet never gets near it by editing, and
 // it leaves the counters room to grow without overflow.
 constexpr int32_t kIdLimit = 1 << 30;
@@ -40,7 +32,7 @@ int64_t Abs(int64_t v) {
 // formed in 64 bits.
 int SnapMoved(int c, int d) {
     const int64_t v = int64_t{c} + d;
-    return Saturate(((v + 4) / 8) * 8);
+    return SaturateToInt(((v + 4) / 8) * 8);
 }
 
 bool PinIsFree(const Element* e, int pin) {

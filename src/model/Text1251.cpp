@@ -1,7 +1,7 @@
 #include "model/Text1251.h"
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace korvanix::model {

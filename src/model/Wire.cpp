@@ -39,14 +39,6 @@ P Transposed(P p) {
     return {p.y, p.x};
 }
 
-int Saturate(int64_t v) {
-    if (v > std::numeric_limits<int>::max())
-        return std::numeric_limits<int>::max();
-    if (v < std::numeric_limits<int>::min())
-        return std::numeric_limits<int>::min();
-    return static_cast<int>(v);
-}
-
 // The sheet's grid snap (division truncating toward zero), without overflow.
 int64_t Snap64(int64_t c) {
     return ((c + 4) / 8) * 8;
@@ -150,19 +142,6 @@ bool ValidPin(const Element* e, int pin) {
     return e && pin >= 1 && pin <= e->PinCount();
 }
 
-// Forgets end `end` of `w` (on the wire only).
-void ClearEnd(Wire* w, int end) {
-    if (end == 1) {
-        w->end1 = nullptr;
-        w->pin1 = 0;
-        w->end1Id = 0;
-    } else {
-        w->end2 = nullptr;
-        w->pin2 = 0;
-        w->end2Id = 0;
-    }
-}
-
 void ClearPin(Pin& p) {
     p.wire = nullptr;
     p.wireEnd = 0;
@@ -170,6 +149,18 @@ void ClearPin(Pin& p) {
 }
 
 } // namespace
+
+void Wire::ForgetEnd(int end) {
+    if (end == 1) {
+        end1 = nullptr;
+        pin1 = 0;
+        end1Id = 0;
+    } else {
+        end2 = nullptr;
+        pin2 = 0;
+        end2Id = 0;
+    }
+}
 
 WireShape RouteBetween(Point a, Point dirA, Point b, Point dirB) {
     const bool horizontalA = dirA.x != 0;
@@ -197,7 +188,7 @@ WireShape RouteBetween(Point a, Point dirA, Point b, Point dirB) {
     WireShape shape;
     shape.reversed = route.reversed;
     for (P p : route.points)
-        shape.points[shape.count++] = {Saturate(p.x), Saturate(p.y)};
+        shape.points[shape.count++] = {SaturateToInt(p.x), SaturateToInt(p.y)};
     return shape;
 }
 
@@ -253,7 +244,7 @@ Point Wire::TagPoint() const {
     }
     const P p = Widen(shape.points[best]);
     const P q = Widen(shape.points[best + 1]);
-    return {Saturate(p.x + (q.x - p.x) / 2), Saturate(p.y + (q.y - p.y) / 2)};
+    return {SaturateToInt(p.x + (q.x - p.x) / 2), SaturateToInt(p.y + (q.y - p.y) / 2)};
 }
 
 Rect Wire::Area() const {
@@ -267,7 +258,8 @@ Rect Wire::Area() const {
         hi.x = std::max<int64_t>(hi.x, shape.points[i].x);
         hi.y = std::max<int64_t>(hi.y, shape.points[i].y);
     }
-    return {Saturate(lo.x - 3), Saturate(lo.y - 3), Saturate(hi.x + 3), Saturate(hi.y + 3)};
+    return {SaturateToInt(lo.x - 3), SaturateToInt(lo.y - 3), SaturateToInt(hi.x + 3),
+            SaturateToInt(hi.y + 3)};
 }
 
 void Wire::Save(ArchiveWriter& ar) const {
@@ -305,7 +297,7 @@ void Attach(Element* e, int pin, Wire* w, int end) {
             if (p.wire == w && p.wireEnd == end)
                 ClearPin(p);
         }
-        ClearEnd(w, end);
+        w->ForgetEnd(end);
     }
     if (e) {
         Pin& p = e->pins[static_cast<std::size_t>(pin - 1)];
@@ -313,7 +305,7 @@ void Attach(Element* e, int pin, Wire* w, int end) {
         const int otherEnd = p.wireEnd;
         if (other && (otherEnd == 1 || otherEnd == 2) && other->EndElement(otherEnd) == e &&
             other->EndPin(otherEnd) == pin) {
-            ClearEnd(other, otherEnd);
+            other->ForgetEnd(otherEnd);
             if (other != w)
                 other->Route();
         }

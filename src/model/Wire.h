@@ -31,6 +31,8 @@ public:
     int FarPin(const Element* e, int pinOfE) const;
     Element* EndElement(int end) const { return end == 1 ? end1 : end2; }
     int EndPin(int end) const { return end == 1 ? pin1 : pin2; }
+    // Forgets end 1 or 2 on the wire's side only (the element is not touched).
+    void ForgetEnd(int end);
     // Point where a node-number tag of this wire is anchored.
     Point TagPoint() const;
     // Bounding rectangle of the shape, grown by a few units for repainting.

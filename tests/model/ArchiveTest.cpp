@@ -17,8 +17,8 @@ TEST(Archive, WritesLittleEndianAndReadsBack) {
     w.WriteInt32(-2);
     w.WriteDouble(1.0);
     w.WriteUInt8(0xAB);
-    const std::vector<uint8_t> expected = {0x04, 0x03, 0x02, 0x01, 0xFE, 0xFF, 0xFF, 0xFF,
-                                           0,    0,    0,    0,    0,    0,    0xF0, 0x3F, 0xAB};
+    const std::vector<uint8_t> expected = {0x04, 0x03, 0x02, 0x01, 0xFE, 0xFF, 0xFF, 0xFF, 0,
+                                           0,    0,    0,    0,    0,    0xF0, 0x3F, 0xAB};
     EXPECT_EQ(w.Bytes(), expected);
 
     ArchiveReader r(w.Bytes());

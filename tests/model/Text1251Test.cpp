@@ -47,10 +47,15 @@ TEST(Text1251, AnyByteStringSurvivesARoundTrip) {
 }
 
 TEST(Text1251, UnmappableAndInvalidInputBecomesQuestionMarks) {
-    EXPECT_EQ(Utf8ToCp1251("a\xE4\xB8\xAD" "b"), "a?b");       // a CJK character
-    EXPECT_EQ(Utf8ToCp1251("a\xFF" "b"), "a?b");               // not UTF-8 at all
-    EXPECT_EQ(Utf8ToCp1251("\xD0"), "?");                      // cut sequence
-    EXPECT_EQ(Utf8ToCp1251("\xC0\x80"), "?" "?");              // overlong zero
+    EXPECT_EQ(Utf8ToCp1251("a\xE4\xB8\xAD"
+                           "b"),
+              "a?b"); // a CJK character
+    EXPECT_EQ(Utf8ToCp1251("a\xFF"
+                           "b"),
+              "a?b");                     // not UTF-8 at all
+    EXPECT_EQ(Utf8ToCp1251("\xD0"), "?"); // cut sequence
+    EXPECT_EQ(Utf8ToCp1251("\xC0\x80"), "?"
+                                        "?"); // overlong zero
 }
 
 TEST(Text1251, CountsCharactersNotBytes) {

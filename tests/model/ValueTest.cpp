@@ -30,16 +30,16 @@ TEST_P(ParseValueTest, ReadsOrRejects) {
 INSTANTIATE_TEST_SUITE_P(
     Table, ParseValueTest,
     ::testing::Values(
-        ParseCase{"4.7k", true, 4700}, ParseCase{"4.7к", true, 4700},
-        ParseCase{"4.7K", false, 0}, ParseCase{"10мк", true, 1e-5}, ParseCase{"10u", true, 1e-5},
-        ParseCase{"10U", false, 0}, ParseCase{"10µ", false, 0}, ParseCase{"10мкм", false, 0},
-        ParseCase{"1abcde", false, 0}, ParseCase{"1abcd", false, 0}, ParseCase{"k", false, 0},
-        ParseCase{"", false, 0}, ParseCase{"   ", false, 0}, ParseCase{"5.", false, 0},
-        ParseCase{"1e3", true, 1000}, ParseCase{"-5", true, -5}, ParseCase{"+2.5", true, 2.5},
-        ParseCase{"1e-3m", true, 1e-6}, ParseCase{"  22p  ", true, 22e-12},
-        ParseCase{"1.5 k", true, 1.5}, ParseCase{"3G", true, 3e9}, ParseCase{"3Г", true, 3e9},
-        ParseCase{"2M", true, 2e6}, ParseCase{"2М", true, 2e6}, ParseCase{"7n", true, 7e-9},
-        ParseCase{"7н", true, 7e-9}, ParseCase{"7п", true, 7e-12}, ParseCase{"7м", true, 7e-3},
+        ParseCase{"4.7k", true, 4700}, ParseCase{"4.7к", true, 4700}, ParseCase{"4.7K", false, 0},
+        ParseCase{"10мк", true, 1e-5}, ParseCase{"10u", true, 1e-5}, ParseCase{"10U", false, 0},
+        ParseCase{"10µ", false, 0}, ParseCase{"10мкм", false, 0}, ParseCase{"1abcde", false, 0},
+        ParseCase{"1abcd", false, 0}, ParseCase{"k", false, 0}, ParseCase{"", false, 0},
+        ParseCase{"   ", false, 0}, ParseCase{"5.", false, 0}, ParseCase{"1e3", true, 1000},
+        ParseCase{"-5", true, -5}, ParseCase{"+2.5", true, 2.5}, ParseCase{"1e-3m", true, 1e-6},
+        ParseCase{"  22p  ", true, 22e-12}, ParseCase{"1.5 k", true, 1.5},
+        ParseCase{"3G", true, 3e9}, ParseCase{"3Г", true, 3e9}, ParseCase{"2M", true, 2e6},
+        ParseCase{"2М", true, 2e6}, ParseCase{"7n", true, 7e-9}, ParseCase{"7н", true, 7e-9},
+        ParseCase{"7п", true, 7e-12}, ParseCase{"7м", true, 7e-3},
         ParseCase{"0.3e-14", true, 3e-15}, ParseCase{"1.5e15", true, 1.5e15},
         ParseCase{"abc5", false, 0}, ParseCase{"-.5m", true, -5e-4},
         // Overflow is no value a circuit can hold.
@@ -83,9 +83,22 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{NAN, 4, kLatin, false, "Bad number"}));
 
 TEST(FormatValue, TwelveDigitTextReadsBackToTheSameValue) {
-    const double values[] = {4700,        1e-5,        2.2e-11, 1.5e15,   3e-15,    -0.5,
-                             0.1,         123.456789012, 9.99999999999e11, 1e12, 1.23456789012e-13,
-                             6.02214076e23, 1.0 / 3.0, 2.0 / 3.0 * 1e-7, 999.9999999999, 0};
+    const double values[] = {4700,
+                             1e-5,
+                             2.2e-11,
+                             1.5e15,
+                             3e-15,
+                             -0.5,
+                             0.1,
+                             123.456789012,
+                             9.99999999999e11,
+                             1e12,
+                             1.23456789012e-13,
+                             6.02214076e23,
+                             1.0 / 3.0,
+                             2.0 / 3.0 * 1e-7,
+                             999.9999999999,
+                             0};
     for (double v : values) {
         const std::string text = FormatValue(v, 12, kLatin, false);
         double back = 0;
@@ -118,10 +131,10 @@ struct FieldCase {
 
 TEST(GetField, CutsCommaSeparatedFields) {
     const FieldCase cases[] = {
-        {"R1,1,0,4.7k", 2, 50, true, "1"},    {"R1,1,0,4.7k", 4, 50, true, "4.7k"},
-        {"R1,1,0,4.7k", 5, 50, false, ""},    {"R1,1,,4.7k", 3, 50, true, ""},
-        {"R1,1,0,", 4, 50, true, ""},          {"R1,12345", 2, 5, false, ""},
-        {"R1,1234", 2, 5, true, "1234"},      {"R1,мкмк", 2, 5, true, "мкмк"},
+        {"R1,1,0,4.7k", 2, 50, true, "1"}, {"R1,1,0,4.7k", 4, 50, true, "4.7k"},
+        {"R1,1,0,4.7k", 5, 50, false, ""}, {"R1,1,,4.7k", 3, 50, true, ""},
+        {"R1,1,0,", 4, 50, true, ""},      {"R1,12345", 2, 5, false, ""},
+        {"R1,1234", 2, 5, true, "1234"},   {"R1,мкмк", 2, 5, true, "мкмк"},
         {"R1,мкмкм", 2, 5, false, ""},
     };
     for (const FieldCase& c : cases) {
