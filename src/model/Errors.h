@@ -5,15 +5,35 @@
 
 namespace korvanix::model {
 
-// Model and engine failures. Code 0 means success; the texts for the user are
-// produced by the engine's message table, not here.
+class Element;
+
+// Model and engine failures. Code 0 means success; the texts for the user come
+// from the engine's message table. The element, when there is one, is the element
+// concerned; an own message is carried only where the raiser has one (subcircuit
+// reading).
 class SchemeError : public std::runtime_error {
 public:
-    explicit SchemeError(int code) : std::runtime_error("SchemeError"), code_(code) {}
+    explicit SchemeError(int code = 0, Element* element = nullptr)
+        : std::runtime_error("SchemeError"), code_(code), element_(element) {}
+    SchemeError(int code, std::string message, Element* element = nullptr)
+        : std::runtime_error("SchemeError"), code_(code), element_(element),
+          message_(std::move(message)), hasMessage_(true) {}
+
     int Code() const { return code_; }
+    Element* GetElement() const { return element_; }
+    void SetElement(Element* element) { element_ = element; }
+    const std::string& Message() const { return message_; }
+    bool HasMessage() const { return hasMessage_; }
+    void DropMessage() {
+        message_.clear();
+        hasMessage_ = false;
+    }
 
 private:
     int code_;
+    Element* element_;
+    std::string message_;
+    bool hasMessage_ = false;
 };
 
 // Document reading failures: 100 corrupt file, 101 check sum, 102 unknown version.
