@@ -53,6 +53,14 @@ class Unistor : public PassiveElement {
 public:
     explicit Unistor(int32_t id);
     std::string ValueLabel(PrefixStyle style) const override;
+
+    // Orientation in its analysis branch: +1 when pin 1 is on the branch's start
+    // node, else -1. Set by the analysis when it builds its graph; never stored.
+    int Direction() const { return direction_; }
+    void SetDirection(int sign) { direction_ = sign < 0 ? -1 : 1; }
+
+private:
+    int direction_ = 1;
 };
 
 } // namespace korvanix::model

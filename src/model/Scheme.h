@@ -111,6 +111,9 @@ public:
     ElementList workingElements;
     WireList workingWires;
     std::vector<int32_t> originIds;
+    // Ids of the generated primitives, paired by position with originIds (the drawn
+    // element each stands for).
+    std::vector<int32_t> generatedIds;
 
 private:
     // Where a point lies on a wire's shape: an inner corner (index of the point) or

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "engine/AnalysisGraph.h"
+#include "engine/StateEquations.h"
+#include "model/Errors.h"
+
+#include <functional>
+
+namespace korvanix::model {
+class Scheme;
+} // namespace korvanix::model
+
+namespace korvanix::engine {
+
+class EngineNotifier;
+
+// The equation engine of one open circuit: it owns the analysis graph and the
+// workspaces the formulations fill. The formulations never let a scheme or matrix
+// failure escape; they return it as a SchemeError value (code 0 on success) with
+// the faulty drawn element selected on the sheet.
+class Engine {
+public:
+    explicit Engine(model::Scheme& scheme);
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // Working copy with composite elements expanded, nodes numbered, graph built and
+    // checked (transient variant), state equations formed.
+    model::SchemeError FormulateTransient(EngineNotifier& notifier);
+    // The frequency-domain counterpart (defined with the frequency formulation).
+    model::SchemeError FormulateFrequency(EngineNotifier& notifier);
+
+    // The first step of both formulations: the expanded working copy with its id
+    // lists, its element ordinals and its node numbers. Raises SchemeError 4100.
+    void PrepareWorkingCopy();
+
+    model::Scheme& GetScheme() { return scheme_; }
+    AnalysisGraph& Graph() { return graph_; }
+    const AnalysisGraph& Graph() const { return graph_; }
+    StateEquations& State() { return state_; }
+    const StateEquations& State() const { return state_; }
+
+private:
+    // Runs a formulation's steps and turns what they raise into the returned value:
+    // a SchemeError through MapErrorToSheet, a MatrixError into a plain box with its
+    // text and code 3100.
+    model::SchemeError Guarded(EngineNotifier& notifier, const std::function<void()>& steps);
+    // Maps the element an error carries back to the drawn element (through the id
+    // lists of the expansion), makes that the only selected element of the sheet and
+    // returns the code with it (own message dropped). Errors without an element are
+    // returned as they are.
+    model::SchemeError MapErrorToSheet(const model::SchemeError& error);
+    // Forgets every reference into the working copy before it is rebuilt.
+    void ForgetWorkingCopy();
+
+    model::Scheme& scheme_;
+    AnalysisGraph graph_;
+    StateEquations state_;
+};
+
+} // namespace korvanix::engine
