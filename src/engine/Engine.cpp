@@ -52,22 +52,25 @@ model::SchemeError Engine::MapErrorToSheet(const model::SchemeError& error) {
     const model::Element* carried = error.GetElement();
     if (!carried)
         return error;
-
-    int32_t id = carried->id;
-    const std::size_t pairs = std::min(scheme_.generatedIds.size(), scheme_.originIds.size());
-    for (std::size_t k = 0; k < pairs; ++k) {
-        if (scheme_.generatedIds[k] == id) {
-            id = scheme_.originIds[k];
-            break;
-        }
-    }
-    model::Element* drawn = scheme_.FindElement(id);
+    model::Element* drawn = DrawnElementOf(scheme_, *carried);
     if (drawn) {
         scheme_.ClearSelection();
         drawn->selected = true;
         scheme_.selection.push_back(drawn);
     }
     return model::SchemeError(error.Code(), drawn);
+}
+
+model::Element* DrawnElementOf(const model::Scheme& scheme, const model::Element& working) {
+    int32_t id = working.id;
+    const std::size_t pairs = std::min(scheme.generatedIds.size(), scheme.originIds.size());
+    for (std::size_t k = 0; k < pairs; ++k) {
+        if (scheme.generatedIds[k] == id) {
+            id = scheme.originIds[k];
+            break;
+        }
+    }
+    return scheme.FindElement(id);
 }
 
 } // namespace korvanix::engine

@@ -7,12 +7,18 @@
 #include <functional>
 
 namespace korvanix::model {
+class Element;
 class Scheme;
 } // namespace korvanix::model
 
 namespace korvanix::engine {
 
 class EngineNotifier;
+
+// The drawn element a working element stands for: the composite element a
+// generated primitive came from (through the scheme's id lists), else the sheet
+// element with the same id; null when the sheet has none.
+model::Element* DrawnElementOf(const model::Scheme& scheme, const model::Element& working);
 
 // The equation engine of one open circuit: it owns the analysis graph and the
 // workspaces the formulations fill. The formulations never let a scheme or matrix

@@ -120,6 +120,7 @@ void Scheme::Clear() {
     workingElements.clear();
     workingWires.clear();
     originIds.clear();
+    generatedIds.clear();
     nextElementId = 1;
     nextWireId = 1;
     nodeCount = 0;

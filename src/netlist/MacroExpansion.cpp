@@ -171,8 +171,10 @@ void ExpandMacroModels(model::Scheme& scheme, std::vector<int32_t>* generatedIds
         }
 
         builder.Reset();
+        // No element is carried on failure: the user reads the builder's own
+        // message, which an element would replace by the generic one.
         if (!builder.Parse(MacroModelText(*e)))
-            throw model::SchemeError(kTemplateError, builder.ErrorMessage(), e);
+            throw model::SchemeError(kTemplateError, builder.ErrorMessage());
         for (const Terminal& t : terminals)
             builder.ConnectExternal(t.localNode, t.wire, t.wireEnd);
 
