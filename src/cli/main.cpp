@@ -2,13 +2,22 @@
 
 #include "document/Document.h"
 #include "document/ScmFile.h"
+#include "engine/Engine.h"
+#include "engine/EngineNotifier.h"
+#include "engine/ErrorMessages.h"
+#include "engine/Outputs.h"
+#include "model/Element.h"
+#include "model/Errors.h"
+#include "model/Text1251.h"
 #include "netlist/NetlistText.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <new>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace korvanix::cli {
@@ -19,6 +28,7 @@ enum ExitCode {
     Success = 0,
     Unreadable = 1, // the document could not be read (or the result not written)
     Usage = 2,
+    NotAnalysable = 3, // the circuit cannot be analysed (the message on standard error)
 };
 
 constexpr const char* kProgram = "korvanix-cli";
@@ -27,10 +37,15 @@ constexpr const char* kUsage =
     "Usage: korvanix-cli COMMAND [ARGUMENTS]\n"
     "\n"
     "Commands:\n"
-    "  netlist FILE.scm   print the element list of a circuit document\n"
-    "  --help             show this help\n"
+    "  netlist FILE.scm                print the element list of a circuit document\n"
+    "  check FILE.scm [--frequency]    form the equations of the transient (or the\n"
+    "                                  frequency) analysis and list the outputs it\n"
+    "                                  offers: a name, a tab and 1 (voltage), 2 (current)\n"
+    "                                  or 3 (both) a line\n"
+    "  --help                          show this help\n"
     "\n"
-    "Exit codes: 0 success, 1 the document cannot be read, 2 wrong usage.\n";
+    "Exit codes: 0 success, 1 the document cannot be read, 2 wrong usage,\n"
+    "3 the circuit cannot be analysed.\n";
 
 void Print(std::FILE* stream, const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stream);
@@ -64,6 +79,118 @@ int Netlist(const std::string& path) {
     return Success;
 }
 
+// Opens a document for a command; false (with the message printed) when it cannot
+// be read. A warning about a document that was read anyway is printed too.
+bool OpenDocument(document::Document& doc, const std::string& path) {
+    const document::OpenResult opened = doc.Open(path);
+    if (!opened.read) {
+        Print(stderr, opened.message + "\n");
+        return false;
+    }
+    if (!opened.message.empty()) // a warning only: the circuit was read
+        Print(stderr, opened.message + "\n");
+    return true;
+}
+
+// The boxes a formulation shows, as lines on standard error in the order they come.
+class StderrNotifier : public engine::EngineNotifier {
+public:
+    void LoopWarning(const std::string& caption, const std::string& text) override {
+        Print(stderr, caption + ": " + text + "\n");
+    }
+    void PlainMessage(const std::string& text) override { Print(stderr, text + "\n"); }
+};
+
+// Which quantities an output name offers: 1 a voltage, 2 a current, 3 both. A node
+// offers its voltage. Every element on the list offers both in the transient
+// analysis; the frequency analysis has a voltage only for resistors, capacitors,
+// inductances and the kinds 2010 and 3010, and a current only for resistors,
+// capacitors, inductances, the kind 2010 and every current source (so a source of
+// an older kind offers less there).
+int FlagWord(const model::Element* element, bool frequency) {
+    if (!element)
+        return 1;
+    if (!frequency)
+        return 3;
+    const model::ElementKind k = element->kind;
+    const bool passive =
+        k == model::kind::Resistor || k == model::kind::Capacitor || k == model::kind::Inductance;
+    const bool voltage =
+        passive || k == model::kind::VoltageSource || k == model::kind::CurrentSource;
+    const bool current = passive || k == model::kind::VoltageSource || model::IsCurrentSource(k);
+    return (voltage ? 1 : 0) | (current ? 2 : 0);
+}
+
+// The order of the analysis dialogs' name lists: the part before the first decimal
+// digit byte by byte (in the code page of the documents), then the number that the
+// digits after it form.
+bool NaturalLess(const std::string& a, const std::string& b) {
+    const auto split = [](const std::string& name) {
+        const std::string bytes = model::Utf8ToCp1251(name);
+        const std::size_t digit = bytes.find_first_of("0123456789");
+        std::string lead = bytes.substr(0, digit);
+        std::string number;
+        if (digit != std::string::npos)
+            for (std::size_t i = digit; i < bytes.size() && bytes[i] >= '0' && bytes[i] <= '9'; ++i)
+                number += bytes[i];
+        // Leading zeros do not change a number; compared as texts of equal length
+        // the digits order like the numbers, however long they are.
+        number.erase(0, std::min(number.find_first_not_of('0'), number.size()));
+        return std::make_pair(lead, number);
+    };
+    const auto [leadA, numberA] = split(a);
+    const auto [leadB, numberB] = split(b);
+    if (leadA != leadB)
+        return leadA < leadB;
+    if (numberA.size() != numberB.size())
+        return numberA.size() < numberB.size();
+    return numberA < numberB;
+}
+
+int Check(const std::string& path, bool frequency) {
+    document::Document doc;
+    if (!OpenDocument(doc, path))
+        return Unreadable;
+
+    engine::Engine engine(doc.scheme);
+    StderrNotifier notifier;
+    const model::SchemeError result =
+        frequency ? engine.FormulateFrequency(notifier) : engine.FormulateTransient(notifier);
+    if (result.Code() != 0) {
+        std::string text = engine::SchemeErrorMessage(result) + "\n";
+        if (const model::Element* faulty = result.GetElement())
+            text += faulty->Name() + "\n";
+        Print(stderr, text);
+        return NotAnalysable;
+    }
+
+    const engine::OutputNameList names = engine::BuildOutputNames(engine);
+    std::vector<std::pair<std::string, int>> lines;
+    for (int i = 0; i < names.Count(); ++i) {
+        const std::string& name = names.names[static_cast<std::size_t>(i)];
+        const model::Element* element = nullptr;
+        if (names.kinds[static_cast<std::size_t>(i)] == engine::OutputNameList::ElementName)
+            for (const auto& e : doc.scheme.elements)
+                if (e->Name() == name) {
+                    element = e.get();
+                    break;
+                }
+        lines.emplace_back(name, FlagWord(element, frequency));
+    }
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const auto& a, const auto& b) { return NaturalLess(a.first, b.first); });
+
+    std::string text;
+    for (const auto& [name, word] : lines)
+        text += name + "\t" + std::to_string(word) + "\n";
+    Print(stdout, text);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        Print(stderr, std::string(kProgram) + ": cannot write the standard output\n");
+        return Unreadable;
+    }
+    return Success;
+}
+
 int Run(const std::vector<std::string>& args) {
     if (args.empty())
         return UsageError("no command given");
@@ -81,6 +208,21 @@ int Run(const std::vector<std::string>& args) {
             return UsageError("netlist takes exactly one file, got " +
                               std::to_string(args.size() - 1));
         return Netlist(args[1]);
+    }
+    if (command == "check") {
+        bool frequency = false;
+        std::vector<std::string> files;
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            if (args[i] == "--frequency")
+                frequency = true;
+            else
+                files.push_back(args[i]);
+        }
+        if (files.empty())
+            return UsageError("check needs the name of a .scm file");
+        if (files.size() > 1)
+            return UsageError("check takes exactly one file, got " + std::to_string(files.size()));
+        return Check(files[0], frequency);
     }
     return UsageError("unknown command '" + command + "'");
 }

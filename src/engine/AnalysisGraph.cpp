@@ -142,9 +142,13 @@ void AnalysisGraph::Build(model::Scheme& scheme, bool frequencyVariant, EngineNo
 // A drawn element shorted on a node that nothing else uses is a mistake worth
 // naming; one shorted beside other elements is merely dropped from the analysis.
 void AnalysisGraph::CheckIsolatedShorts(const model::Scheme& scheme) const {
+    // Generated ids start past the copy's largest id, which a text label left out
+    // of the copy may still use: a drawn element is on the sheet and not generated.
     std::unordered_set<int32_t> sheetIds;
     for (const auto& e : scheme.elements)
         sheetIds.insert(e->id);
+    for (int32_t id : scheme.generatedIds)
+        sheetIds.erase(id);
 
     // Per node, how many circuit elements have exactly one pin on it.
     std::unordered_map<int, int> singlePins;

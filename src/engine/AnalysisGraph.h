@@ -48,9 +48,6 @@ struct Branch {
     bool frequency = false;
 
     bool IsCapacitorSource() const { return branchClass == BranchClass::CapacitorSource; }
-    bool Joins(int a, int b) const {
-        return (start->number == a && end->number == b) || (start->number == b && end->number == a);
-    }
 };
 
 // A (reduced incidence, one row per node 1..N, one column per branch), A' (the same

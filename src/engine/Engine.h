@@ -1,6 +1,8 @@
 #pragma once
 
 #include "engine/AnalysisGraph.h"
+#include "engine/FrequencyEquations.h"
+#include "engine/Outputs.h"
 #include "engine/StateEquations.h"
 #include "model/Errors.h"
 
@@ -45,6 +47,14 @@ public:
     const AnalysisGraph& Graph() const { return graph_; }
     StateEquations& State() { return state_; }
     const StateEquations& State() const { return state_; }
+    FrequencyEquations& Frequency() { return frequency_; }
+    const FrequencyEquations& Frequency() const { return frequency_; }
+    // The frequency step of the last frequency formulation at w (rad/s).
+    void FrequencyStep(double omega) { frequency_.Step(graph_, omega); }
+    // Chosen by SelectSweepTarget (Outputs.h); kept until the next selection.
+    SweepTarget& Sweep() { return sweep_; }
+    const SweepTarget& Sweep() const { return sweep_; }
+    const model::Scheme& GetScheme() const { return scheme_; }
 
 private:
     // Runs a formulation's steps and turns what they raise into the returned value:
@@ -62,6 +72,8 @@ private:
     model::Scheme& scheme_;
     AnalysisGraph graph_;
     StateEquations state_;
+    FrequencyEquations frequency_;
+    SweepTarget sweep_;
 };
 
 } // namespace korvanix::engine

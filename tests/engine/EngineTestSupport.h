@@ -81,7 +81,9 @@ public:
     model::SourceElement* J(int n1, int n2, double amperes) {
         return Source(model::kind::CurrentSource, n1, n2, amperes);
     }
-    model::Element* Ground(int node = 0) { return Add(model::kind::Ground, std::vector<int>{node}); }
+    model::Element* Ground(int node = 0) {
+        return Add(model::kind::Ground, std::vector<int>{node});
+    }
 
     void Wire() {
         for (auto& [label, pins] : nodes_) {

@@ -38,8 +38,10 @@ const MessageCase kMessages[] = {
     {3004, 0, nullptr, "Ошибка: емкостной контур."},
     {3100, 0, nullptr, "Ошибка работы с матрицами."},
     {3200, 0, nullptr, "Неверный параметр."},
-    {3500, 0, nullptr, "Присоедините 1 гармонический источник\nко входу, чтобы рассчитать АЧХ/ФЧХ."},
-    {3510, 0, nullptr, "Присоедините 1 гармонический источник\nко входу, чтобы рассчитать АЧХ/ФЧХ."},
+    {3500, 0, nullptr,
+     "Присоедините 1 гармонический источник\nко входу, чтобы рассчитать АЧХ/ФЧХ."},
+    {3510, 0, nullptr,
+     "Присоедините 1 гармонический источник\nко входу, чтобы рассчитать АЧХ/ФЧХ."},
     {4100, 0, nullptr, "Ошибка в подсхеме."},
     {4100, 0, "Подсхема: ошибка в строке 2", "Подсхема: ошибка в строке 2"},
     {4100, model::kind::Vccs, "Подсхема: ошибка в строке 1", "Подсхема: ошибка в строке 1"},
@@ -56,9 +58,9 @@ TEST(SchemeErrorMessage, TableOfCodes) {
     for (const MessageCase& c : kMessages) {
         std::unique_ptr<model::Element> element =
             c.kind != 0 ? model::ElementFactory(c.kind, 5) : nullptr;
-        const model::SchemeError error =
-            c.ownText ? model::SchemeError(c.code, c.ownText, element.get())
-                      : model::SchemeError(c.code, element.get());
+        const model::SchemeError error = c.ownText
+                                             ? model::SchemeError(c.code, c.ownText, element.get())
+                                             : model::SchemeError(c.code, element.get());
         EXPECT_EQ(SchemeErrorMessage(error), c.expected)
             << "code " << c.code << ", kind " << c.kind;
     }

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "engine/Matrix.h"
+
+namespace korvanix::engine {
+
+class AnalysisGraph;
+struct Branch;
+class StateEquations;
+
+// The frequency analysis' complex nodal equations. The graph is the frequency
+// variant: every resistor, capacitor and inductance has a branch of its own and
+// only voltage-source branches form the forest, so A22 is the incidence of the
+// voltage-source branches and the independent-node potentials are the unknowns:
+//   phi1 = Z(w) (D JO - DC(w) EC),   Z(w) = Yn(w)^-1,   Yn(w) = D M1(w).
+// The frequency-independent products are formed once per analysis (and after a
+// sweep value change); each frequency point refreshes the admittances and the
+// per-frequency matrices in place.
+//
+// Sizes as in the transient form: NI independent and NF forest nodes, BO ordinary
+// and BC voltage-source branches.
+class FrequencyEquations {
+public:
+    // Unistors and unit-frequency admittances, harmonic sources, frequency-
+    // independent products. The harmonic sources go to the three source lists of
+    // `sources` (the one source workspace of the engine). Raises model::SchemeError
+    // 3500 (no harmonic source), 3510 (more than one) and 3001 (Yn(1) singular).
+    void Formulate(AnalysisGraph& graph, StateEquations& sources);
+
+    // GuO, GuC and the admittances at w = 1. A sweep refresh repeats this.
+    void UnistorsAndAdmittances(const AnalysisGraph& graph);
+    // The phasors JO, JC, EC of the AC sources and the source lists (positions are
+    // branch positions). Raises 3500 / 3510.
+    void HarmonicSources(const AnalysisGraph& graph, StateEquations& sources);
+    // inv22, D, D', E', the transposes with their indexes, PuO and QuO, after the
+    // Yn(1) test. A sweep refresh repeats this.
+    void IndependentProducts(AnalysisGraph& graph);
+
+    // YO(w), YC(w), M1, Yn, N1, C1, DC and Z at the angular frequency w (rad/s).
+    // MatrixError when Yn(w) is singular or the workspace does not fit the graph.
+    void Step(const AnalysisGraph& graph, double omega);
+    // YO and YC alone.
+    void BranchAdmittances(const AnalysisGraph& graph, double omega);
+
+    int NI = 0, NF = 0, BO = 0, BC = 0;
+
+    ComplexVector GuO, GuC; // unistor conductances g + 0j by branch
+    ComplexVector YO, YC;   // branch admittances at the last w
+    ComplexVector JO, JC;   // current-source phasors by ordinary / voltage-source branch
+    ComplexVector EC;       // voltage-source phasors by voltage-source branch
+
+    // Frequency independent.
+    ComplexMatrix inv22, A12T, inv22T;
+    ComplexMatrix D, DPrime, EPrime;
+    ComplexMatrix DT, DPrimeT, EPrimeT, A21T, A21PrimeT, A22PrimeT;
+    ComplexMatrix PuO, QuO; // diag(GuO) D'T, diag(GuO) A21'T
+
+    // Per frequency.
+    ComplexMatrix M1, Yn, N1, C1, DC, Z;
+};
+
+// The admittance of a branch at w: the sum of 1/Z over the resistor, capacitor and
+// inductance it holds, through the engine's complex quotient (a zero impedance
+// contributes 1e30 + j1e30). Sources and unistors contribute nothing.
+Complex BranchAdmittance(const Branch& branch, double omega);
+
+} // namespace korvanix::engine
