@@ -84,6 +84,66 @@ BENCHMARK(FormulateTransientLadder)
     ->Unit(benchmark::kMillisecond)
     ->Complexity();
 
+// The frequency analysis needs its one harmonic source: the ladder's source,
+// turned AC. Every resistor and capacitor is a branch of its own there and only the
+// source node is a forest node, so the nodal matrix has one row per section.
+void BuildAcLadder(model::Scheme& s, int sections) {
+    BuildLadder(s, sections);
+    for (const auto& e : s.elements)
+        if (auto* source = dynamic_cast<model::SourceElement*>(e.get()))
+            source->SetMode(model::SourceMode::Ac);
+}
+
+void FormulateFrequencyLadder(benchmark::State& state) {
+    model::Scheme scheme;
+    BuildAcLadder(scheme, static_cast<int>(state.range(0)));
+    engine::Engine engine(scheme);
+    SilentNotifier notifier;
+    for (auto _ : state) {
+        const model::SchemeError result = engine.FormulateFrequency(notifier);
+        if (result.Code() != 0)
+            state.SkipWithError("the ladder did not formulate");
+        benchmark::DoNotOptimize(engine.Frequency().D.Rows());
+    }
+    state.SetComplexityN(state.range(0));
+}
+
+// One frequency point: admittances, nodal matrix and its inverse at the ladder's
+// corner frequency 1 / (R C).
+void FrequencyStepLadder(benchmark::State& state) {
+    model::Scheme scheme;
+    BuildAcLadder(scheme, static_cast<int>(state.range(0)));
+    engine::Engine engine(scheme);
+    SilentNotifier notifier;
+    if (engine.FormulateFrequency(notifier).Code() != 0) {
+        state.SkipWithError("the ladder did not formulate");
+        return;
+    }
+    for (auto _ : state) {
+        engine.FrequencyStep(1000.0);
+        benchmark::DoNotOptimize(engine.Frequency().Z.Rows());
+    }
+    state.SetComplexityN(state.range(0));
+}
+
+BENCHMARK(FormulateFrequencyLadder)
+    ->Arg(10)
+    ->Arg(50)
+    ->Arg(200)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+
+BENCHMARK(FrequencyStepLadder)
+    ->Arg(10)
+    ->Arg(50)
+    ->Arg(200)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+
 } // namespace
 
 BENCHMARK_MAIN();

@@ -62,11 +62,14 @@ Ticks LinearTicks(double low, double high, Axis axis, int length,
     int64_t previousNeed = -1;
     for (int pass = 1;; ++pass) {
         const double step = mantissa * std::pow(10.0, e);
+        // Ranges near the ends of the double range can run the step out of it.
+        if (!std::isfinite(step) || step == 0)
+            break;
         const double lo = std::floor(low / step) * step;
         const double hi = std::floor(high / step + 0.999999) * step;
         const double divisions = std::floor(std::fabs(hi - lo) / step + 0.5);
-        // Clamped before the conversion: a step that underflows must not overflow n.
-        const int n = static_cast<int>(std::clamp(divisions, 1.0, 1e6));
+        // Bounded before the conversion to int, whatever the arithmetic produced.
+        const int n = divisions >= 1e6 ? 1000000 : divisions >= 1 ? static_cast<int>(divisions) : 1;
         const int precision = PrecisionFor(lo, hi, step);
         const model::Size sample = SampleExtent(precision, metrics);
         const bool halves = mantissa == 2;
@@ -129,8 +132,8 @@ Ticks DecibelTicks(double low, double high, Axis axis, int length,
 }
 
 void Apply(AxisRange& axis, const Ticks& t) {
-    axis.low = t.low;
-    axis.high = t.high;
+    axis.shownLow = t.low;
+    axis.shownHigh = t.high;
     axis.divisions = t.divisions;
     axis.halves = t.halves;
     axis.precision = t.precision;
@@ -232,16 +235,16 @@ void LayoutTicks(GraphData& data, const model::TextMetrics& metrics, int plotWid
             const int n = axis.divisions;
             if (n >= most)
                 continue;
-            double lo = ValueToCoord(yKind, axis.low);
-            double hi = ValueToCoord(yKind, axis.high);
+            double lo = ValueToCoord(yKind, axis.shownLow);
+            double hi = ValueToCoord(yKind, axis.shownHigh);
             const double step = (hi - lo) / n;
             const int k = (most - n) / 2;
             lo -= k * step;
             hi += k * step;
             if ((most - n) % 2 != 0)
                 hi += step;
-            axis.low = CoordToValue(yKind, lo);
-            axis.high = CoordToValue(yKind, hi);
+            axis.shownLow = CoordToValue(yKind, lo);
+            axis.shownHigh = CoordToValue(yKind, hi);
             axis.divisions = most;
         }
     }

@@ -31,8 +31,8 @@ Ticks ChooseTicks(double low, double high, Axis axis, ScaleKind kind, int length
 
 // Gives every shown group of `data` its ticks for a plot `plotHeight` pixels high
 // (on linear and decibel y scales all groups share the largest division count),
-// then the x axis its ticks for `plotWidth`. The current ranges become the rounded
-// ones; the initial ranges stay.
+// then the x axis its ticks for `plotWidth`: the shown ranges, divisions, halves
+// and precisions. The ranges asked for and the initial ranges stay.
 void LayoutTicks(GraphData& data, const model::TextMetrics& metrics, int plotWidth, int plotHeight);
 
 } // namespace korvanix::graph

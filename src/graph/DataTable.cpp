@@ -19,10 +19,11 @@ std::string Number(double v) {
 // still gets one blank before a field that follows: two numbers written against
 // each other would read back as one.
 std::string Field(const std::string& text, int width, bool followed) {
-    const auto length = static_cast<int>(std::min<std::size_t>(model::Utf8Length(text), 1 << 30));
-    if (length >= width)
+    const std::size_t length = model::Utf8Length(text);
+    const auto field = static_cast<std::size_t>(std::max(width, 0));
+    if (length >= field)
         return followed ? text + ' ' : text;
-    return text + std::string(static_cast<std::size_t>(width - length), ' ');
+    return text + std::string(field - length, ' ');
 }
 
 } // namespace

@@ -15,7 +15,8 @@ constexpr const char* kProductBanner = "KORVANIX 1.1";
 // The numbers behind the curves of a pane or a window as a fixed-width text table:
 // a banner, a line of asterisks, a header and one line per point of the selected
 // run, every line ending in CR LF. Texts are UTF-8; ToFileBytes gives the file's
-// code page.
+// code page. The table reads the panes when its lines are asked for, so they must
+// outlive it.
 class DataTable {
 public:
     // Called after each data line with its index and the number of lines; false

@@ -58,8 +58,8 @@ void GraphData::Reset() {
     }
     runValues_.clear();
     for (AxisRange& g : groups_) {
-        g.low = -50;
-        g.high = 50;
+        g.low = g.shownLow = -50;
+        g.high = g.shownHigh = 50;
     }
     curveCount_ = 0;
     runCount_ = 0;
@@ -154,7 +154,7 @@ void GraphData::PresetPositiveRanges() {
             g.SetBoth(0.001, 1000);
             break;
         case ScaleKind::Linear:
-            g.low = g.initialLow = 1e-15;
+            g.low = g.initialLow = g.shownLow = 1e-15;
             break;
         }
     }

@@ -27,20 +27,31 @@ constexpr std::array<uint32_t, kMaxCurves> kDefaultCurveColours = {
     ColourValue(255, 0, 0), ColourValue(0, 0, 255), ColourValue(0, 220, 0),
     ColourValue(255, 0, 255), ColourValue(255, 143, 30)};
 
-// One axis: the range shown now, the range to return to, and the ticks that the
-// layout chose for the range shown.
+// One axis. `low`..`high` is the range asked for (by the data on Finish, by a
+// zoom, by a restore), `initialLow`..`initialHigh` the one to return to. The layout
+// rounds the range asked for to its ticks into `shownLow`..`shownHigh`, which is
+// what the axis draws and maps pixels through; keeping the two apart lets the
+// layout run any number of times without drifting and leaves "changed since the
+// start" a question about the user's actions only.
 struct AxisRange {
     double low = -50;
     double high = 50;
     double initialLow = -50;
     double initialHigh = 50;
+    double shownLow = -50;
+    double shownHigh = 50;
     int divisions = 1;
     bool halves = false;
     int precision = 5; // significant digits of the labels
 
     void SetBoth(double lo, double hi) {
-        low = initialLow = lo;
-        high = initialHigh = hi;
+        low = initialLow = shownLow = lo;
+        high = initialHigh = shownHigh = hi;
+    }
+    bool Changed() const { return low != initialLow || high != initialHigh; }
+    void Restore() {
+        low = initialLow;
+        high = initialHigh;
     }
 };
 
@@ -99,7 +110,8 @@ public:
     void EndSegment(int run);
 
     // Ranges of the groups (and in paired mode of x) from the data, stored as both
-    // the current and the initial ranges. Ticks are the layout's business.
+    // the current and the initial ranges. Ticks are the layout's business
+    // (LayoutTicks).
     void Finish();
 
     int CurveCount() const { return curveCount_; }

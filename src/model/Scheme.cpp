@@ -401,9 +401,11 @@ int Scheme::FinishMove(int dx, int dy) {
         }
         InvalidateElement(e);
     }
-    int result = 0;
-    if (selection.size() == 1)
-        result = InsertIntoWire(selection.front());
+    return InsertSingleSelection();
+}
+
+int Scheme::InsertSingleSelection() {
+    const int result = selection.size() == 1 ? InsertIntoWire(selection.front()) : 0;
     // A split wire changes the nodes, not only where their tags go.
     if (result)
         RenumberNodes();
@@ -428,14 +430,7 @@ int Scheme::RotateSelection() {
         RerouteWiresOf(e);
         InvalidateElement(e);
     }
-    int result = 0;
-    if (selection.size() == 1)
-        result = InsertIntoWire(selection.front());
-    if (result)
-        RenumberNodes();
-    else
-        RebuildNodeTags();
-    return result;
+    return InsertSingleSelection();
 }
 
 void Scheme::MirrorSelectionX() {

@@ -116,6 +116,9 @@ public:
     std::vector<int32_t> generatedIds;
 
 private:
+    // After a move or rotation: one selected element may split the wire it was
+    // dropped on; then the nodes are renumbered, else only their tags rebuilt.
+    int InsertSingleSelection();
     // Where a point lies on a wire's shape: an inner corner (index of the point) or
     // a segment (index of its first point).
     struct WireHit {

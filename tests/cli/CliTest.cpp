@@ -2,6 +2,8 @@
 // and its exit code, standard output and standard error are compared exactly.
 
 #include "../document/TempFolder.h"
+#include "../engine/EngineTestSupport.h"
+#include "document/Document.h"
 
 #include <gtest/gtest.h>
 
@@ -186,4 +188,101 @@ TEST(CliTest, UnreadableDocuments) {
         EXPECT_EQ(o.out, "");
         EXPECT_EQ(o.err, c.message);
     }
+}
+
+namespace {
+
+// A document holding a circuit drawn with the engine tests' helper.
+void WriteCircuit(engine_test::Circuit& c, const std::string& path) {
+    c.Wire();
+    korvanix::document::Document doc;
+    doc.scheme.AdoptLoaded(std::move(c.scheme.elements), std::move(c.scheme.wires));
+    WriteBytes(path, doc.Serialize());
+}
+
+} // namespace
+
+TEST(CliTest, CheckListsTheOutputsInTheDialogsOrder) {
+    const Outcome o = RunCli({"check", kExamples + "rc_lowpass.scm"});
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(o.out, "C1\t3\nR1\t3\nU1\t3\nУзел 1\t1\nУзел 2\t1\n");
+}
+
+TEST(CliTest, CheckFrequencyOfAnAcExample) {
+    for (const char* option : {"--frequency", ""}) {
+        SCOPED_TRACE(option);
+        std::vector<std::string> args = {"check", kExamples + "transistor_amplifier.scm"};
+        if (*option)
+            args.insert(args.begin() + 1, option); // the option may come first
+        const Outcome o = RunCli(args);
+        EXPECT_EQ(o.exitCode, 0);
+        EXPECT_EQ(o.err, "");
+        // The transistor offers nothing; the nodes are the sheet's four.
+        EXPECT_EQ(o.out, "C1\t3\nR1\t3\nR2\t3\nR3\t3\nU1\t3\n"
+                         "Узел 1\t1\nУзел 2\t1\nУзел 3\t1\nУзел 4\t1\n");
+    }
+}
+
+TEST(CliTest, CheckFailures) {
+    TempFolder folder;
+    {
+        engine_test::Circuit c;
+        c.Ground(0);
+        c.E(0, 1, 1);
+        c.R(1, 0, 100);
+        c.Add(korvanix::model::kind::Resistor, std::vector<int>{1, -1});
+        WriteCircuit(c, folder / "loose.scm");
+    }
+    {
+        engine_test::Circuit c;
+        c.Ground(0);
+        c.R(1, 0, 100);
+        c.C(1, 2, 1e-6);
+        c.C(2, 3, 1e-6);
+        c.C(3, 1, 1e-6);
+        WriteCircuit(c, folder / "loop.scm");
+    }
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"check", folder / "loose.scm"}, "Резистор : элемент не соединен.\nR2\n"},
+        {{"check", folder / "loose.scm", "--frequency"}, "Резистор : элемент не соединен.\nR2\n"},
+        {{"check", folder / "loop.scm"}, "Контур 1: C1,C2,C3\nОшибка: емкостной контур.\n"},
+        {{"check", kExamples + "rc_lowpass.scm", "--frequency"},
+         "Присоедините 1 гармонический источник\nко входу, чтобы рассчитать АЧХ/ФЧХ.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        const Outcome o = RunCli(c.args);
+        EXPECT_EQ(o.exitCode, 3);
+        EXPECT_EQ(o.out, "");
+        EXPECT_EQ(o.err, c.err);
+    }
+}
+
+TEST(CliTest, CheckUsageAndUnreadableDocument) {
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string errStart;
+    };
+    const Case cases[] = {
+        {{"check"}, 2, "korvanix-cli: check needs the name of a .scm file\n\nUsage: "},
+        {{"check", "--frequency"}, 2, "korvanix-cli: check needs the name of a .scm file\n"},
+        {{"check", "a.scm", "b.scm"}, 2, "korvanix-cli: check takes exactly one file, got 2\n"},
+        {{"check", "missing.scm"}, 1, "Не удается открыть файл missing.scm для чтения.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.errStart);
+        const Outcome o = RunCli(c.args);
+        EXPECT_EQ(o.exitCode, c.exitCode);
+        EXPECT_EQ(o.out, "");
+        EXPECT_EQ(o.err.rfind(c.errStart, 0), 0u) << o.err;
+    }
+    const Outcome help = RunCli({"--help"});
+    EXPECT_NE(help.out.find("check FILE.scm [--frequency]"), std::string::npos);
+    EXPECT_NE(help.out.find("3 the circuit cannot be analysed"), std::string::npos);
 }

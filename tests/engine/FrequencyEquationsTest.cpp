@@ -173,8 +173,8 @@ private:
         bool ac;
     };
 
-    static model::SourceElement* Harmonic(model::SourceElement* s, double amplitude,
-                                          double phase, bool ac) {
+    static model::SourceElement* Harmonic(model::SourceElement* s, double amplitude, double phase,
+                                          bool ac) {
         if (ac) {
             s->SetMode(model::SourceMode::Ac);
             s->SetAcAmplitude(amplitude);
@@ -487,6 +487,22 @@ TEST(FrequencyForm, NodeReachedOnlyThroughACurrentSourceIsReported) {
     Formulated run(circuit);
     EXPECT_EQ(run.result.Code(), engine::scheme_error::PhysicallyIncorrect);
     EXPECT_EQ(run.result.GetElement(), nullptr);
+}
+
+TEST(FrequencyForm, LongLadderIsNotTakenForSingular) {
+    // 150 sections of 1 kOhm and 1 uF: the determinant of Yn(1), a product of 150
+    // pivots near 1e-3, underflows to exactly zero, yet no pivot is zero.
+    AcCircuit circuit;
+    circuit.E(0, 1, 1);
+    for (int k = 1; k <= 150; ++k) {
+        circuit.R(k, k + 1, 1e3);
+        circuit.C(k + 1, 0, 1e-6);
+    }
+    Formulated run(circuit);
+    ASSERT_EQ(run.result.Code(), 0);
+    run.engine->FrequencyStep(1);
+    EXPECT_EQ(run.engine->Frequency().Yn.Determinant(), Complex(0, 0));
+    ExpectSamePotentials(EnginePotentials(*run.engine, 1e3), circuit.Solve(1e3));
 }
 
 TEST(FrequencyForm, SingularPointRaisesMatrixError) {
