@@ -37,31 +37,6 @@ Complex Phasor(const model::SourceElement& s) {
     return {amplitude * std::cos(phase), amplitude * std::sin(phase)};
 }
 
-// True when elimination meets a column without a nonzero entry left, that is when
-// the matrix is exactly singular. The determinant (the product of the same pivots)
-// cannot tell: for a hundred nodes of kilo-ohm resistors it underflows to zero
-// although no pivot is.
-bool HasZeroPivotColumn(ComplexMatrix w) {
-    const int n = w.Rows();
-    for (int c = 0; c < n; ++c) {
-        const int p = w.PivotRow(c);
-        if (p < 0)
-            return true;
-        if (p != c)
-            w.SwapRows(p, c);
-        const Complex* pivot = w.Row(c);
-        for (int k = c + 1; k < n; ++k) {
-            Complex* row = w.Row(k);
-            const Complex f = row[c] / pivot[c];
-            if (f == Complex(0, 0))
-                continue;
-            for (int l = c + 1; l < n; ++l)
-                row[l] -= f * pivot[l];
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 Complex BranchAdmittance(const Branch& branch, double omega) {
@@ -172,7 +147,7 @@ void FrequencyEquations::IndependentProducts(AnalysisGraph& graph) {
     ComplexMatrix m = ScaleRows(DT, YO);
     m.AddInPlace(ScaleRows(DPrimeT, GuO));
     const ComplexMatrix yn1 = Product(D, m);
-    if (yn1.Rows() > 0 && HasZeroPivotColumn(yn1))
+    if (yn1.Rows() > 0 && yn1.IsSingular())
         throw model::SchemeError(scheme_error::PhysicallyIncorrect);
 
     // d.

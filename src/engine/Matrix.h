@@ -297,33 +297,17 @@ public:
     // Elimination with the pivot rule of the library; an exactly singular column
     // gives zero at once (callers test the determinant before they invert).
     T Determinant() const {
-        detail::Require(rowCount_ == colCount_);
-        const int n = rowCount_;
-        MatrixT w(*this);
-        T result = T(1);
-        for (int c = 0; c < n; ++c) {
-            const int p = w.PivotRow(c);
-            if (p < 0) {
-                return T();
-            }
-            if (p != c) {
-                w.SwapRows(p, c);
-                result = -result;
-            }
-            const T* pivotRow = w.Row(c);
-            result = result * pivotRow[c];
-            for (int k = c + 1; k < n; ++k) {
-                T* row = w.Row(k);
-                const T f = row[c] / pivotRow[c];
-                if (!detail::IsNonzero(f)) {
-                    continue;
-                }
-                for (int l = c + 1; l < n; ++l) {
-                    row[l] -= f * pivotRow[l];
-                }
-            }
-        }
-        return result;
+        bool singular = false;
+        return Eliminate(singular);
+    }
+
+    // True when the same elimination meets a column without a nonzero pivot. This
+    // is the exact singularity the determinant stands for, without the product of
+    // the pivots, which underflows to zero for large sound matrices.
+    bool IsSingular() const {
+        bool singular = false;
+        Eliminate(singular);
+        return singular;
     }
 
     // this = M with row i scaled by v[i], computed only at the positions listed in
@@ -381,6 +365,38 @@ public:
     }
 
 private:
+    T Eliminate(bool& singular) const {
+        detail::Require(rowCount_ == colCount_);
+        const int n = rowCount_;
+        MatrixT w(*this);
+        T result = T(1);
+        singular = false;
+        for (int c = 0; c < n; ++c) {
+            const int p = w.PivotRow(c);
+            if (p < 0) {
+                singular = true;
+                return T();
+            }
+            if (p != c) {
+                w.SwapRows(p, c);
+                result = -result;
+            }
+            const T* pivotRow = w.Row(c);
+            result = result * pivotRow[c];
+            for (int k = c + 1; k < n; ++k) {
+                T* row = w.Row(k);
+                const T f = row[c] / pivotRow[c];
+                if (!detail::IsNonzero(f)) {
+                    continue;
+                }
+                for (int l = c + 1; l < n; ++l) {
+                    row[l] -= f * pivotRow[l];
+                }
+            }
+        }
+        return result;
+    }
+
     // Where a product is written: straight into the target, or, when the target
     // is also a factor, into a scratch matrix adopted at the end. Either way the
     // target ends with A.rows x B.cols and keeps its indexes only if its shape

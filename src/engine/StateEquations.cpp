@@ -232,7 +232,9 @@ void StateEquations::StateMatrices(const AnalysisGraph& graph) {
     DC.MultiplyRowIndexed(D, C1);
 
     // 4. Z = Yn^-1, tested first so that a floating node is named as such.
-    if (NI > 0 && Yn.Determinant() == 0)
+    // The determinant's product of pivots underflows to zero for large sound
+    // circuits; what matters is whether a pivot column is exactly zero.
+    if (NI > 0 && Yn.IsSingular())
         throw model::SchemeError(scheme_error::PhysicallyIncorrect);
     Z = Inverse(Yn);
     DC.BuildRowIndex();

@@ -906,3 +906,27 @@ TEST(MatrixPreconditionTest, EveryMisuseThrowsAndChangesNothing) {
     EXPECT_NO_THROW(t.MultiplyColumnIndexed(a23, a32c));
     EXPECT_NO_THROW(TimesVector(a23, v3));
 }
+
+namespace {
+
+// A sound matrix whose product of pivots underflows: the singularity test must not
+// take the zero determinant for an exactly singular matrix.
+TEST(MatrixSingularity, IsSingularLooksAtPivotsNotAtTheirProduct) {
+    using korvanix::engine::Matrix;
+    Matrix small(200, 200);
+    small.ResizeZeroed(200, 200);
+    for (int i = 0; i < 200; ++i)
+        small.At(i, i) = 1e-3;
+    EXPECT_EQ(small.Determinant(), 0.0);
+    EXPECT_FALSE(small.IsSingular());
+
+    Matrix zeroColumn(3, 3);
+    zeroColumn.ResizeZeroed(3, 3);
+    zeroColumn.At(0, 0) = 1;
+    zeroColumn.At(1, 2) = 2;
+    zeroColumn.At(2, 2) = 3;
+    EXPECT_TRUE(zeroColumn.IsSingular());
+    EXPECT_EQ(Matrix(0, 0).IsSingular(), false);
+}
+
+} // namespace
