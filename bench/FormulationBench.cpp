@@ -108,9 +108,10 @@ void FormulateFrequencyLadder(benchmark::State& state) {
     state.SetComplexityN(state.range(0));
 }
 
-// One frequency point: admittances, nodal matrix and its inverse at the ladder's
-// corner frequency 1 / (R C).
-void FrequencyStepLadder(benchmark::State& state) {
+// One frequency point: admittances, nodal matrix and its inverse (or only its
+// factors, as the frequency analysis uses it) at the ladder's corner frequency
+// 1 / (R C).
+void FrequencyStepLadder(benchmark::State& state, engine::FrequencyEquations::NodalForm form) {
     model::Scheme scheme;
     BuildAcLadder(scheme, static_cast<int>(state.range(0)));
     engine::Engine engine(scheme);
@@ -120,8 +121,8 @@ void FrequencyStepLadder(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        engine.FrequencyStep(1000.0);
-        benchmark::DoNotOptimize(engine.Frequency().Z.Rows());
+        engine.FrequencyStep(1000.0, form);
+        benchmark::DoNotOptimize(engine.Frequency().Yn.Rows());
     }
     state.SetComplexityN(state.range(0));
 }
@@ -135,7 +136,15 @@ BENCHMARK(FormulateFrequencyLadder)
     ->Unit(benchmark::kMillisecond)
     ->Complexity();
 
-BENCHMARK(FrequencyStepLadder)
+BENCHMARK_CAPTURE(FrequencyStepLadder, Inverse, engine::FrequencyEquations::NodalForm::Inverse)
+    ->Arg(10)
+    ->Arg(50)
+    ->Arg(200)
+    ->Arg(500)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+
+BENCHMARK_CAPTURE(FrequencyStepLadder, Factors, engine::FrequencyEquations::NodalForm::Factors)
     ->Arg(10)
     ->Arg(50)
     ->Arg(200)

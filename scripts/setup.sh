@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs (only those missing), then
-# configures and builds into the folder given as $1 (default: build).
+# Installs the Debian packages the build and the tests need (only those
+# missing), then configures and builds into the folder given as $1 (default:
+# build). ngspice is the independent simulator the slow tests compare with.
 # Further CMake options may follow the folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev locales)
+packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev locales ngspice)
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

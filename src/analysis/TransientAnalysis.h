@@ -1,7 +1,6 @@
 #pragma once
 
 #include "analysis/ProgressReporter.h"
-#include "analysis/Sweep.h"
 #include "document/SettingsRecords.h"
 #include "engine/Matrix.h"
 #include "engine/Outputs.h"
@@ -108,9 +107,6 @@ public:
     TransientOutcome Compute(const TransientPlan& plan, graph::ResultsSink& sink,
                              ProgressReporter& reporter);
 
-    // The check depth in force (learnt or set); for tests and the batch tool.
-    int WorkingCheckDepth() const { return depth_; }
-
 private:
     struct Part {
         double start = 0;
@@ -122,17 +118,19 @@ private:
     };
     using Table = std::array<engine::Vector, kSeriesLength>;
 
-    void Prepare(const TransientPlan& plan);
-    void RunOnce(int run, int runCount, graph::ResultsSink& sink, ProgressReporter& reporter,
-                 bool& stopped);
+    void ReadSettings(const TransientPlan& plan);
+    void SizeTables();
+    // One run from its initial state; false when the user stopped it.
+    bool RunOnce(int run, int runCount, graph::ResultsSink& sink, ProgressReporter& reporter);
     bool RunPart(int run, int runCount, const Part& part, graph::ResultsSink& sink,
                  ProgressReporter& reporter);
     void ChooseStep(const Part& part, double t, double& h);
-    void FillSchedule(double partStart);
+    void FillSchedule();
     double TakeInstant();
     void AdvanceInstant();
-    int TaylorStep(double t, double h, const Part& part, int stepIndex);
     void SourceTerms(double t, int order, double scale);
+    // Advances the state from t by h; the number of series terms used.
+    int TaylorStep(double t, double h, const Part& part, int stepIndex);
     void AppendPoint(int run, double t, int terms, bool firstPoint, graph::ResultsSink& sink);
     void FormOutputs(bool firstPoint);
     double OutputValue(const engine::OutputLocator& locator) const;
@@ -159,18 +157,22 @@ private:
     Table x1_, x3_, uC_, s12_, s123_;
     int depth_ = 0;
 
-    // Per part: false-run bookkeeping, split marks, the next switching instant.
+    // Per part: the step that learns the depth, false-run bookkeeping, split marks,
+    // the switching-instant schedule's reference time and next instant.
+    int learnAt_ = 0;
     int longestFalseRun_ = 0;
     bool splitMark_ = false;
     bool restoreMark_ = false;
     double remainder_ = 0;
+    double partStart_ = 0;
     double nextInstant_ = -1;
     bool hasInstants_ = false;
 
     // Working vectors of a step and of the outputs.
     engine::Vector sum12_, sum123_, sumC_, product1_, product3_, productC_, term_;
     engine::Vector x1s_, x3s_, uCs_, phi1_, phi2_, scratchC_, scratchC2_, branchCurrent_;
-    engine::Vector uO_, ordinaryResistor_, sourceBranchResistor_, zero_;
+    engine::Vector uO_, ordinaryResistor_, sourceBranchResistor_;
+    std::vector<double> values_;
 
     // Progress: the multiple of 5 per cent shown last in this run.
     int shownFifth_ = 0;

@@ -1,5 +1,7 @@
 // korvanix-cli: batch access to circuit documents without the window layer.
 
+#include "cli/BatchAnalysis.h"
+#include "cli/CliSupport.h"
 #include "document/Document.h"
 #include "document/ScmFile.h"
 #include "engine/Engine.h"
@@ -24,15 +26,6 @@ namespace korvanix::cli {
 
 namespace {
 
-enum ExitCode {
-    Success = 0,
-    Unreadable = 1, // the document could not be read (or the result not written)
-    Usage = 2,
-    NotAnalysable = 3, // the circuit cannot be analysed (the message on standard error)
-};
-
-constexpr const char* kProgram = "korvanix-cli";
-
 constexpr const char* kUsage =
     "Usage: korvanix-cli COMMAND [ARGUMENTS]\n"
     "\n"
@@ -42,14 +35,21 @@ constexpr const char* kUsage =
     "                                  frequency) analysis and list the outputs it\n"
     "                                  offers: a name, a tab and 1 (voltage), 2 (current)\n"
     "                                  or 3 (both) a line\n"
+    "  transient FILE.scm [OPTIONS]    run the transient analysis with the document's\n"
+    "                                  settings and print its graph data table\n"
+    "  frequency FILE.scm [OPTIONS]    the same for the frequency analysis\n"
     "  --help                          show this help\n"
     "\n"
-    "Exit codes: 0 success, 1 the document cannot be read, 2 wrong usage,\n"
-    "3 the circuit cannot be analysed.\n";
-
-void Print(std::FILE* stream, const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stream);
-}
+    "Options of transient and frequency:\n"
+    "  --csv                           every run as comma-separated values: run,\n"
+    "                                  the swept value (with a sweep), x, then one\n"
+    "                                  column per curve, 17 significant digits\n"
+    "  -o FILE                         write the result to FILE\n"
+    "  --quiet                         no progress bar on a terminal\n"
+    "\n"
+    "Exit codes: 0 success, 1 the document cannot be read or the result not\n"
+    "written, 2 wrong usage, 3 the circuit cannot be analysed, 4 the analysis\n"
+    "failed (what it computed is still written).\n";
 
 int UsageError(const std::string& problem) {
     Print(stderr, std::string(kProgram) + ": " + problem + "\n\n" + kUsage);
@@ -58,13 +58,8 @@ int UsageError(const std::string& problem) {
 
 int Netlist(const std::string& path) {
     document::Document doc;
-    const document::OpenResult opened = doc.Open(path);
-    if (!opened.read) {
-        Print(stderr, opened.message + "\n");
+    if (!OpenDocument(doc, path))
         return Unreadable;
-    }
-    if (!opened.message.empty()) // a warning only: the circuit was read
-        Print(stderr, opened.message + "\n");
 
     // Lines are joined by CR LF with none after the last; a terminal gets one
     // more so that the prompt starts on a line of its own.
@@ -72,34 +67,8 @@ int Netlist(const std::string& path) {
     if (::isatty(STDOUT_FILENO))
         text += "\r\n";
     Print(stdout, text);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        Print(stderr, std::string(kProgram) + ": cannot write the standard output\n");
-        return Unreadable;
-    }
-    return Success;
+    return FlushStandardOutput() ? Success : Unreadable;
 }
-
-// Opens a document for a command; false (with the message printed) when it cannot
-// be read. A warning about a document that was read anyway is printed too.
-bool OpenDocument(document::Document& doc, const std::string& path) {
-    const document::OpenResult opened = doc.Open(path);
-    if (!opened.read) {
-        Print(stderr, opened.message + "\n");
-        return false;
-    }
-    if (!opened.message.empty()) // a warning only: the circuit was read
-        Print(stderr, opened.message + "\n");
-    return true;
-}
-
-// The boxes a formulation shows, as lines on standard error in the order they come.
-class StderrNotifier : public engine::EngineNotifier {
-public:
-    void LoopWarning(const std::string& caption, const std::string& text) override {
-        Print(stderr, caption + ": " + text + "\n");
-    }
-    void PlainMessage(const std::string& text) override { Print(stderr, text + "\n"); }
-};
 
 // Which quantities an output name offers: 1 a voltage, 2 a current, 3 both. A node
 // offers its voltage. Every element on the list offers both in the transient
@@ -157,10 +126,7 @@ int Check(const std::string& path, bool frequency) {
     const model::SchemeError result =
         frequency ? engine.FormulateFrequency(notifier) : engine.FormulateTransient(notifier);
     if (result.Code() != 0) {
-        std::string text = engine::SchemeErrorMessage(result) + "\n";
-        if (const model::Element* faulty = result.GetElement())
-            text += faulty->Name() + "\n";
-        Print(stderr, text);
+        PrintSchemeError(result);
         return NotAnalysable;
     }
 
@@ -184,11 +150,38 @@ int Check(const std::string& path, bool frequency) {
     for (const auto& [name, word] : lines)
         text += name + "\t" + std::to_string(word) + "\n";
     Print(stdout, text);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        Print(stderr, std::string(kProgram) + ": cannot write the standard output\n");
-        return Unreadable;
+    return FlushStandardOutput() ? Success : Unreadable;
+}
+
+// The arguments of transient and frequency: one file and the options, in any order.
+int Analysis(const std::vector<std::string>& args, bool frequency) {
+    const std::string& command = args[0];
+    AnalysisRequest request;
+    std::vector<std::string> files;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--csv") {
+            request.csv = true;
+        } else if (a == "--quiet") {
+            request.quiet = true;
+        } else if (a == "-o") {
+            if (i + 1 >= args.size() || args[i + 1].empty())
+                return UsageError("-o needs the name of a file");
+            if (!request.output.empty())
+                return UsageError("-o given twice");
+            request.output = args[++i];
+        } else if (a.size() > 1 && a[0] == '-') {
+            return UsageError(command + ": unknown option '" + a + "'");
+        } else {
+            files.push_back(a);
+        }
     }
-    return Success;
+    if (files.empty())
+        return UsageError(command + " needs the name of a .scm file");
+    if (files.size() > 1)
+        return UsageError(command + " takes exactly one file, got " + std::to_string(files.size()));
+    request.path = files[0];
+    return frequency ? RunFrequencyCommand(request) : RunTransientCommand(request);
 }
 
 int Run(const std::vector<std::string>& args) {
@@ -224,6 +217,8 @@ int Run(const std::vector<std::string>& args) {
             return UsageError("check takes exactly one file, got " + std::to_string(files.size()));
         return Check(files[0], frequency);
     }
+    if (command == "transient" || command == "frequency")
+        return Analysis(args, command == "frequency");
     return UsageError("unknown command '" + command + "'");
 }
 

@@ -50,7 +50,11 @@ public:
     FrequencyEquations& Frequency() { return frequency_; }
     const FrequencyEquations& Frequency() const { return frequency_; }
     // The frequency step of the last frequency formulation at w (rad/s).
-    void FrequencyStep(double omega) { frequency_.Step(graph_, omega); }
+    void
+    FrequencyStep(double omega,
+                  FrequencyEquations::NodalForm form = FrequencyEquations::NodalForm::Inverse) {
+        frequency_.Step(graph_, omega, form);
+    }
     // Chosen by SelectSweepTarget (Outputs.h); kept until the next selection.
     SweepTarget& Sweep() { return sweep_; }
     const SweepTarget& Sweep() const { return sweep_; }

@@ -168,7 +168,7 @@ void FrequencyEquations::IndependentProducts(AnalysisGraph& graph) {
     QuO = ScaleRows(A21PrimeT, GuO);
 }
 
-void FrequencyEquations::Step(const AnalysisGraph& graph, double omega) {
+void FrequencyEquations::Step(const AnalysisGraph& graph, double omega, NodalForm form) {
     // a.
     BranchAdmittances(graph, omega);
 
@@ -189,7 +189,10 @@ void FrequencyEquations::Step(const AnalysisGraph& graph, double omega) {
     DC.MultiplyRowIndexed(D, C1);
 
     // f.
-    Z = Inverse(Yn);
+    if (form == NodalForm::Inverse)
+        Z = Inverse(Yn);
+    else
+        nodal.Factor(Yn);
 }
 
 model::SchemeError Engine::FormulateFrequency(EngineNotifier& notifier) {

@@ -36,9 +36,17 @@ public:
     // Yn(1) test. A sweep refresh repeats this.
     void IndependentProducts(AnalysisGraph& graph);
 
-    // YO(w), YC(w), M1, Yn, N1, C1, DC and Z at the angular frequency w (rad/s).
-    // MatrixError when Yn(w) is singular or the workspace does not fit the graph.
-    void Step(const AnalysisGraph& graph, double omega);
+    // What a step leaves for the potentials: the inverse Z, or only the factors of
+    // Yn for SolveNodal (quadratic instead of cubic for banded nodal matrices; the
+    // analysis needs Z only applied to one vector per frequency).
+    enum class NodalForm { Inverse, Factors };
+
+    // YO(w), YC(w), M1, Yn, N1, C1, DC and Z (or the factors of Yn) at the angular
+    // frequency w (rad/s). MatrixError when Yn(w) is singular or the workspace does
+    // not fit the graph.
+    void Step(const AnalysisGraph& graph, double omega, NodalForm form = NodalForm::Inverse);
+    // out = Yn(w)^-1 rhs after a step with NodalForm::Factors.
+    void SolveNodal(const ComplexVector& rhs, ComplexVector& out) const { nodal.Solve(rhs, out); }
     // YO and YC alone.
     void BranchAdmittances(const AnalysisGraph& graph, double omega);
 
@@ -57,6 +65,7 @@ public:
 
     // Per frequency.
     ComplexMatrix M1, Yn, N1, C1, DC, Z;
+    LuSolver<Complex> nodal;
 };
 
 // The admittance of a branch at w: the sum of 1/Z over the resistor, capacitor and

@@ -551,6 +551,84 @@ template <class T> MatrixT<T> Inverse(MatrixT<T> a) {
     return inverse;
 }
 
+// Solves A·x = b without forming A⁻¹: the elimination of Inverse (same pivot rule,
+// same singular test) kept as factors, then forward and back substitution over the
+// factors' nonzero entries only. For the banded nodal matrices of ladders this is
+// quadratic where the explicit inverse is cubic; use it where only A⁻¹·b is needed.
+template <class T> class LuSolver {
+public:
+    // Factors a copy of `a`; MatrixError when it is not square or a pivot column is
+    // exactly zero (where Inverse would throw).
+    void Factor(const MatrixT<T>& a) {
+        detail::Require(a.Rows() == a.Cols());
+        const int n = a.Rows();
+        lu_ = a;
+        order_.resize(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            order_[static_cast<std::size_t>(i)] = i;
+        }
+        for (int c = 0; c < n; ++c) {
+            const int p = lu_.PivotRow(c);
+            detail::Require(p >= 0);
+            if (p != c) {
+                lu_.SwapRows(p, c);
+                std::swap(order_[static_cast<std::size_t>(p)], order_[static_cast<std::size_t>(c)]);
+            }
+            const T* pivotRow = lu_.Row(c);
+            for (int k = c + 1; k < n; ++k) {
+                T* row = lu_.Row(k);
+                if (!detail::IsNonzero(row[c])) {
+                    continue;
+                }
+                const T f = row[c] / pivotRow[c];
+                row[c] = f; // the multiplier is kept below the diagonal
+                for (int l = c + 1; l < n; ++l) {
+                    if (detail::IsNonzero(pivotRow[l])) {
+                        row[l] -= f * pivotRow[l];
+                    }
+                }
+            }
+        }
+        lu_.BuildRowIndex();
+    }
+
+    int Size() const { return lu_.Rows(); }
+
+    // x = A⁻¹·b for the factored A; b and x may be the same vector.
+    void Solve(const VectorT<T>& b, VectorT<T>& x) const {
+        const int n = lu_.Rows();
+        detail::Require(b.Size() == n);
+        VectorT<T> y(n);
+        const auto& positions = lu_.RowIndex().positions;
+        for (int i = 0; i < n; ++i) {
+            T sum = b[order_[static_cast<std::size_t>(i)]];
+            const T* row = lu_.Row(i);
+            for (int j : positions[static_cast<std::size_t>(i)]) {
+                if (j >= i) {
+                    break;
+                }
+                sum -= row[j] * y[j];
+            }
+            y[i] = sum;
+        }
+        for (int i = n - 1; i >= 0; --i) {
+            T sum = y[i];
+            const T* row = lu_.Row(i);
+            for (int j : positions[static_cast<std::size_t>(i)]) {
+                if (j > i) {
+                    sum -= row[j] * y[j];
+                }
+            }
+            y[i] = sum / row[i];
+        }
+        x = std::move(y);
+    }
+
+private:
+    MatrixT<T> lu_;
+    std::vector<int> order_; // order_[i]: the original row now at position i
+};
+
 template <class T> MatrixT<T> Difference(const MatrixT<T>& a, const MatrixT<T>& b) {
     detail::Require(a.Rows() == b.Rows() && a.Cols() == b.Cols());
     MatrixT<T> result(a);

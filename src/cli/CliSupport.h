@@ -1,0 +1,45 @@
+#pragma once
+
+#include "engine/EngineNotifier.h"
+#include "model/Errors.h"
+
+#include <cstdio>
+#include <string>
+
+namespace korvanix::document {
+class Document;
+} // namespace korvanix::document
+
+namespace korvanix::cli {
+
+enum ExitCode {
+    Success = 0,
+    Unreadable = 1, // the document could not be read (or the result not written)
+    Usage = 2,
+    NotAnalysable = 3,  // the circuit cannot be analysed (the message on standard error)
+    AnalysisFailed = 4, // the analysis itself failed; what it computed is still written
+};
+
+constexpr const char* kProgram = "korvanix-cli";
+
+void Print(std::FILE* stream, const std::string& text);
+
+// Opens a document for a command; false (with the message printed) when it cannot
+// be read. A warning about a document that was read anyway is printed too.
+bool OpenDocument(document::Document& doc, const std::string& path);
+
+// Flushes standard output; false (with the message printed) when it failed.
+bool FlushStandardOutput();
+
+// The message of a failed formulation and, on a line of its own, the name of the
+// faulty element when there is one.
+void PrintSchemeError(const model::SchemeError& error);
+
+// The boxes a formulation shows, as lines on standard error in the order they come.
+class StderrNotifier : public engine::EngineNotifier {
+public:
+    void LoopWarning(const std::string& caption, const std::string& text) override;
+    void PlainMessage(const std::string& text) override;
+};
+
+} // namespace korvanix::cli
