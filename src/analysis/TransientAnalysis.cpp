@@ -487,9 +487,15 @@ bool TransientAnalysis::RunPart(int run, int runCount, const Part& part, graph::
 }
 
 void TransientAnalysis::ChooseStep(const Part& part, double t, double& h) {
-    if (t + h > part.end) {
-        h = part.end - t;
-    }
+    // The time is accumulated step by step and drifts by rounding: a step that
+    // would end a hair before the part's end (less than a billionth of the step)
+    // ends on it, or a sliver step would add a near-duplicate last point.
+    const auto clampToEnd = [&] {
+        if (t + h > part.end || part.end - (t + h) < 1e-9 * part.step) {
+            h = part.end - t;
+        }
+    };
+    clampToEnd();
     if (splitMark_) {
         splitMark_ = false;
         restoreMark_ = true;
@@ -500,9 +506,7 @@ void TransientAnalysis::ChooseStep(const Part& part, double t, double& h) {
     }
     // The full step restored after a split may reach past the part's end when the
     // part is not a whole number of steps long; the last point stays on the end.
-    if (t + h > part.end) {
-        h = part.end - t;
-    }
+    clampToEnd();
     if (!hasInstants_ || nextInstant_ < 0) {
         return;
     }

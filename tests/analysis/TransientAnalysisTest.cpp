@@ -245,6 +245,17 @@ TEST_F(StepChoice, TheLastStepOfAPartIsShortenedToItsEnd) {
     EXPECT_EQ(x[4], 1e-3);
 }
 
+// 0 … 10 ms in 100 steps: the accumulated time ends a rounding error short of the
+// end; no sliver step may follow.
+TEST_F(StepChoice, RoundingDriftAddsNoSliverStep) {
+    Source();
+    Compute(1e-2, 100);
+    const std::vector<double> x = X();
+    ASSERT_EQ(x.size(), 101u);
+    EXPECT_EQ(x.back(), 1e-2);
+    EXPECT_NEAR(x[99], 9.9e-3, 1e-15);
+}
+
 // After a split the full step comes back; near the end of a part that is not a
 // whole number of steps long it must still stop on the part's end.
 TEST_F(StepChoice, TheStepRestoredAfterASplitStopsAtThePartsEnd) {
