@@ -562,19 +562,7 @@ void TransientAnalysis::AdvanceInstant() {
 }
 
 void TransientAnalysis::SourceTerms(double t, int order, double scale) {
-    // The engine's source derivatives, with the stacked source vectors refilled in
-    // place: a step must not allocate.
-    for (const engine::SourceEntry& s : state_.ordinaryCurrentSources) {
-        state_.jO.At(s.position) = scale * s.source->SourceValue(t, order);
-    }
-    for (const engine::SourceEntry& s : state_.capSourceCurrentSources) {
-        state_.jC.At(s.position) = scale * s.source->SourceValue(t, order);
-    }
-    for (const engine::SourceEntry& s : state_.voltageSources) {
-        state_.eC.At(s.position) = scale * s.source->SourceValue(t, order);
-    }
-    Stack(state_.jO, state_.eC, state_.w12);
-    Stack(state_.jO, state_.eC, state_.jC, state_.w123);
+    state_.SourceDerivatives(t, order, scale);
 }
 
 int TransientAnalysis::TaylorStep(double t, double h, const Part& part, int stepIndex) {

@@ -8,6 +8,7 @@
 #include "model/Sources.h"
 
 #include <cstddef>
+#include <initializer_list>
 
 namespace korvanix::engine {
 
@@ -30,16 +31,18 @@ void Concat3(Matrix& out, const Matrix& a, const Matrix& b, const Matrix& c) {
     out.ConcatColumns(out, c);
 }
 
-Vector Stack(const std::vector<const Vector*>& parts) {
+// Stacks the parts into `out`, in place: the transient step calls this at every
+// order, and once `out` has its size nothing is allocated.
+void StackInto(Vector& out, std::initializer_list<const Vector*> parts) {
     int size = 0;
     for (const Vector* v : parts)
         size += v->Size();
-    Vector out(size);
+    if (out.Size() != size)
+        out.Resize(size);
     int k = 0;
     for (const Vector* v : parts)
         for (int i = 0; i < v->Size(); ++i)
             out[k++] = (*v)[i];
-    return out;
 }
 
 bool IsPulseLike(const model::SourceElement& s) {
@@ -309,8 +312,8 @@ void StateEquations::SourceDerivatives(double t, int n, double scale) {
         jC.At(s.position) = scale * s.source->SourceValue(t, n);
     for (const SourceEntry& s : voltageSources)
         eC.At(s.position) = scale * s.source->SourceValue(t, n);
-    w12 = Stack({&jO, &eC});
-    w123 = Stack({&jO, &eC, &jC});
+    StackInto(w12, {&jO, &eC});
+    StackInto(w123, {&jO, &eC, &jC});
 }
 
 void StateEquations::SourceValues(double t) {
