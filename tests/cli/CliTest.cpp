@@ -3,18 +3,23 @@
 
 #include "../document/TempFolder.h"
 #include "../engine/EngineTestSupport.h"
+#include "CliRunner.h"
 #include "document/Document.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
 
+using cli_test::Outcome;
+using cli_test::RunCli;
 using korvanix::document::testing::ReadBytes;
 using korvanix::document::testing::TempFolder;
 using korvanix::document::testing::WriteBytes;
@@ -22,49 +27,6 @@ using korvanix::document::testing::WriteBytes;
 namespace {
 
 const std::string kExamples = std::string(KORVANIX_SOURCE_DIR) + "/examples/";
-
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(const std::string& path) {
-    const auto bytes = ReadBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-// Runs the tool with standard output and error going to files (not a terminal).
-Outcome RunCli(const std::vector<std::string>& args) {
-    TempFolder folder;
-    const std::string outPath = folder / "out";
-    const std::string errPath = folder / "err";
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int in = ::open("/dev/null", O_RDONLY);
-        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 ||
-            ::dup2(err, 2) < 0)
-            ::_exit(126);
-        ::setenv("LC_ALL", "C", 1);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(KORVANIX_CLI));
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(KORVANIX_CLI, argv.data());
-        ::_exit(127);
-    }
-    Outcome o;
-    int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
-        return o;
-    o.exitCode = WEXITSTATUS(status);
-    o.out = Slurp(outPath);
-    o.err = Slurp(errPath);
-    return o;
-}
 
 const std::string kStars(75, '*');
 
@@ -285,4 +247,404 @@ TEST(CliTest, CheckUsageAndUnreadableDocument) {
     const Outcome help = RunCli({"--help"});
     EXPECT_NE(help.out.find("check FILE.scm [--frequency]"), std::string::npos);
     EXPECT_NE(help.out.find("3 the circuit cannot be analysed"), std::string::npos);
+}
+
+namespace {
+
+using korvanix::document::DocumentSettings;
+
+// A document holding a circuit drawn with the engine tests' helper and settings.
+void WriteDocument(engine_test::Circuit& c, const DocumentSettings& settings,
+                   const std::string& path) {
+    c.Wire();
+    korvanix::document::Document doc;
+    doc.scheme.AdoptLoaded(std::move(c.scheme.elements), std::move(c.scheme.wires));
+    doc.settings = settings;
+    WriteBytes(path, doc.Serialize());
+}
+
+// One part from 0 to `end` in `points` steps with the given EPS.
+void SetPart(DocumentSettings& s, int index, double start, double end, int points,
+             double eps = 1e-9) {
+    korvanix::document::IntervalPart& p = s.transient.parts[index];
+    p.startTime = start;
+    p.endTime = end;
+    p.pointCount = points;
+    p.step = (end - start) / points;
+    p.eps = eps;
+    s.transient.partCount = index + 1;
+}
+
+// U1 (2 V) across R1 and R2 in series: no state, so every point is exact.
+void Divider(engine_test::Circuit& c) {
+    c.Ground(0);
+    c.E(0, 1, 2.0);
+    c.R(1, 2, 1000);
+    c.R(2, 0, 1000);
+}
+
+} // namespace
+
+TEST(CliTest, TransientDataTable) {
+    TempFolder folder;
+    engine_test::Circuit c;
+    Divider(c);
+    DocumentSettings s;
+    SetPart(s, 0, 0, 1e-3, 4);
+    s.transient.SetVoltageOutput(0, "Узел 2");
+    s.transient.voltageOutputCount = 1;
+    s.transient.SetCurrentOutput(0, "R1");
+    s.transient.currentOutputCount = 1;
+    WriteDocument(c, s, folder / "divider.scm");
+
+    const Outcome o = RunCli({"transient", folder / "divider.scm"});
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_EQ(o.err, "");
+    // The window's table: its title in the banner, the x caption padded to 15,
+    // columns of 17, the series terms last (none without a state).
+    EXPECT_EQ(o.out, "* Данные графика[График переходного процесса]. KORVANIX 1.1\r\n" +
+                         std::string(80, '*') +
+                         "\r\n"
+                         "t, с           u(2), В          i(R1), А         Итерации\r\n"
+                         "0              1                1м               0\r\n"
+                         "0.25м          1                1м               0\r\n"
+                         "0.5м           1                1м               0\r\n"
+                         "0.75м          1                1м               0\r\n"
+                         "1м             1                1м               0\r\n");
+}
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find('\n', from)) != std::string::npos; from = at + 1)
+        lines.push_back(text.substr(from, at - from));
+    return lines;
+}
+
+} // namespace
+
+TEST(CliTest, FrequencyDataTableOfAnExample) {
+    // Phase on: the magnitude pane, then the phase pane; no integer column.
+    const Outcome o = RunCli({"frequency", kExamples + "transistor_amplifier.scm"});
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_EQ(o.err, "");
+    const std::vector<std::string> lines = Lines(o.out);
+    ASSERT_EQ(lines.size(), 3u + 300u);
+    EXPECT_EQ(lines[0], "* Данные графика[График АЧХ/ФЧХ]. KORVANIX 1.1\r");
+    // W is the longest title (22 characters) plus 2; the last title is padded too.
+    EXPECT_EQ(lines[2], "f, Гц" + std::string(17, ' ') + "|U(R2)/U(U1)|" + std::string(11, ' ') +
+                            "arg[U(R2)/U(U1)], град  \r");
+    EXPECT_EQ(lines[3].rfind("10 ", 0), 0u) << lines[3];
+    EXPECT_EQ(lines.back().rfind("10М ", 0), 0u) << lines.back();
+}
+
+TEST(CliTest, CsvWithASweepHasEveryRun) {
+    // R1 swept over 5, 20, 35, 50 Ω: four runs of 401 points each.
+    const Outcome o = RunCli({"transient", "--csv", kExamples + "rlc_series.scm"});
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_EQ(o.err, "");
+    const std::vector<std::string> lines = Lines(o.out);
+    ASSERT_EQ(lines.size(), 1u + 4 * 401u);
+    EXPECT_EQ(lines[0], "run,\"R(R1), Ом\",x,\"u(C1), В\",\"i(L1), А\"");
+    EXPECT_EQ(lines[1], "1,5,0,0,0");
+    // 17 significant digits: the step 0.02/400 reads back as the same double.
+    const std::string& second = lines[2];
+    EXPECT_EQ(second.rfind("1,5,5.0000000000000002e-05,", 0), 0u) << second;
+    EXPECT_EQ(lines[401].rfind("1,5,0.02,", 0), 0u) << lines[401];
+    EXPECT_EQ(lines[402], "2,20,0,0,0");
+    EXPECT_EQ(lines[1 + 3 * 401], "4,50,0,0,0");
+
+    // The data table holds the selected run only, the first.
+    const Outcome table = RunCli({"transient", kExamples + "rlc_series.scm"});
+    EXPECT_EQ(Lines(table.out).size(), 3u + 401u);
+}
+
+TEST(CliTest, CsvOfTwoPanesAndOfAHodograph) {
+    TempFolder folder;
+    {
+        // Energy beside the outputs: a second pane whose column follows.
+        engine_test::Circuit c;
+        c.Ground(0);
+        c.E(0, 1, 1.0);
+        c.R(1, 2, 1000);
+        c.C(2, 0, 1e-6);
+        DocumentSettings s;
+        SetPart(s, 0, 0, 1e-3, 2);
+        s.transient.SetVoltageOutput(0, "C1");
+        s.transient.voltageOutputCount = 1;
+        s.transient.energyGraph = 1;
+        WriteDocument(c, s, folder / "energy.scm");
+    }
+    const Outcome energy = RunCli({"transient", folder / "energy.scm", "--csv"});
+    EXPECT_EQ(energy.exitCode, 0);
+    const std::vector<std::string> lines = Lines(energy.out);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "run,x,\"u(C1), В\",\"Энергия, Дж\"");
+    EXPECT_EQ(lines[1], "1,0,0,0");
+
+    {
+        // A hodograph: two columns per curve, Re then Im.
+        engine_test::Circuit c;
+        c.Ground(0);
+        auto* u1 = c.E(0, 1, 0);
+        u1->SetMode(korvanix::model::SourceMode::Ac);
+        c.R(1, 2, 1000);
+        c.C(2, 0, 1e-6);
+        DocumentSettings s;
+        korvanix::document::FrequencySettings& f = s.frequency;
+        f.startFrequency = 1;
+        f.endFrequency = 1e6;
+        f.pointCount = 2;
+        f.hodograph = 1;
+        f.SetInputElement("U1");
+        f.SetVoltageOutput(0, "C1");
+        f.voltageOutputCount = 1;
+        WriteDocument(c, s, folder / "hodograph.scm");
+    }
+    const Outcome hodograph = RunCli({"frequency", folder / "hodograph.scm", "--csv"});
+    EXPECT_EQ(hodograph.exitCode, 0) << hodograph.err;
+    const std::vector<std::string> rows = Lines(hodograph.out);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], "run,x,Re[U(C1)/U(U1)],Im[U(C1)/U(U1)]");
+    // 1 Hz is far below the corner (159 Hz): the ratio is nearly 1.
+    EXPECT_EQ(rows[1].rfind("1,1,0.99996", 0), 0u) << rows[1];
+}
+
+TEST(CliTest, OutputFile) {
+    TempFolder folder;
+    const std::string file = folder / "result.csv";
+    const std::string example = kExamples + "transistor_amplifier.scm";
+    const Outcome o = RunCli({"frequency", example, "-o", file, "--csv"});
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(o.err, "");
+    const Outcome direct = RunCli({"frequency", example, "--csv"});
+    EXPECT_EQ(cli_test::Slurp(file), direct.out);
+
+    struct Case {
+        std::string path;
+        std::string err;
+    };
+    const Case failures[] = {
+        {folder / "no such folder/r.txt",
+         "Не удается открыть файл r.txt для записи.\nСохранение не выполнено.\n"},
+        {"/dev/full", "Ошибка записи в файл full\n"},
+    };
+    for (const Case& c : failures) {
+        SCOPED_TRACE(c.path);
+        const Outcome failed = RunCli({"transient", kExamples + "rc_lowpass.scm", "-o", c.path});
+        EXPECT_EQ(failed.exitCode, 1);
+        EXPECT_EQ(failed.out, "");
+        EXPECT_EQ(failed.err, c.err);
+    }
+}
+
+TEST(CliTest, AnalysisOfACircuitThatFailsTheCheck) {
+    TempFolder folder;
+    engine_test::Circuit c;
+    c.Ground(0);
+    c.E(0, 1, 1);
+    c.R(1, 0, 100);
+    c.Add(korvanix::model::kind::Resistor, std::vector<int>{1, -1});
+    DocumentSettings s;
+    s.transient.SetVoltageOutput(0, "R1");
+    s.transient.voltageOutputCount = 1;
+    WriteDocument(c, s, folder / "loose.scm");
+    for (const char* command : {"transient", "frequency"}) {
+        SCOPED_TRACE(command);
+        const std::string out = folder / "never.txt";
+        const Outcome o = RunCli({command, folder / "loose.scm", "-o", out});
+        EXPECT_EQ(o.exitCode, 3);
+        EXPECT_EQ(o.out, "");
+        EXPECT_EQ(o.err, "Резистор : элемент не соединен.\nR2\n");
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+}
+
+TEST(CliTest, FailedAnalysisKeepsWhatItComputed) {
+    // Part 1 steps a tenth of the time constant; part 2 takes one step of five
+    // time constants, which ten series terms cannot reach.
+    TempFolder folder;
+    engine_test::Circuit c;
+    c.Ground(0);
+    c.E(0, 1, 1.0);
+    c.R(1, 2, 1000);
+    c.C(2, 0, 1e-6);
+    DocumentSettings s;
+    SetPart(s, 0, 0, 1e-3, 10, 1e-12);
+    SetPart(s, 1, 1e-3, 6e-3, 1, 1e-12);
+    s.transient.SetVoltageOutput(0, "Узел 2");
+    s.transient.voltageOutputCount = 1;
+    s.options.maxIter = 10;
+    WriteDocument(c, s, folder / "coarse.scm");
+
+    const Outcome o = RunCli({"transient", folder / "coarse.scm", "--csv"});
+    EXPECT_EQ(o.exitCode, 4);
+    EXPECT_EQ(o.err,
+              "Требуемая точность не достигнута!\nУменьшите шаг или увеличьте число точек\n");
+    const std::vector<std::string> lines = Lines(o.out);
+    ASSERT_EQ(lines.size(), 1u + 11u) << o.out;
+    EXPECT_EQ(lines[11].rfind("1,0.001,0.63212055882855", 0), 0u) << lines[11]; // 1 − 1/e
+}
+
+TEST(CliTest, AnalysisMessages) {
+    TempFolder folder;
+    {
+        engine_test::Circuit c;
+        Divider(c);
+        WriteDocument(c, DocumentSettings{}, folder / "nothing.scm");
+    }
+    {
+        // R1 swept from −1 through 0, which a resistance refuses: the first run stays.
+        engine_test::Circuit c;
+        Divider(c);
+        DocumentSettings s;
+        SetPart(s, 0, 0, 1e-3, 2);
+        s.transient.SetVoltageOutput(0, "Узел 2");
+        s.transient.voltageOutputCount = 1;
+        s.transient.sweepEnabled = 1;
+        s.transient.sweep.SetElementName("R1");
+        s.transient.sweep.startValue = -1;
+        s.transient.sweep.endValue = 1;
+        s.transient.sweep.graphCount = 3;
+        WriteDocument(c, s, folder / "through zero.scm");
+    }
+    const Outcome nothing = RunCli({"transient", folder / "nothing.scm"});
+    EXPECT_EQ(nothing.exitCode, 4);
+    EXPECT_EQ(nothing.out, "");
+    EXPECT_EQ(nothing.err, "Пожалуйста, выберите переменную для расчета\n");
+
+    const Outcome zero = RunCli({"transient", folder / "through zero.scm", "--csv"});
+    EXPECT_EQ(zero.exitCode, 0);
+    EXPECT_EQ(zero.err, "Неверный параметр: Сопротивление (R)=0\n");
+    // u(2) = 2·1000/(−1 + 1000) for R1 = −1 Ω.
+    EXPECT_EQ(zero.out, "run,\"R(R1), Ом\",x,\"u(2), В\"\n"
+                        "1,-1,0,2.0020020020020022\n"
+                        "1,-1,0.00050000000000000001,2.0020020020020022\n"
+                        "1,-1,0.001,2.0020020020020022\n");
+}
+
+TEST(CliTest, CountsOfAHostileDocumentAreClamped) {
+    TempFolder folder;
+    engine_test::Circuit c;
+    Divider(c);
+    DocumentSettings s;
+    SetPart(s, 0, 0, 1e-3, 1);
+    // Announces two billion points per part and sweep runs: reserving them would
+    // take terabytes before the first point.
+    s.transient.parts[0].pointCount = INT32_MAX;
+    s.transient.partCount = 77;
+    s.transient.voltageOutputCount = 4;
+    s.transient.currentOutputCount = 4;
+    for (int i = 0; i < 4; ++i)
+        s.transient.SetVoltageOutput(i, "Узел 2");
+    s.transient.sweepEnabled = 1;
+    s.transient.sweep.SetElementName("R1");
+    s.transient.sweep.startValue = 1000;
+    s.transient.sweep.endValue = 2000;
+    s.transient.sweep.graphCount = INT32_MAX;
+    s.options.maxIter = -5;
+    WriteDocument(c, s, folder / "hostile.scm");
+
+    const Outcome o = RunCli({"transient", folder / "hostile.scm", "--csv"});
+    EXPECT_EQ(o.exitCode, 0) << o.err;
+    EXPECT_EQ(o.err, "");
+    // Nine parts (the first holds the one step, the others are empty), four
+    // voltages and one current (its name is empty: no curve), a thousand runs of
+    // two points each.
+    const std::vector<std::string> lines = Lines(o.out);
+    ASSERT_EQ(lines.size(), 1u + 1000u * 2u);
+    EXPECT_EQ(lines[0], "run,\"R(R1), Ом\",x,\"u(2), В\",\"u(2), В\",\"u(2), В\",\"u(2), В\"");
+    EXPECT_EQ(lines.back().rfind("1000,1999.99999999998", 0), 0u) << lines.back();
+}
+
+TEST(CliTest, AnalysisUsageErrors) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string problem;
+    };
+    const Case cases[] = {
+        {{"transient"}, "korvanix-cli: transient needs the name of a .scm file"},
+        {{"frequency", "--csv"}, "korvanix-cli: frequency needs the name of a .scm file"},
+        {{"transient", "a.scm", "b.scm"}, "korvanix-cli: transient takes exactly one file, got 2"},
+        {{"transient", "a.scm", "--fast"}, "korvanix-cli: transient: unknown option '--fast'"},
+        {{"frequency", "a.scm", "-o"}, "korvanix-cli: -o needs the name of a file"},
+        {{"frequency", "a.scm", "-o", "x", "-o", "y"}, "korvanix-cli: -o given twice"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.problem);
+        const Outcome o = RunCli(c.args);
+        EXPECT_EQ(o.exitCode, 2);
+        EXPECT_EQ(o.out, "");
+        EXPECT_EQ(o.err.rfind(c.problem + "\n\nUsage: korvanix-cli COMMAND", 0), 0u) << o.err;
+    }
+    const Outcome missing = RunCli({"transient", "missing.scm", "--quiet"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.err, "Не удается открыть файл missing.scm для чтения.\n");
+    const Outcome help = RunCli({"--help"});
+    EXPECT_NE(help.out.find("transient FILE.scm [OPTIONS]"), std::string::npos);
+    EXPECT_NE(help.out.find("4 the analysis\nfailed"), std::string::npos);
+}
+
+namespace {
+
+// Runs the tool with standard error on a raw pseudo-terminal and standard output
+// into a file; returns what the terminal showed.
+std::string TerminalErrors(const std::vector<std::string>& args, std::string& out) {
+    TempFolder folder;
+    const std::string outPath = folder / "out";
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
+        return "no terminal";
+    const std::string slavePath = ::ptsname(master);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int slave = ::open(slavePath.c_str(), O_RDWR | O_NOCTTY);
+        const int file = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        termios raw{};
+        if (slave < 0 || file < 0 || ::tcgetattr(slave, &raw) != 0)
+            ::_exit(126);
+        ::cfmakeraw(&raw);
+        if (::tcsetattr(slave, TCSANOW, &raw) != 0 || ::dup2(slave, 2) < 0 || ::dup2(file, 1) < 0)
+            ::_exit(126);
+        ::setenv("LC_ALL", "C", 1);
+        std::vector<char*> argv{const_cast<char*>(KORVANIX_CLI)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(KORVANIX_CLI, argv.data());
+        ::_exit(127);
+    }
+    std::string shown;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(master, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        shown.append(buffer, static_cast<std::size_t>(n));
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(master);
+    out = cli_test::Slurp(outPath);
+    return shown;
+}
+
+} // namespace
+
+TEST(CliTest, ProgressBarOnlyOnATerminal) {
+    const std::string file = kExamples + "rlc_series.scm";
+    std::string out;
+    const std::string shown = TerminalErrors({"transient", file}, out);
+    EXPECT_NE(shown.find("\r[" + std::string(30, '#') + "] 100 %  4 из 4"), std::string::npos)
+        << shown;
+    // The bar is wiped and the computation time takes its place.
+    EXPECT_NE(shown.find("\rВремя расчета: "), std::string::npos) << shown;
+    EXPECT_EQ(out, RunCli({"transient", file}).out);
+
+    EXPECT_EQ(TerminalErrors({"transient", file, "--quiet"}, out), "");
+    // Not a terminal: RunCli's standard error is a file.
+    EXPECT_EQ(RunCli({"transient", file}).err, "");
 }

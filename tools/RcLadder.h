@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+
+namespace korvanix::document {
+class Document;
+} // namespace korvanix::document
+
+namespace korvanix::tools {
+
+// The benchmark circuit: U1 drives `sections` RC sections (R 100 Ω in series,
+// C 1 µF to ground). The transient source is a 1 V, 1 kHz square wave; the
+// frequency source a 1 V, 1 kHz harmonic one (the frequency analysis needs one).
+struct LadderSpec {
+    static constexpr double kResistance = 100;
+    static constexpr double kCapacitance = 1e-6;
+
+    int sections = 10;
+    bool harmonic = false;
+    // Transient: five periods in 2000 points, EPS of the part.
+    double endTime = 5e-3;
+    int points = 2000;
+    double eps = 1e-6;
+    // Frequency: 1000 points on a logarithmic axis over three decades, so that
+    // the grid is a SPICE "dec 333" grid.
+    double startFrequency = 10;
+    double endFrequency = 1e4;
+    int frequencyPoints = 1000;
+};
+
+// Lays the ladder out on the document's sheet (rows of 20 sections), numbers its
+// nodes and stores the settings of both analyses: outputs the voltages of the
+// first section's node and of the last node ("Узел N+1"); the frequency analysis
+// with input U1 (voltage), the phase on. Returns the last node's number.
+int BuildRcLadder(document::Document& doc, const LadderSpec& spec);
+
+} // namespace korvanix::tools
