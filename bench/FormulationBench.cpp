@@ -109,8 +109,8 @@ void FormulateFrequencyLadder(benchmark::State& state) {
 }
 
 // One frequency point: admittances, nodal matrix and its inverse (or only its
-// factors, as the frequency analysis uses it) at the ladder's corner frequency
-// 1 / (R C).
+// dense factors, or the sparse nodal matrix and its sparse factors, as the
+// frequency analysis uses it) at the ladder's corner frequency 1 / (R C).
 void FrequencyStepLadder(benchmark::State& state, engine::FrequencyEquations::NodalForm form) {
     model::Scheme scheme;
     BuildAcLadder(scheme, static_cast<int>(state.range(0)));
@@ -145,6 +145,15 @@ BENCHMARK_CAPTURE(FrequencyStepLadder, Inverse, engine::FrequencyEquations::Noda
     ->Complexity();
 
 BENCHMARK_CAPTURE(FrequencyStepLadder, Factors, engine::FrequencyEquations::NodalForm::Factors)
+    ->Arg(10)
+    ->Arg(50)
+    ->Arg(200)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+
+BENCHMARK_CAPTURE(FrequencyStepLadder, Sparse, engine::FrequencyEquations::NodalForm::Sparse)
     ->Arg(10)
     ->Arg(50)
     ->Arg(200)

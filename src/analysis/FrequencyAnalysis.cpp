@@ -347,9 +347,10 @@ const ComplexVector& FrequencyAnalysis::Slot(int code) const {
 }
 
 void FrequencyAnalysis::ComputePoint(double f, const FrequencyPlan& plan) {
-    // Only Z applied to one vector is needed: a solve with the factors of Yn costs
-    // what the banded nodal matrix costs, where the explicit inverse is cubic.
-    engine_.FrequencyStep(f * kTwoPi, engine::FrequencyEquations::NodalForm::Factors);
+    // Only Z and M1 applied to one vector each are needed: the sparse nodal matrix
+    // and its sparse factors cost what the circuit's nonzeros cost, where the dense
+    // matrices are quadratic and their inverse cubic.
+    engine_.FrequencyStep(f * kTwoPi, engine::FrequencyEquations::NodalForm::Sparse);
     const FrequencyRequests& r = plan.requests;
     ComplexVector& phi1 = slots_[slot::IndependentNode];
     ComplexVector& uO = slots_[slot::OrdinaryVoltage];
@@ -388,7 +389,7 @@ void FrequencyAnalysis::ComputePoint(double f, const FrequencyPlan& plan) {
         AddInPlace(out, t1_);
         RowIndexedProduct(v_, eq_.EC, t1_);
         AddInPlace(out, t1_);
-        DenseProduct(eq_.M1, phi1, t1_);
+        eq_.M1Times(phi1, t1_);
         DenseProduct(eq_.C1, eq_.EC, t2_);
         AddInPlace(t1_, t2_);
         SubtractInPlace(t1_, eq_.JO);

@@ -9,8 +9,10 @@
 #include "model/PassiveElements.h"
 #include "model/Sources.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <tuple>
 
 namespace korvanix::engine {
 
@@ -142,14 +144,6 @@ void FrequencyEquations::IndependentProducts(AnalysisGraph& graph) {
     DT = Transpose(D);
     DPrimeT = Transpose(DPrime);
 
-    // c. A node that no admittance reaches makes the nodal matrix singular at every
-    // frequency; it is reported as a circuit error before any point is computed.
-    ComplexMatrix m = ScaleRows(DT, YO);
-    m.AddInPlace(ScaleRows(DPrimeT, GuO));
-    const ComplexMatrix yn1 = Product(D, m);
-    if (yn1.Rows() > 0 && yn1.IsSingular())
-        throw model::SchemeError(scheme_error::PhysicallyIncorrect);
-
     // d.
     EPrimeT = Transpose(EPrime);
     A21T = Transpose(a.A21);
@@ -166,6 +160,140 @@ void FrequencyEquations::IndependentProducts(AnalysisGraph& graph) {
     // e. The unistor parts of M1 and N1 do not depend on the frequency.
     PuO = ScaleRows(DPrimeT, GuO);
     QuO = ScaleRows(A21PrimeT, GuO);
+    PuO.BuildRowIndex();
+    SparseNodalPattern();
+
+    // c. A node that no admittance reaches makes the nodal matrix singular at every
+    // frequency; it is reported as a circuit error before any point is computed.
+    // Yn(1) is D (diag(YO) DT + PuO) at the admittances of w = 1, assembled term
+    // for term as the dense product would sum it, and the sparse elimination meets
+    // an exactly zero pivot column where the dense one would.
+    if (YnSparse.Rows() > 0) {
+        AssembleSparseNodal();
+        try {
+            sparseNodal.Factor(YnSparse);
+        } catch (const MatrixError&) {
+            throw model::SchemeError(scheme_error::PhysicallyIncorrect);
+        }
+    }
+}
+
+void FrequencyEquations::SparseNodalPattern() {
+    detail::Require(D.RowIndex().valid && DT.RowIndex().valid && PuO.RowIndex().valid &&
+                    D.Cols() == DT.Rows() && PuO.Rows() == DT.Rows() && PuO.Cols() == D.Rows());
+    const int ni = D.Rows();
+    const auto& dRows = D.RowIndex().positions;
+    const auto& dtRows = DT.RowIndex().positions;
+    const auto& puRows = PuO.RowIndex().positions;
+
+    // (column j, branch k) of every term of row i, sorted so that each entry's
+    // terms follow one another in increasing k.
+    std::vector<std::vector<int>> pattern(static_cast<std::size_t>(ni));
+    std::vector<std::tuple<int, int, NodalTerm>> row;
+    termStart_.assign(1, 0);
+    terms_.clear();
+    for (int i = 0; i < ni; ++i) {
+        row.clear();
+        for (int k : dRows[static_cast<std::size_t>(i)]) {
+            const Complex d = D(i, k);
+            std::vector<int> columns = dtRows[static_cast<std::size_t>(k)];
+            const auto& pu = puRows[static_cast<std::size_t>(k)];
+            columns.insert(columns.end(), pu.begin(), pu.end());
+            std::sort(columns.begin(), columns.end());
+            columns.erase(std::unique(columns.begin(), columns.end()), columns.end());
+            for (int j : columns)
+                row.emplace_back(j, k, NodalTerm{k, d, DT(k, j), PuO(k, j)});
+        }
+        std::sort(row.begin(), row.end(), [](const auto& a, const auto& b) {
+            return std::tie(std::get<0>(a), std::get<1>(a)) <
+                   std::tie(std::get<0>(b), std::get<1>(b));
+        });
+        for (std::size_t t = 0; t < row.size(); ++t) {
+            const int j = std::get<0>(row[t]);
+            if (t > 0 && std::get<0>(row[t - 1]) != j)
+                termStart_.push_back(Count(terms_.size()));
+            if (t == 0 || std::get<0>(row[t - 1]) != j)
+                pattern[static_cast<std::size_t>(i)].push_back(j);
+            terms_.push_back(std::get<2>(row[t]));
+        }
+        if (!row.empty())
+            termStart_.push_back(Count(terms_.size()));
+    }
+    YnSparse.SetPattern(ni, ni, pattern);
+    dSparse_.FromDense(D);
+    detail::Require(termStart_.size() == static_cast<std::size_t>(YnSparse.NonzeroCount()) + 1);
+}
+
+void FrequencyEquations::AssembleSparseNodal() {
+    const int count = YnSparse.NonzeroCount();
+    for (int e = 0; e < count; ++e) {
+        Complex sum;
+        const int end = termStart_[static_cast<std::size_t>(e) + 1];
+        for (int t = termStart_[static_cast<std::size_t>(e)]; t < end; ++t) {
+            const NodalTerm& term = terms_[static_cast<std::size_t>(t)];
+            sum += term.d * (term.dt * YO[term.branch] + term.pu);
+        }
+        YnSparse.ValueAt(e) = sum;
+    }
+}
+
+// N1 = diag(YO) A21T + QuO, written into the matrix it already is.
+void FrequencyEquations::FormN1() {
+    if (N1.Rows() != A21T.Rows() || N1.Cols() != A21T.Cols())
+        N1.Resize(A21T.Rows(), A21T.Cols());
+    for (int k = 0; k < A21T.Rows(); ++k) {
+        const Complex* a = A21T.Row(k);
+        const Complex* q = QuO.Row(k);
+        Complex* out = N1.Row(k);
+        for (int j = 0; j < A21T.Cols(); ++j) {
+            out[j] = detail::IsNonzero(a[j]) ? a[j] * YO[k] : Complex();
+            out[j] += q[j];
+        }
+    }
+}
+
+// DC = D C1 over the nonzeros of D, summed in increasing column order like the
+// row-indexed dense product, without walking the dense rows of D.
+void FrequencyEquations::SparseDC() {
+    detail::Require(dSparse_.Rows() == D.Rows() && dSparse_.Cols() == C1.Rows());
+    DC.ResizeZeroed(dSparse_.Rows(), C1.Cols());
+    const int cols = C1.Cols();
+    for (int i = 0; i < dSparse_.Rows(); ++i) {
+        Complex* out = DC.Row(i);
+        for (int k = dSparse_.RowBegin(i); k < dSparse_.RowEnd(i); ++k) {
+            const Complex& d = dSparse_.ValueAt(k);
+            const Complex* c1 = C1.Row(dSparse_.ColumnAt(k));
+            for (int j = 0; j < cols; ++j)
+                out[j] += d * c1[j];
+        }
+    }
+}
+
+void FrequencyEquations::SolveNodal(const ComplexVector& rhs, ComplexVector& out) const {
+    if (lastForm_ == NodalForm::Sparse)
+        sparseNodal.Solve(rhs, out);
+    else
+        nodal.Solve(rhs, out);
+}
+
+void FrequencyEquations::M1Times(const ComplexVector& v, ComplexVector& out) const {
+    detail::Require(v.Size() == DT.Cols() && &v != &out && DT.RowIndex().valid &&
+                    PuO.RowIndex().valid && YO.Size() == DT.Rows());
+    if (out.Size() != DT.Rows())
+        out.Resize(DT.Rows());
+    const auto& dtRows = DT.RowIndex().positions;
+    const auto& puRows = PuO.RowIndex().positions;
+    for (int k = 0; k < DT.Rows(); ++k) {
+        const Complex* dt = DT.Row(k);
+        const Complex* pu = PuO.Row(k);
+        Complex across;
+        for (int j : dtRows[static_cast<std::size_t>(k)])
+            across += dt[j] * v[j];
+        Complex unistors;
+        for (int j : puRows[static_cast<std::size_t>(k)])
+            unistors += pu[j] * v[j];
+        out[k] = YO[k] * across + unistors;
+    }
 }
 
 void FrequencyEquations::Step(const AnalysisGraph& graph, double omega, NodalForm form) {
@@ -174,25 +302,38 @@ void FrequencyEquations::Step(const AnalysisGraph& graph, double omega, NodalFor
 
     // b. The step needs the products of a frequency formulation of this graph.
     if (!graph.frequency || DT.Rows() != YO.Size() ||
-        (!DT.RowIndex().valid && !DT.ColumnIndex().valid))
+        (!DT.RowIndex().valid && !DT.ColumnIndex().valid) || A21T.Rows() != YO.Size() ||
+        QuO.Rows() != A21T.Rows() || QuO.Cols() != A21T.Cols())
         throw MatrixError();
 
     // c, d. Nodal admittance matrix of the independent nodes.
-    M1.ScaleRowsIndexed(YO, DT);
-    M1.AddInPlace(PuO);
-    Yn.MultiplyRowIndexed(D, M1);
+    if (form == NodalForm::Sparse) {
+        if (YnSparse.Rows() != D.Rows())
+            throw MatrixError();
+        AssembleSparseNodal();
+    } else {
+        M1.ScaleRowsIndexed(YO, DT);
+        M1.AddInPlace(PuO);
+        Yn.MultiplyRowIndexed(D, M1);
+    }
 
     // e. How the voltage-source branches drive the ordinary branches and the nodes.
-    N1.ScaleRowsIndexed(YO, A21T);
-    N1.AddInPlace(QuO);
+    FormN1();
     C1.MultiplyColumnIndexed(N1, inv22T);
-    DC.MultiplyRowIndexed(D, C1);
+    if (form == NodalForm::Sparse)
+        SparseDC();
+    else
+        DC.MultiplyRowIndexed(D, C1);
 
-    // f.
+    // f. A failed factorisation leaves no factors that SolveNodal could take.
+    lastForm_ = NodalForm::Inverse;
     if (form == NodalForm::Inverse)
         Z = Inverse(Yn);
-    else
+    else if (form == NodalForm::Factors)
         nodal.Factor(Yn);
+    else
+        sparseNodal.Factor(YnSparse);
+    lastForm_ = form;
 }
 
 model::SchemeError Engine::FormulateFrequency(EngineNotifier& notifier) {

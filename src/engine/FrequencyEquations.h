@@ -1,6 +1,9 @@
 #pragma once
 
 #include "engine/Matrix.h"
+#include "engine/SparseMatrix.h"
+
+#include <vector>
 
 namespace korvanix::engine {
 
@@ -32,21 +35,31 @@ public:
     // The phasors JO, JC, EC of the AC sources and the source lists (positions are
     // branch positions). Raises 3500 / 3510.
     void HarmonicSources(const AnalysisGraph& graph, StateEquations& sources);
-    // inv22, D, D', E', the transposes with their indexes, PuO and QuO, after the
-    // Yn(1) test. A sweep refresh repeats this.
+    // inv22, D, D', E', the transposes with their indexes, PuO and QuO, the sparse
+    // pattern of Yn, then the Yn(1) test (SchemeError 3001). A sweep refresh
+    // repeats this.
     void IndependentProducts(AnalysisGraph& graph);
 
-    // What a step leaves for the potentials: the inverse Z, or only the factors of
-    // Yn for SolveNodal (quadratic instead of cubic for banded nodal matrices; the
-    // analysis needs Z only applied to one vector per frequency).
-    enum class NodalForm { Inverse, Factors };
+    // The pattern of Yn = D diag(YO) DT + D PuO and, for every entry, the terms
+    // that make it up, so that a point assembles Yn from YO in the time its nonzeros
+    // take. Part of IndependentProducts; call it again after D or PuO change.
+    void SparseNodalPattern();
 
-    // YO(w), YC(w), M1, Yn, N1, C1, DC and Z (or the factors of Yn) at the angular
-    // frequency w (rad/s). MatrixError when Yn(w) is singular or the workspace does
-    // not fit the graph.
+    // What a step leaves for the potentials: the inverse Z, or only the dense
+    // factors of Yn for SolveNodal, or (Sparse, the analysis' form) the sparse Yn
+    // and its sparse factors, without M1 or the dense Yn: the analysis needs Z only
+    // applied to one vector and M1 only applied to one vector per frequency.
+    enum class NodalForm { Inverse, Factors, Sparse };
+
+    // YO(w), YC(w), N1, C1, DC and: M1, Yn and Z (Inverse); M1, Yn and the dense
+    // factors (Factors); YnSparse and its factors (Sparse), at the angular frequency
+    // w (rad/s). MatrixError when Yn(w) is singular or the workspace does not fit the
+    // graph.
     void Step(const AnalysisGraph& graph, double omega, NodalForm form = NodalForm::Inverse);
-    // out = Yn(w)^-1 rhs after a step with NodalForm::Factors.
-    void SolveNodal(const ComplexVector& rhs, ComplexVector& out) const { nodal.Solve(rhs, out); }
+    // out = Yn(w)^-1 rhs after a step with NodalForm::Factors or NodalForm::Sparse.
+    void SolveNodal(const ComplexVector& rhs, ComplexVector& out) const;
+    // out = M1(w) v = YO (DT v) + PuO v after any step, without forming M1.
+    void M1Times(const ComplexVector& v, ComplexVector& out) const;
     // YO and YC alone.
     void BranchAdmittances(const AnalysisGraph& graph, double omega);
 
@@ -66,6 +79,25 @@ public:
     // Per frequency.
     ComplexMatrix M1, Yn, N1, C1, DC, Z;
     LuSolver<Complex> nodal;
+    ComplexSparseMatrix YnSparse;
+    SparseLuSolver<Complex> sparseNodal;
+
+private:
+    // One term D(i,k) (YO(k) DT(k,j) + PuO(k,j)) of an entry of Yn; an entry's
+    // terms are summed in increasing k, as the dense product D M1 sums them.
+    struct NodalTerm {
+        int branch;
+        Complex d, dt, pu;
+    };
+    void AssembleSparseNodal();
+    void FormN1();
+    void SparseDC();
+
+    ComplexSparseMatrix dSparse_; // the nonzeros of D
+
+    std::vector<int> termStart_; // terms of YnSparse entry e: termStart_[e]..[e+1]
+    std::vector<NodalTerm> terms_;
+    NodalForm lastForm_ = NodalForm::Inverse;
 };
 
 // The admittance of a branch at w: the sum of 1/Z over the resistor, capacitor and
