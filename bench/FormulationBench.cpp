@@ -22,17 +22,11 @@ public:
 };
 
 model::Element* Place(model::Scheme& s, model::ElementKind kind) {
-    std::unique_ptr<model::Element> e = model::ElementFactory(kind, s.TakeElementId());
-    model::Element* raw = e.get();
-    s.AddElement(std::move(e));
-    return raw;
+    return s.PlaceNew(kind);
 }
 
 void Join(model::Scheme& s, model::Element* a, int pa, model::Element* b, int pb) {
-    std::unique_ptr<model::Wire> w = s.NewWire();
-    model::Attach(a, pa, w.get(), 1);
-    model::Attach(b, pb, w.get(), 2);
-    s.wires.push_back(std::move(w));
+    s.Join(a, pa, b, pb);
 }
 
 // A voltage source, then `sections` sections of a series resistor and a shunt

@@ -27,16 +27,10 @@ public:
     // An element of `kind` centred at (x, y) on the grid; `rotation` -1 keeps the
     // kind's own starting orientation.
     Element* Place(model::ElementKind k, int x, int y, int rotation = -1) {
-        std::unique_ptr<Element> e = model::ElementFactory(k, doc_.scheme.TakeElementId());
+        Element* e = doc_.scheme.PlaceNew(k, x, y, rotation);
         if (!e)
             throw std::logic_error("no element of kind " + std::to_string(k));
-        e->x = model::Snap(x);
-        e->y = model::Snap(y);
-        if (rotation >= 0)
-            e->rotation = rotation;
-        Element* placed = e.get();
-        doc_.scheme.AddElement(std::move(e));
-        return placed;
+        return e;
     }
 
     Element* Place(model::ElementKind k, int x, int y, int rotation, double value) {
@@ -56,12 +50,7 @@ public:
     // A ground just below (x, y).
     Element* Ground(int x, int y) { return Place(kind::Ground, x, y); }
 
-    void Join(Element* a, int pinA, Element* b, int pinB) {
-        std::unique_ptr<model::Wire> w = doc_.scheme.NewWire();
-        model::Attach(a, pinA, w.get(), 1);
-        model::Attach(b, pinB, w.get(), 2);
-        doc_.scheme.wires.push_back(std::move(w));
-    }
+    void Join(Element* a, int pinA, Element* b, int pinB) { doc_.scheme.Join(a, pinA, b, pinB); }
 
     void Finish() {
         doc_.scheme.RenumberNodes();

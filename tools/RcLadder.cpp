@@ -24,23 +24,14 @@ constexpr int kLeft = 200;
 constexpr int kTop = 200;
 
 Element* Place(document::Document& doc, model::ElementKind k, int x, int y, int rotation = -1) {
-    std::unique_ptr<Element> e = model::ElementFactory(k, doc.scheme.TakeElementId());
+    Element* e = doc.scheme.PlaceNew(k, x, y, rotation);
     if (!e)
         throw std::logic_error("no element of kind " + std::to_string(k));
-    e->x = model::Snap(x);
-    e->y = model::Snap(y);
-    if (rotation >= 0)
-        e->rotation = rotation;
-    Element* placed = e.get();
-    doc.scheme.AddElement(std::move(e));
-    return placed;
+    return e;
 }
 
 void Join(document::Document& doc, Element* a, int pinA, Element* b, int pinB) {
-    std::unique_ptr<model::Wire> w = doc.scheme.NewWire();
-    model::Attach(a, pinA, w.get(), 1);
-    model::Attach(b, pinB, w.get(), 2);
-    doc.scheme.wires.push_back(std::move(w));
+    doc.scheme.Join(a, pinA, b, pinB);
 }
 
 // The node after the first resistor.

@@ -181,6 +181,29 @@ void Scheme::AdoptLoaded(ElementList loadedElements, WireList loadedWires) {
     RenumberNames();
 }
 
+Element* Scheme::PlaceNew(ElementKind kind, int x, int y, int rotation) {
+    std::unique_ptr<Element> e = ElementFactory(kind, nextElementId);
+    if (!e)
+        return nullptr;
+    ++nextElementId;
+    e->x = Snap(x);
+    e->y = Snap(y);
+    if (rotation >= 0)
+        e->rotation = rotation % 4;
+    Element* placed = e.get();
+    AddElement(std::move(e));
+    return placed;
+}
+
+Wire* Scheme::Join(Element* a, int pinA, Element* b, int pinB) {
+    std::unique_ptr<Wire> w = NewWire();
+    Attach(a, pinA, w.get(), 1);
+    Attach(b, pinB, w.get(), 2);
+    Wire* joined = w.get();
+    wires.push_back(std::move(w));
+    return joined;
+}
+
 void Scheme::AddElement(std::unique_ptr<Element> element) {
     if (!element)
         return;

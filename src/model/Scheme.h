@@ -36,6 +36,13 @@ public:
     void SetTextMetrics(const TextMetrics* metrics); // null: fixed metrics
 
     void AddElement(std::unique_ptr<Element> element);
+    // Creates an element of `kind` with the next id at the snapped position (and
+    // the given quarter turns; -1 keeps the kind's own), appends it and returns
+    // it; null for a code not in the catalogue.
+    Element* PlaceNew(ElementKind kind, int x = 0, int y = 0, int rotation = -1);
+    // Joins pin `pinA` of `a` to pin `pinB` of `b` with a new routed wire appended
+    // to the wire list.
+    Wire* Join(Element* a, int pinA, Element* b, int pinB);
     void DeleteElement(Element* element);
     void DeleteSelection();
 

@@ -635,3 +635,27 @@ TEST(SchemeLoad, AdoptedObjectsSetTheIdCountersAndAreNumbered) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(SchemeBuilding, PlaceNewSnapsTakesIdsAndJoinRoutesAWire) {
+    korvanix::model::Scheme s;
+    using namespace korvanix::model;
+    Element* r = s.PlaceNew(kind::Resistor, 103, 97, 1);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->x, 104);
+    EXPECT_EQ(r->y, 96);
+    EXPECT_EQ(r->rotation, 1);
+    EXPECT_EQ(r->id, 1);
+    EXPECT_EQ(s.PlaceNew(12345), nullptr);
+    Element* g = s.PlaceNew(kind::Ground, 200, 200);
+    EXPECT_EQ(g->id, 2); // a refused kind takes no id
+    Wire* w = s.Join(r, 2, g, 1);
+    ASSERT_EQ(s.wires.size(), 1u);
+    EXPECT_EQ(s.wires.front().get(), w);
+    EXPECT_EQ(r->pins[1].wire, w);
+    EXPECT_EQ(g->pins[0].wire, w);
+    EXPECT_GE(w->shape.count, 2);
+}
+
+} // namespace

@@ -18,17 +18,11 @@ const std::string kHeader = std::string(75, '*') +
                             std::string(75, '*');
 
 Element* Add(Scheme& s, ElementKind k) {
-    auto e = ElementFactory(k, s.TakeElementId());
-    Element* raw = e.get();
-    s.AddElement(std::move(e));
-    return raw;
+    return s.PlaceNew(k);
 }
 
 void Connect(Scheme& s, Element* a, int pinA, Element* b, int pinB) {
-    auto w = s.NewWire();
-    Attach(a, pinA, w.get(), 1);
-    Attach(b, pinB, w.get(), 2);
-    s.wires.push_back(std::move(w));
+    s.Join(a, pinA, b, pinB);
 }
 
 TEST(NetlistText, EmptySheetIsTheHeaderAlone) {
