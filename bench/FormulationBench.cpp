@@ -1,3 +1,4 @@
+#include "BenchLadder.h"
 #include "engine/Engine.h"
 #include "engine/EngineNotifier.h"
 #include "model/Element.h"
@@ -15,44 +16,10 @@ namespace {
 
 using namespace korvanix;
 
-class SilentNotifier : public engine::EngineNotifier {
-public:
-    void LoopWarning(const std::string&, const std::string&) override {}
-    void PlainMessage(const std::string&) override {}
-};
+using bench::SilentNotifier;
 
-model::Element* Place(model::Scheme& s, model::ElementKind kind) {
-    return s.PlaceNew(kind);
-}
-
-void Join(model::Scheme& s, model::Element* a, int pa, model::Element* b, int pb) {
-    s.Join(a, pa, b, pb);
-}
-
-// A voltage source, then `sections` sections of a series resistor and a shunt
-// capacitor to ground. Every inner node is a connector joining the resistor before,
-// the capacitor and the resistor after; the grounds are one per capacitor.
 void BuildLadder(model::Scheme& s, int sections) {
-    model::Element* source = Place(s, model::kind::VoltageSource);
-    static_cast<model::SourceElement*>(source)->SetDcValue(1);
-    Join(s, source, 1, Place(s, model::kind::Ground), 1);
-    model::Element* previous = source;
-    int previousPin = 2;
-    for (int k = 0; k < sections; ++k) {
-        model::Element* r = Place(s, model::kind::Resistor);
-        model::Element* c = Place(s, model::kind::Capacitor);
-        model::Element* node = Place(s, model::kind::Connector);
-        r->SetParam(0, 1000);
-        c->SetParam(0, 1e-6);
-        Join(s, previous, previousPin, r, 1);
-        Join(s, r, 2, node, 1);
-        Join(s, node, 2, c, 1);
-        Join(s, c, 2, Place(s, model::kind::Ground), 1);
-        previous = node;
-        previousPin = 3;
-    }
-    s.RenumberNodes();
-    s.RenumberNames();
+    bench::BuildLadder(s, sections)->SetDcValue(1);
 }
 
 void FormulateTransientLadder(benchmark::State& state) {
@@ -82,10 +49,7 @@ BENCHMARK(FormulateTransientLadder)
 // turned AC. Every resistor and capacitor is a branch of its own there and only the
 // source node is a forest node, so the nodal matrix has one row per section.
 void BuildAcLadder(model::Scheme& s, int sections) {
-    BuildLadder(s, sections);
-    for (const auto& e : s.elements)
-        if (auto* source = dynamic_cast<model::SourceElement*>(e.get()))
-            source->SetMode(model::SourceMode::Ac);
+    bench::BuildLadder(s, sections)->SetMode(model::SourceMode::Ac);
 }
 
 void FormulateFrequencyLadder(benchmark::State& state) {

@@ -1,3 +1,4 @@
+#include "BenchLadder.h"
 #include "analysis/ProgressReporter.h"
 #include "analysis/TransientAnalysis.h"
 #include "document/SettingsRecords.h"
@@ -19,11 +20,7 @@ namespace {
 
 using namespace korvanix;
 
-class SilentNotifier : public engine::EngineNotifier {
-public:
-    void LoopWarning(const std::string&, const std::string&) override {}
-    void PlainMessage(const std::string&) override {}
-};
+using bench::SilentNotifier;
 
 class SilentProgress : public analysis::ProgressReporter {
 public:
@@ -33,39 +30,12 @@ public:
     void Warning(const std::string&) override {}
 };
 
-model::Element* Place(model::Scheme& s, model::ElementKind kind) {
-    return s.PlaceNew(kind);
-}
-
-void Join(model::Scheme& s, model::Element* a, int pa, model::Element* b, int pb) {
-    s.Join(a, pa, b, pb);
-}
-
-// A 1 kHz square-wave source, then `sections` sections of a series 1 kΩ resistor
-// and a 1 µF capacitor to ground.
+// A 1 kHz square-wave source driving the ladder.
 void BuildPulsedLadder(model::Scheme& s, int sections) {
-    auto* source = static_cast<model::VoltageSource*>(Place(s, model::kind::VoltageSource));
+    model::VoltageSource* source = bench::BuildLadder(s, sections);
     source->SetMode(model::SourceMode::Pulse);
     source->SetPulseFrequency(1000);
     source->SetPulseAmplitude(1);
-    Join(s, source, 1, Place(s, model::kind::Ground), 1);
-    model::Element* previous = source;
-    int previousPin = 2;
-    for (int k = 0; k < sections; ++k) {
-        model::Element* r = Place(s, model::kind::Resistor);
-        model::Element* c = Place(s, model::kind::Capacitor);
-        model::Element* node = Place(s, model::kind::Connector);
-        r->SetParam(0, 1000);
-        c->SetParam(0, 1e-6);
-        Join(s, previous, previousPin, r, 1);
-        Join(s, r, 2, node, 1);
-        Join(s, node, 2, c, 1);
-        Join(s, c, 2, Place(s, model::kind::Ground), 1);
-        previous = node;
-        previousPin = 3;
-    }
-    s.RenumberNodes();
-    s.RenumberNames();
 }
 
 // One run over 5 ms (five periods, ten edges) in 2000 points, plotting the first and
