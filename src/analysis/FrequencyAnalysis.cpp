@@ -307,13 +307,13 @@ void FrequencyAnalysis::ConfigureGraphs(const FrequencyPlan& plan, graph::Result
 }
 
 void FrequencyAnalysis::FormConstantProducts() {
-    // The engine builds these indexes with its products; building them here keeps
-    // the per-point products independent of that detail.
-    eq_.A12T.BuildRowIndex();
-    eq_.inv22T.BuildRowIndex();
-    eq_.DT.BuildRowIndex();
-    eq_.EPrimeT.BuildRowIndex();
-    eq_.D.BuildRowIndex();
+    // The engine builds these indexes with its products; building the missing ones
+    // here keeps the per-point products independent of that detail. An index the
+    // engine built with the matrix is current (a copy or a reshape drops it), and
+    // rescanning D and DT would cost as much as forming them.
+    for (ComplexMatrix* m : {&eq_.A12T, &eq_.inv22T, &eq_.DT, &eq_.EPrimeT, &eq_.D})
+        if (!m->RowIndex().valid)
+            m->BuildRowIndex();
 
     u_ = engine::Product(eq_.A21T, eq_.inv22T);
     u_.BuildRowIndex();

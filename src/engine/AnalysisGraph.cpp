@@ -59,7 +59,9 @@ void ExtractBlocks(const M& full, const std::vector<int>& independentRows,
                    const std::vector<int>& sourceCols, M& b11, M& b21, M& b12, M& b22) {
     const auto extract = [&full](const std::vector<int>& rows, const std::vector<int>& cols,
                                  M& out) {
-        out.ResizeZeroed(static_cast<int>(rows.size()), static_cast<int>(cols.size()));
+        // Every entry is written below; zeroing first would be a second pass over
+        // blocks as large as the graph.
+        out.Resize(static_cast<int>(rows.size()), static_cast<int>(cols.size()));
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const auto* row = full.Row(rows[i]);
             auto* target = out.Row(static_cast<int>(i));
@@ -487,7 +489,7 @@ template <class M> void AnalysisGraph::BuildIncidence(IncidenceMatrices<M>& m) {
     for (int j = 0; j < b; ++j)
         (branches[At(j)]->IsCapacitorSource() ? sourceCols : ordinaryCols).push_back(j);
 
-    m.A.ResizeZeroed(n, b);
+    m.A = M(n, b); // new entries are zero: no second pass to clear them
     for (int j = 0; j < b; ++j) {
         const Branch& br = *branches[At(j)];
         if (br.start->number > 0)

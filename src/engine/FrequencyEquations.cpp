@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstddef>
 #include <tuple>
+#include <vector>
 
 namespace korvanix::engine {
 
@@ -37,6 +38,74 @@ Complex Phasor(const model::SourceElement& s) {
     const double amplitude = s.Direction() * s.AcAmplitude();
     const double phase = s.AcPhase();
     return {amplitude * std::cos(phase), amplitude * std::sin(phase)};
+}
+
+// An entry a transpose must copy: anything but +0 (a negative zero keeps its sign
+// as the plain transpose would keep it).
+bool MustCopy(const Complex& z) {
+    return z.re != 0 || z.im != 0 || std::signbit(z.re) || std::signbit(z.im);
+}
+
+// out = a transposed, reusing out's storage: a's rows are read in order and only
+// the entries that are not +0 are written, so the mostly-zero incidence products
+// cost one sequential pass instead of a strided write of every entry.
+void TransposeInto(const ComplexMatrix& a, ComplexMatrix& out) {
+    detail::Require(&a != &out);
+    out.Resize(a.Cols(), a.Rows());
+    out.SetZero();
+    for (int i = 0; i < a.Rows(); ++i) {
+        const Complex* row = a.Row(i);
+        for (int j = 0; j < a.Cols(); ++j)
+            if (MustCopy(row[j]))
+                out(j, i) = row[j];
+    }
+}
+
+// target = base - left right, with the product summed per row exactly as
+// Product sums it (increasing k, exactly zero left factors skipped), but without
+// the full-size product: a row of target whose row of left is all zero is base's
+// row minus zero, which is base's row.
+void DifferenceOfProduct(const ComplexMatrix& base, const ComplexMatrix& left,
+                         const ComplexMatrix& right, ComplexMatrix& target) {
+    detail::Require(left.Cols() == right.Rows() && base.Rows() == left.Rows() &&
+                    base.Cols() == right.Cols() && &target != &left && &target != &right);
+    if (&target != &base) {
+        target.Resize(base.Rows(), base.Cols());
+        for (int i = 0; i < base.Rows(); ++i)
+            std::copy(base.Row(i), base.Row(i) + base.Cols(), target.Row(i));
+    }
+    std::vector<Complex> sum(static_cast<std::size_t>(right.Cols()));
+    for (int i = 0; i < left.Rows(); ++i) {
+        const Complex* l = left.Row(i);
+        bool any = false;
+        for (int k = 0; k < left.Cols(); ++k) {
+            if (!detail::IsNonzero(l[k]))
+                continue;
+            if (!any)
+                std::fill(sum.begin(), sum.end(), Complex());
+            any = true;
+            const Complex* r = right.Row(k);
+            for (int j = 0; j < right.Cols(); ++j)
+                sum[static_cast<std::size_t>(j)] += l[k] * r[j];
+        }
+        if (!any)
+            continue;
+        Complex* out = target.Row(i);
+        for (int j = 0; j < right.Cols(); ++j)
+            out[j] -= sum[static_cast<std::size_t>(j)];
+    }
+}
+
+// out = diag(v) m, every entry computed as ScaleRows computes it, in out's storage.
+void ScaleRowsInto(const ComplexMatrix& m, const ComplexVector& v, ComplexMatrix& out) {
+    detail::Require(v.Size() == m.Rows() && &m != &out);
+    out.Resize(m.Rows(), m.Cols());
+    for (int i = 0; i < m.Rows(); ++i) {
+        const Complex* row = m.Row(i);
+        Complex* target = out.Row(i);
+        for (int j = 0; j < m.Cols(); ++j)
+            target[j] = row[j] * v[i];
+    }
 }
 
 } // namespace
@@ -72,6 +141,69 @@ void FrequencyEquations::BranchAdmittances(const AnalysisGraph& graph, double om
         YC[i] = BranchAdmittance(At(graph.capacitorSourceBranches, i), omega);
 }
 
+namespace {
+
+// The terms of BranchAdmittance, in its order and with its operations.
+Complex CachedAdmittance(const Complex& resistive, double c, bool hasC, double l, bool hasL,
+                         double omega) {
+    const Complex one(1, 0);
+    Complex y = resistive;
+    if (hasC)
+        y += one / Complex(0, -1 / (omega * c));
+    if (hasL)
+        y += one / Complex(0, omega * l);
+    return y;
+}
+
+} // namespace
+
+void FrequencyEquations::CacheBranchValues(const AnalysisGraph& graph) {
+    const auto fill = [](const std::vector<Branch*>& list, std::vector<BranchValues>& out) {
+        out.assign(list.size(), BranchValues());
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const Branch& b = *list[i];
+            BranchValues& v = out[i];
+            if (b.r)
+                v.resistive += Complex(1, 0) / Complex(b.r->GetParam(0), 0);
+            if (b.c) {
+                v.hasC = true;
+                v.c = b.c->GetParam(0);
+            }
+            if (b.l) {
+                v.hasL = true;
+                v.l = b.l->GetParam(0);
+            }
+        }
+    };
+    fill(graph.ordinaryBranches, ordinaryValues_);
+    fill(graph.capacitorSourceBranches, sourceValues_);
+    valuesGraph_ = &graph;
+}
+
+// YO and YC from the cached values; false (nothing written) when the cache was
+// not filled from this graph's current branch lists.
+bool FrequencyEquations::CachedAdmittances(const AnalysisGraph& graph, double omega) {
+    if (valuesGraph_ != &graph || !graph.frequency ||
+        ordinaryValues_.size() != graph.ordinaryBranches.size() ||
+        sourceValues_.size() != graph.capacitorSourceBranches.size())
+        return false;
+    const int bo = Count(ordinaryValues_.size());
+    const int bc = Count(sourceValues_.size());
+    if (YO.Size() != bo)
+        YO.Resize(bo);
+    if (YC.Size() != bc)
+        YC.Resize(bc);
+    for (int i = 0; i < bo; ++i) {
+        const BranchValues& v = ordinaryValues_[static_cast<std::size_t>(i)];
+        YO[i] = CachedAdmittance(v.resistive, v.c, v.hasC, v.l, v.hasL, omega);
+    }
+    for (int i = 0; i < bc; ++i) {
+        const BranchValues& v = sourceValues_[static_cast<std::size_t>(i)];
+        YC[i] = CachedAdmittance(v.resistive, v.c, v.hasC, v.l, v.hasL, omega);
+    }
+    return true;
+}
+
 void FrequencyEquations::UnistorsAndAdmittances(const AnalysisGraph& graph) {
     NI = Count(graph.independentNodes.size());
     NF = Count(graph.forestNodes.size());
@@ -87,6 +219,7 @@ void FrequencyEquations::UnistorsAndAdmittances(const AnalysisGraph& graph) {
         if (const model::Unistor* u = At(graph.capacitorSourceBranches, i).unistor)
             GuC[i] = Complex(u->GetParam(0), 0);
     BranchAdmittances(graph, 1.0);
+    CacheBranchValues(graph);
 }
 
 void FrequencyEquations::HarmonicSources(const AnalysisGraph& graph, StateEquations& sources) {
@@ -130,25 +263,24 @@ void FrequencyEquations::IndependentProducts(AnalysisGraph& graph) {
 
     // a. The forest of voltage-source branches.
     inv22 = Inverse(a.A22);
-    A12T = Transpose(a.A12);
-    inv22T = Transpose(inv22);
+    TransposeInto(a.A12, A12T);
+    TransposeInto(inv22, inv22T);
 
-    // b. Forest-node potentials eliminated through A22.
+    // b. Forest-node potentials eliminated through A22. The correction
+    // A12 inv22 A2x has as many nonzero rows as the forest reaches independent
+    // nodes, so it is subtracted row by row instead of formed in full.
     const ComplexMatrix a12inv22 = Product(a.A12, inv22);
-    D = a.A11;
-    D.SubtractInPlace(Product(a12inv22, a.A21));
-    DPrime = a.A11Prime;
-    DPrime.SubtractInPlace(Product(a12inv22, a.A21Prime));
-    EPrime = a.A12Prime;
-    EPrime.SubtractInPlace(Product(a12inv22, a.A22Prime));
-    DT = Transpose(D);
-    DPrimeT = Transpose(DPrime);
+    DifferenceOfProduct(a.A11, a12inv22, a.A21, D);
+    DifferenceOfProduct(a.A11Prime, a12inv22, a.A21Prime, DPrime);
+    DifferenceOfProduct(a.A12Prime, a12inv22, a.A22Prime, EPrime);
+    TransposeInto(D, DT);
+    TransposeInto(DPrime, DPrimeT);
 
     // d.
-    EPrimeT = Transpose(EPrime);
-    A21T = Transpose(a.A21);
-    A22PrimeT = Transpose(a.A22Prime);
-    A21PrimeT = Transpose(a.A21Prime);
+    TransposeInto(EPrime, EPrimeT);
+    TransposeInto(a.A21, A21T);
+    TransposeInto(a.A22Prime, A22PrimeT);
+    TransposeInto(a.A21Prime, A21PrimeT);
     for (ComplexMatrix* x : {&D, &DT, &A21T, &inv22T}) {
         x->BuildRowIndex();
         x->BuildColumnIndex();
@@ -158,8 +290,8 @@ void FrequencyEquations::IndependentProducts(AnalysisGraph& graph) {
     A12T.BuildRowIndex();
 
     // e. The unistor parts of M1 and N1 do not depend on the frequency.
-    PuO = ScaleRows(DPrimeT, GuO);
-    QuO = ScaleRows(A21PrimeT, GuO);
+    ScaleRowsInto(DPrimeT, GuO, PuO);
+    ScaleRowsInto(A21PrimeT, GuO, QuO);
     PuO.BuildRowIndex();
     SparseNodalPattern();
 
@@ -297,8 +429,10 @@ void FrequencyEquations::M1Times(const ComplexVector& v, ComplexVector& out) con
 }
 
 void FrequencyEquations::Step(const AnalysisGraph& graph, double omega, NodalForm form) {
-    // a.
-    BranchAdmittances(graph, omega);
+    // a. The element values are those of the last formulation or sweep refresh,
+    // the only places where they change.
+    if (!CachedAdmittances(graph, omega))
+        BranchAdmittances(graph, omega);
 
     // b. The step needs the products of a frequency formulation of this graph.
     if (!graph.frequency || DT.Rows() != YO.Size() ||

@@ -89,11 +89,23 @@ private:
         int branch;
         Complex d, dt, pu;
     };
+    // What BranchAdmittance reads from a branch's elements, read once per
+    // formulation (and sweep refresh) instead of once per branch and point: the
+    // resistor's term does not depend on w and is kept as computed.
+    struct BranchValues {
+        Complex resistive;
+        double c = 0, l = 0;
+        bool hasC = false, hasL = false;
+    };
+    void CacheBranchValues(const AnalysisGraph& graph);
+    bool CachedAdmittances(const AnalysisGraph& graph, double omega);
     void AssembleSparseNodal();
     void FormN1();
     void SparseDC();
 
     ComplexSparseMatrix dSparse_; // the nonzeros of D
+    std::vector<BranchValues> ordinaryValues_, sourceValues_;
+    const AnalysisGraph* valuesGraph_ = nullptr;
 
     std::vector<int> termStart_; // terms of YnSparse entry e: termStart_[e]..[e+1]
     std::vector<NodalTerm> terms_;
