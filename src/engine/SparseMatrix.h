@@ -154,32 +154,29 @@ public:
         const int n = Size();
         detail::Require(b.Size() == n && recorded_);
         std::vector<T>& y = scratch_;
+        // Each place's entries left and right of the diagonal are kept apart in the
+        // order the row stores them, so the sums run as a scan of the row would.
         for (int i = 0; i < n; ++i) {
-            const int r = order_[static_cast<std::size_t>(i)];
-            T sum = b[r];
-            for (int k = rowOffset_[static_cast<std::size_t>(r)];
-                 k < rowOffset_[static_cast<std::size_t>(r) + 1]; ++k) {
-                const int j = columns_[static_cast<std::size_t>(k)];
-                if (j < i) {
-                    sum -= values_[static_cast<std::size_t>(k)] * y[static_cast<std::size_t>(j)];
-                }
+            T sum = b[order_[static_cast<std::size_t>(i)]];
+            for (int k = lowerStart_[static_cast<std::size_t>(i)];
+                 k < lowerStart_[static_cast<std::size_t>(i) + 1]; ++k) {
+                sum -=
+                    values_[static_cast<std::size_t>(lowerPosition_[static_cast<std::size_t>(k)])] *
+                    y[static_cast<std::size_t>(lowerColumn_[static_cast<std::size_t>(k)])];
             }
             y[static_cast<std::size_t>(i)] = sum;
         }
         for (int i = n - 1; i >= 0; --i) {
-            const int r = order_[static_cast<std::size_t>(i)];
             T sum = y[static_cast<std::size_t>(i)];
-            T pivot = T();
-            for (int k = rowOffset_[static_cast<std::size_t>(r)];
-                 k < rowOffset_[static_cast<std::size_t>(r) + 1]; ++k) {
-                const int j = columns_[static_cast<std::size_t>(k)];
-                if (j > i) {
-                    sum -= values_[static_cast<std::size_t>(k)] * y[static_cast<std::size_t>(j)];
-                } else if (j == i) {
-                    pivot = values_[static_cast<std::size_t>(k)];
-                }
+            for (int k = upperStart_[static_cast<std::size_t>(i)];
+                 k < upperStart_[static_cast<std::size_t>(i) + 1]; ++k) {
+                sum -=
+                    values_[static_cast<std::size_t>(upperPosition_[static_cast<std::size_t>(k)])] *
+                    y[static_cast<std::size_t>(upperColumn_[static_cast<std::size_t>(k)])];
             }
-            y[static_cast<std::size_t>(i)] = sum / pivot;
+            y[static_cast<std::size_t>(i)] =
+                sum /
+                values_[static_cast<std::size_t>(pivotPosition_[static_cast<std::size_t>(i)])];
         }
         if (x.Size() != n) {
             x.Resize(n);
@@ -410,6 +407,34 @@ private:
             }
             candidateStart_.push_back(static_cast<int>(candidateRow_.size()));
         }
+        // The split of each place's row for Solve: a replay keeps the pivots, so it
+        // holds for every matrix the record serves.
+        lowerStart_.assign(1, 0);
+        upperStart_.assign(1, 0);
+        lowerColumn_.clear();
+        lowerPosition_.clear();
+        upperColumn_.clear();
+        upperPosition_.clear();
+        pivotPosition_.assign(static_cast<std::size_t>(n), -1);
+        for (int i = 0; i < n; ++i) {
+            const int r = order_[static_cast<std::size_t>(i)];
+            for (int k = rowOffset_[static_cast<std::size_t>(r)];
+                 k < rowOffset_[static_cast<std::size_t>(r) + 1]; ++k) {
+                const int j = columns_[static_cast<std::size_t>(k)];
+                if (j < i) {
+                    lowerColumn_.push_back(j);
+                    lowerPosition_.push_back(k);
+                } else if (j > i) {
+                    upperColumn_.push_back(j);
+                    upperPosition_.push_back(k);
+                } else {
+                    pivotPosition_[static_cast<std::size_t>(i)] = k;
+                }
+            }
+            detail::Require(pivotPosition_[static_cast<std::size_t>(i)] >= 0);
+            lowerStart_.push_back(static_cast<int>(lowerColumn_.size()));
+            upperStart_.push_back(static_cast<int>(upperColumn_.size()));
+        }
         recorded_ = true;
     }
 
@@ -510,6 +535,9 @@ private:
     std::vector<int> candidateStart_, candidateRow_, candidatePosition_;
     std::vector<int> targetStart_, targetRow_, targetEntry_;
     std::vector<int> opStart_, opDestination_, opSource_;
+    std::vector<int> lowerStart_, lowerColumn_, lowerPosition_; // by place, for Solve
+    std::vector<int> upperStart_, upperColumn_, upperPosition_;
+    std::vector<int> pivotPosition_;
 
     std::vector<int> order_; // order_[p]: the original row at place p
     std::vector<int> place_; // place_[r]: the place of original row r
