@@ -73,8 +73,6 @@ Element::Element(ElementKind k, int32_t i) : id(i), kind(k) {
 
 Element::~Element() = default;
 
-void Element::Draw(Painter& /*painter*/) const {}
-
 void Element::PlaceTags(bool /*showNames*/, bool /*showValues*/) {}
 
 void Element::InitPins() {
@@ -101,10 +99,6 @@ void Element::Save(ArchiveWriter& ar) const {
 
 void Element::Load(ArchiveReader& ar) {
     LoadHeader(ar);
-}
-
-int Element::EditParameters(ParameterEditor& /*editor*/) {
-    return 0;
 }
 
 std::string Element::NetlistLine() {

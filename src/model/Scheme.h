@@ -88,6 +88,16 @@ public:
     void UpdateTags(Element* element);
     void UpdateAllTags();
 
+    // Draws the sheet: elements whose centre lies in `area` (symbol, then tags),
+    // then the wires, then the node tags when shown; printing draws nothing as
+    // selected.
+    void Draw(Painter& painter, bool printing, const Rect& area) const;
+    // The selected elements as outlines moved by (dx, dy), those far outside the
+    // visible area left out.
+    void DrawDragOutline(Painter& painter, int dx, int dy, const Rect& visible) const;
+    // The circle of radius 6 around the tracked pin, if any.
+    void DrawPinMark(Painter& painter) const;
+
     bool TrackPin(int x, int y, bool drawingWire);
     Element* TrackedElement() const { return trackedElement_; }
     int TrackedPin() const { return trackedPin_; }

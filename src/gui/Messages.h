@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace korvanix::gui {
+
+enum class Reply { Yes, No, Cancel, Ok };
+
+// Every message box of the program goes through here, with the caption
+// "KORVANIX": warnings with the warning icon, questions with the question icon.
+// Tests install their own service to read the texts and answer the questions.
+class MessageService {
+public:
+    virtual ~MessageService() = default;
+    virtual void Warn(QWidget* parent, const QString& text);
+    virtual void Inform(QWidget* parent, const QString& text);
+    // Yes/No, or Yes/No/Cancel with `withCancel`.
+    virtual Reply Ask(QWidget* parent, const QString& text, bool withCancel);
+};
+
+inline constexpr const char* kAppTitle = "KORVANIX";
+
+MessageService& Messages();
+// Null restores the message boxes.
+void SetMessageService(MessageService* service);
+
+} // namespace korvanix::gui

@@ -1,0 +1,3 @@
+#pragma once
+
+namespace korvanix::gui {} // namespace korvanix::gui

@@ -1,0 +1,3 @@
+#include "gui/dialogs/QtParameterEditor.h"
+
+namespace korvanix::gui {} // namespace korvanix::gui

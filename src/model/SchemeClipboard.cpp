@@ -1,0 +1,3 @@
+#include "model/Scheme.h"
+
+namespace korvanix::model {} // namespace korvanix::model
