@@ -52,16 +52,20 @@ void BuildAcLadder(model::Scheme& s, int sections) {
     bench::BuildLadder(s, sections)->SetMode(model::SourceMode::Ac);
 }
 
-void FormulateFrequencyLadder(benchmark::State& state) {
+// Dense: every product as a matrix (what the dense step forms read); sparse: the
+// products that grow with the square of the circuit as sparse rows, as the
+// frequency analysis formulates.
+void FormulateFrequencyLadder(benchmark::State& state, bool sparse) {
     model::Scheme scheme;
     BuildAcLadder(scheme, static_cast<int>(state.range(0)));
     engine::Engine engine(scheme);
+    engine.UseSparseFrequency(sparse);
     SilentNotifier notifier;
     for (auto _ : state) {
         const model::SchemeError result = engine.FormulateFrequency(notifier);
         if (result.Code() != 0)
             state.SkipWithError("the ladder did not formulate");
-        benchmark::DoNotOptimize(engine.Frequency().D.Rows());
+        benchmark::DoNotOptimize(engine.Frequency().YnSparse.Rows());
     }
     state.SetComplexityN(state.range(0));
 }
@@ -73,6 +77,7 @@ void FrequencyStepLadder(benchmark::State& state, engine::FrequencyEquations::No
     model::Scheme scheme;
     BuildAcLadder(scheme, static_cast<int>(state.range(0)));
     engine::Engine engine(scheme);
+    engine.UseSparseFrequency(form == engine::FrequencyEquations::NodalForm::Sparse);
     SilentNotifier notifier;
     if (engine.FormulateFrequency(notifier).Code() != 0) {
         state.SkipWithError("the ladder did not formulate");
@@ -85,7 +90,16 @@ void FrequencyStepLadder(benchmark::State& state, engine::FrequencyEquations::No
     state.SetComplexityN(state.range(0));
 }
 
-BENCHMARK(FormulateFrequencyLadder)
+BENCHMARK_CAPTURE(FormulateFrequencyLadder, Dense, false)
+    ->Arg(10)
+    ->Arg(50)
+    ->Arg(200)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+
+BENCHMARK_CAPTURE(FormulateFrequencyLadder, Sparse, true)
     ->Arg(10)
     ->Arg(50)
     ->Arg(200)

@@ -311,9 +311,13 @@ void FrequencyAnalysis::FormConstantProducts() {
     // here keeps the per-point products independent of that detail. An index the
     // engine built with the matrix is current (a copy or a reshape drops it), and
     // rescanning D and DT would cost as much as forming them.
-    for (ComplexMatrix* m : {&eq_.A12T, &eq_.inv22T, &eq_.DT, &eq_.EPrimeT, &eq_.D})
+    for (ComplexMatrix* m : {&eq_.A12T, &eq_.inv22T, &eq_.EPrimeT})
         if (!m->RowIndex().valid)
             m->BuildRowIndex();
+    if (!eq_.SparseProducts())
+        for (ComplexMatrix* m : {&eq_.DT, &eq_.D})
+            if (!m->RowIndex().valid)
+                m->BuildRowIndex();
 
     u_ = engine::Product(eq_.A21T, eq_.inv22T);
     u_.BuildRowIndex();
@@ -357,7 +361,7 @@ void FrequencyAnalysis::ComputePoint(double f, const FrequencyPlan& plan) {
 
     if (r.FormIndependentPotentials()) {
         // phi1 = Z (D JO - DC EC)
-        RowIndexedProduct(eq_.D, eq_.JO, t1_);
+        Copy(dJO_, t1_);
         DenseProduct(eq_.DC, eq_.EC, t2_);
         SubtractInPlace(t1_, t2_);
         eq_.SolveNodal(t1_, phi1);
@@ -371,7 +375,7 @@ void FrequencyAnalysis::ComputePoint(double f, const FrequencyPlan& plan) {
     }
     if (r.FormOrdinaryVoltages()) {
         // uO = DT phi1 + U EC
-        RowIndexedProduct(eq_.DT, phi1, uO);
+        eq_.DTTimes(phi1, uO);
         RowIndexedProduct(u_, eq_.EC, t1_);
         AddInPlace(uO, t1_);
     }
@@ -433,6 +437,9 @@ bool FrequencyAnalysis::RunOnce(int run, int runCount, const FrequencyPlan& plan
     sink.BeginSegment(graph::kAllPanes, run, graph::kSegmentLines);
     segmentOpen_ = true;
     segmentRun_ = run;
+
+    if (plan.requests.FormIndependentPotentials())
+        eq_.DTimes(eq_.JO, dJO_);
 
     FrequencyGrid grid(settings_);
     const int points = grid.Count();

@@ -167,6 +167,7 @@ private:
     // Slots 3 to 9 and the zero of slot 10; working vectors of a point.
     std::array<engine::ComplexVector, 11> slots_;
     engine::ComplexVector t1_, t2_, t3_;
+    engine::ComplexVector dJO_; // D·JO: both are fixed for a run
 
     // Per output: the previous phase of the run and the unwrapping offset (degrees).
     std::vector<double> previousPhase_;

@@ -96,6 +96,7 @@ int RunAnalysis(const AnalysisRequest& request, bool frequency) {
     ClampCounts(settings);
 
     engine::Engine engine(doc.scheme);
+    engine.UseSparseFrequency(true);
     StderrNotifier notifier;
     const model::SchemeError formulated =
         frequency ? engine.FormulateFrequency(notifier) : engine.FormulateTransient(notifier);

@@ -93,6 +93,8 @@ void AnalysisGraph::Clear() {
     adjacencyBuilt_ = false;
     real = IncidenceMatrices<Matrix>();
     complex = IncidenceMatrices<ComplexMatrix>();
+    sparseA11 = ComplexSparseMatrix();
+    sparseA11Prime = ComplexSparseMatrix();
     S1 = Matrix();
     S2 = Matrix();
     S1T = Matrix();
@@ -134,7 +136,10 @@ void AnalysisGraph::Build(model::Scheme& scheme, bool frequencyVariant, EngineNo
     Classify();
 
     if (frequency) {
-        BuildIncidence(complex);
+        if (sparseFrequency)
+            BuildSparseIncidence();
+        else
+            BuildIncidence(complex);
     } else {
         BuildSelections();
         BuildIncidence(real);
@@ -517,6 +522,89 @@ template <class M> void AnalysisGraph::BuildIncidence(IncidenceMatrices<M>& m) {
     }
     ExtractBlocks(m.APrime, independentRows, forestRows, ordinaryCols, sourceCols, m.A11Prime,
                   m.A21Prime, m.A12Prime, m.A22Prime);
+}
+
+// The blocks BuildIncidence extracts from A and A', entry for entry (a branch on
+// one node twice keeps its end's -1, a dropped unistor entry is the entry times
+// zero), with A11 and A11' written as sparse rows.
+void AnalysisGraph::BuildSparseIncidence() {
+    IncidenceMatrices<ComplexMatrix>& m = complex;
+    const int ni = static_cast<int>(independentNodes.size());
+    const int nf = static_cast<int>(forestNodes.size());
+    const int bo = static_cast<int>(ordinaryBranches.size());
+    const int bc = static_cast<int>(capacitorSourceBranches.size());
+
+    // Node number - 1 -> row in its block, and whether that block is the independent one.
+    std::vector<int> rowOf(static_cast<std::size_t>(NodeCount()), -1);
+    std::vector<char> independent(static_cast<std::size_t>(NodeCount()), 0);
+    for (int i = 0; i < ni; ++i) {
+        const auto at = static_cast<std::size_t>(independentNodes[At(i)]->number - 1);
+        rowOf[at] = i;
+        independent[at] = 1;
+    }
+    for (int i = 0; i < nf; ++i)
+        rowOf[static_cast<std::size_t>(forestNodes[At(i)]->number - 1)] = i;
+
+    m = IncidenceMatrices<ComplexMatrix>();
+    m.A21 = ComplexMatrix(nf, bo);
+    m.A12 = ComplexMatrix(ni, bc);
+    m.A22 = ComplexMatrix(nf, bc);
+    m.A21Prime = ComplexMatrix(nf, bo);
+    m.A12Prime = ComplexMatrix(ni, bc);
+    m.A22Prime = ComplexMatrix(nf, bc);
+    if (m.A22.Rows() != m.A22.Cols())
+        throw SchemeError(scheme_error::Adu0NotSquare);
+
+    struct Entry {
+        int column;
+        Complex value, prime;
+    };
+    std::vector<std::vector<Entry>> rows(static_cast<std::size_t>(ni));
+    int ordinary = 0;
+    int source = 0;
+    for (const auto& b : branches) {
+        const Branch& br = *b;
+        const bool isSource = br.IsCapacitorSource();
+        const int column = isSource ? source++ : ordinary++;
+        const GraphNode* dropped =
+            br.unistor ? (br.unistor->Direction() > 0 ? br.end : br.start) : nullptr;
+        const auto place = [&](const GraphNode* node, Complex value) {
+            if (node->number <= 0)
+                return;
+            const Complex prime = node == dropped ? value * Complex(0, 0) : value;
+            const auto at = static_cast<std::size_t>(node->number - 1);
+            const int row = rowOf[at];
+            if (!independent[at]) {
+                (isSource ? m.A22 : m.A21).At(row, column) = value;
+                (isSource ? m.A22Prime : m.A21Prime).At(row, column) = prime;
+            } else if (isSource) {
+                m.A12.At(row, column) = value;
+                m.A12Prime.At(row, column) = prime;
+            } else {
+                std::vector<Entry>& list = rows[static_cast<std::size_t>(row)];
+                if (!list.empty() && list.back().column == column)
+                    list.back() = {column, value, prime}; // the end overwrites the start
+                else
+                    list.push_back({column, value, prime});
+            }
+        };
+        place(br.start, Complex(1, 0));
+        place(br.end, Complex(-1, 0));
+    }
+
+    std::vector<int> start(1, 0);
+    std::vector<int> columns;
+    std::vector<Complex> values, primes;
+    for (const std::vector<Entry>& list : rows) {
+        for (const Entry& e : list) {
+            columns.push_back(e.column);
+            values.push_back(e.value);
+            primes.push_back(e.prime);
+        }
+        start.push_back(static_cast<int>(columns.size()));
+    }
+    sparseA11Prime.Assign(ni, bo, start, columns, std::move(primes));
+    sparseA11.Assign(ni, bo, std::move(start), std::move(columns), std::move(values));
 }
 
 namespace {

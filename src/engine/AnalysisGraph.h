@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/Matrix.h"
+#include "engine/SparseMatrix.h"
 
 #include <cstdint>
 #include <memory>
@@ -108,6 +109,12 @@ public:
 
     IncidenceMatrices<Matrix> real;           // transient
     IncidenceMatrices<ComplexMatrix> complex; // frequency, entries +-1+0j
+    // Chosen before a frequency build (and kept by it): the blocks of the
+    // independent nodes and ordinary branches, which grow with the square of the
+    // circuit, are kept as sparse rows in sparseA11 and sparseA11Prime, and A, A',
+    // A11 and A11' are left empty; the other blocks are formed as usual.
+    bool sparseFrequency = false;
+    ComplexSparseMatrix sparseA11, sparseA11Prime;
     // Selection of the ordinary (S1) and capacitor/source (S2) branches that hold an
     // inductance or a current source: one row per such branch, one 1 per row.
     Matrix S1, S2, S1T, S2T;
@@ -124,6 +131,7 @@ private:
     void Classify();
     void BuildSelections();
     template <class M> void BuildIncidence(IncidenceMatrices<M>& m);
+    void BuildSparseIncidence();
 
     // Branches by their node pair, in creation order, for the joining-branch search.
     std::unordered_map<uint64_t, std::vector<Branch*>> joining_;

@@ -37,6 +37,11 @@ public:
     model::SchemeError FormulateTransient(EngineNotifier& notifier);
     // The frequency-domain counterpart (defined with the frequency formulation).
     model::SchemeError FormulateFrequency(EngineNotifier& notifier);
+    // Whether later frequency formulations keep the products that grow with the
+    // square of the circuit as sparse rows (what the frequency analysis needs, in
+    // the time and memory of the circuit's nonzeros) instead of dense matrices
+    // (which every step form and the tests of the dense algebra can read).
+    void UseSparseFrequency(bool on) { graph_.sparseFrequency = on; }
 
     // The first step of both formulations: the expanded working copy with its id
     // lists, its element ordinals and its node numbers. Raises SchemeError 4100.

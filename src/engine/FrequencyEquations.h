@@ -60,6 +60,13 @@ public:
     void SolveNodal(const ComplexVector& rhs, ComplexVector& out) const;
     // out = M1(w) v = YO (DT v) + PuO v after any step, without forming M1.
     void M1Times(const ComplexVector& v, ComplexVector& out) const;
+    // out = D v and out = DT v over the nonzeros of D, in either form of the products.
+    void DTimes(const ComplexVector& v, ComplexVector& out) const;
+    void DTTimes(const ComplexVector& v, ComplexVector& out) const;
+    // Whether the last formulation kept D, DT and PuO as sparse rows only (the graph
+    // was built with sparseFrequency): then the dense D, D', DT, D'T and PuO are
+    // empty and only the Sparse step is available.
+    bool SparseProducts() const { return sparseProducts_; }
     // YO and YC alone.
     void BranchAdmittances(const AnalysisGraph& graph, double omega);
 
@@ -87,6 +94,10 @@ private:
     // terms are summed in increasing k, as the dense product D M1 sums them.
     struct NodalTerm {
         int branch;
+        // +1 or -1 when d and dt are real units and pu is zero: the term is then
+        // +-YO(branch), the product's value up to the sign of its zero parts, which
+        // no sum starting at +0 can see. 0 for the general product.
+        int unit;
         Complex d, dt, pu;
     };
     // What BranchAdmittance reads from a branch's elements, read once per
@@ -98,12 +109,36 @@ private:
         bool hasC = false, hasL = false;
     };
     void CacheBranchValues(const AnalysisGraph& graph);
+    static NodalTerm MakeTerm(int branch, const Complex& d, const Complex& dt, const Complex& pu);
+    // IndependentProducts for a graph whose A11 and A11' are sparse: D, DT and PuO
+    // come out as sparse rows holding exactly the nonzero entries the dense
+    // products would hold, computed with the same operations in the same order.
+    void SparseIndependentProducts(AnalysisGraph& graph, const ComplexMatrix& a12inv22);
+    // SparseNodalPattern from the sparse D, DT and PuO.
+    void SparseNodalTerms();
+    // Yn(1) through the sparse factors: SchemeError 3001 when it is singular.
+    void CheckNodalAtUnitFrequency();
     bool CachedAdmittances(const AnalysisGraph& graph, double omega);
     void AssembleSparseNodal();
     void FormN1();
     void SparseDC();
 
-    ComplexSparseMatrix dSparse_; // the nonzeros of D
+    ComplexSparseMatrix dSparse_;             // the nonzeros of D
+    ComplexSparseMatrix dtSparse_, puSparse_; // of DT and PuO
+    // The entries D(i, k) whose branch k the voltage sources can drive: the other
+    // rows of N1, and so of C1, are zero at every frequency and add nothing to DC.
+    struct DcTerm {
+        int row, branch;
+        Complex d;
+    };
+    std::vector<DcTerm> dcTerms_;
+    std::vector<int> drivenBranches_; // increasing
+    // Whether N1 and C1 still have to be cleared whole before only the driven rows
+    // are refreshed (the rows of the other branches stay +0 at every point).
+    bool drivenRowsOnly_ = false;
+    void CollectDcTerms();
+    void DrivenN1AndC1();
+    bool sparseProducts_ = false;
     std::vector<BranchValues> ordinaryValues_, sourceValues_;
     const AnalysisGraph* valuesGraph_ = nullptr;
 

@@ -3,11 +3,22 @@
 #include "engine/Matrix.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
 namespace korvanix::engine {
+
+namespace detail {
+// A fresh number for every pattern a sparse matrix is given, so that a solver can
+// tell at once that a matrix still has the pattern it recorded.
+inline uint64_t NextPatternId() {
+    static std::atomic<uint64_t> next{0};
+    return ++next;
+}
+} // namespace detail
 
 // A matrix kept as compressed rows of (column, value) pairs, columns increasing in
 // each row. The pattern is fixed when the matrix is built; the values are refilled
@@ -37,6 +48,7 @@ public:
             rowStart_[static_cast<std::size_t>(i) + 1] = static_cast<int>(columns_.size());
         }
         values_.assign(columns_.size(), T());
+        patternId_ = detail::NextPatternId();
     }
     // The pattern of the nonzero entries of a dense matrix, with their values.
     void FromDense(const MatrixT<T>& a) {
@@ -56,6 +68,62 @@ public:
         }
     }
 
+    // Takes compressed rows built elsewhere: rowStart has rows + 1 offsets into
+    // columns and values, and each row's columns increase strictly.
+    void Assign(int rows, int cols, std::vector<int> rowStart, std::vector<int> columns,
+                std::vector<T> values) {
+        detail::Require(
+            rows >= 0 && cols >= 0 && rowStart.size() == static_cast<std::size_t>(rows) + 1 &&
+            rowStart.front() == 0 && static_cast<std::size_t>(rowStart.back()) == columns.size() &&
+            columns.size() == values.size());
+        for (int i = 0; i < rows; ++i) {
+            const int begin = rowStart[static_cast<std::size_t>(i)];
+            const int end = rowStart[static_cast<std::size_t>(i) + 1];
+            detail::Require(begin <= end);
+            for (int k = begin; k < end; ++k) {
+                const int j = columns[static_cast<std::size_t>(k)];
+                detail::Require(j >= 0 && j < cols &&
+                                (k == begin || columns[static_cast<std::size_t>(k) - 1] < j));
+            }
+        }
+        rows_ = rows;
+        cols_ = cols;
+        rowStart_ = std::move(rowStart);
+        columns_ = std::move(columns);
+        values_ = std::move(values);
+        patternId_ = detail::NextPatternId();
+    }
+    // The transpose, its rows' columns increasing; entries keep their values.
+    SparseMatrixT Transposed() const {
+        std::vector<int> start(static_cast<std::size_t>(cols_) + 1, 0);
+        for (int j : columns_) {
+            ++start[static_cast<std::size_t>(j) + 1];
+        }
+        for (std::size_t j = 1; j < start.size(); ++j) {
+            start[j] += start[j - 1];
+        }
+        std::vector<int> next(start.begin(), start.end() - 1);
+        std::vector<int> columns(columns_.size());
+        std::vector<T> values(values_.size());
+        for (int i = 0; i < rows_; ++i) {
+            for (int k = RowBegin(i); k < RowEnd(i); ++k) {
+                const int at = next[static_cast<std::size_t>(ColumnAt(k))]++;
+                columns[static_cast<std::size_t>(at)] = i;
+                values[static_cast<std::size_t>(at)] = ValueAt(k);
+            }
+        }
+        SparseMatrixT result;
+        result.rows_ = cols_;
+        result.cols_ = rows_;
+        result.rowStart_ = std::move(start);
+        result.columns_ = std::move(columns);
+        result.values_ = std::move(values);
+        result.patternId_ = detail::NextPatternId();
+        return result;
+    }
+
+    // Equal ids mean equal patterns (a copy keeps its original's id).
+    uint64_t PatternId() const { return patternId_; }
     int Rows() const { return rows_; }
     int Cols() const { return cols_; }
     int NonzeroCount() const { return static_cast<int>(columns_.size()); }
@@ -112,6 +180,7 @@ private:
     int cols_ = 0;
     std::vector<int> rowStart_{0};
     std::vector<int> columns_;
+    uint64_t patternId_ = 0;
     std::vector<T> values_;
 };
 
@@ -137,10 +206,12 @@ template <class T> class SparseLuSolver {
 public:
     void Factor(const SparseMatrixT<T>& a) {
         detail::Require(a.Rows() == a.Cols());
-        if (recorded_ && SamePattern(a) && Replay(a)) {
+        if (recorded_ && (a.PatternId() == recordedPattern_ || SamePattern(a)) && Replay(a)) {
             return;
         }
+        recordedPattern_ = 0; // a failed factorisation records nothing to replay
         FullFactor(a);
+        recordedPattern_ = a.PatternId();
     }
 
     int Size() const { return static_cast<int>(order_.size()); }
@@ -542,6 +613,7 @@ private:
     std::vector<int> order_; // order_[p]: the original row at place p
     std::vector<int> place_; // place_[r]: the place of original row r
     int replays_ = 0;
+    uint64_t recordedPattern_ = 0;
     mutable std::vector<T> scratch_;
 };
 

@@ -10,6 +10,8 @@
 
 #include <cmath>
 #include <complex>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -76,6 +78,7 @@ public:
     bool Prepare() {
         c.Wire();
         engine = std::make_unique<engine::Engine>(c.scheme);
+        engine->UseSparseFrequency(sparse);
         const model::SchemeError formulated = engine->FormulateFrequency(notifier);
         EXPECT_EQ(formulated.Code(), 0);
         if (formulated.Code() != 0)
@@ -120,6 +123,7 @@ public:
 
     engine_test::Circuit c;
     FrequencySettings s;
+    bool sparse = false; // the products the batch tool and the windows use
     engine_test::RecordingNotifier notifier;
     std::unique_ptr<engine::Engine> engine;
     analysis::FrequencyPlan plan;
@@ -312,19 +316,138 @@ TEST(FrequencySlots, EachSlotGivesItsHandDerivedRatio) {
          },
          [](double) { return Cx(-1); }},
     };
+    for (const Case& k : cases)
+        for (bool sparse : {false, true}) {
+            SCOPED_TRACE(std::string(k.name) + (sparse ? ", sparse products" : ", dense"));
+            Bench b;
+            b.sparse = sparse;
+            b.s.hodograph = 1;
+            k.draw(b);
+            ASSERT_EQ(b.Run(), FrequencyOutcome::Completed);
+            ASSERT_EQ(b.plan.outputs.size(), 1u);
+            const std::vector<double> f = b.Xs();
+            const std::vector<Cx> k0 = b.Pairs(0);
+            ASSERT_EQ(f.size(), 3u);
+            ASSERT_EQ(k0.size(), 3u);
+            for (std::size_t j = 0; j < f.size(); ++j)
+                ExpectNear(k0[j], k.expected(kTwoPi * f[j]), "f = " + std::to_string(f[j]));
+        }
+}
+
+// The sparse products must give the dense ones' results to the last bit: the same
+// operations in the same order, only without the entries that are zero. Circuits
+// with unistors in ordinary and source branches, floating sources (forest nodes
+// that reach several independent nodes), every composite element and a sweep.
+TEST(FrequencySparseProducts, GiveTheDenseResultsBitForBit) {
+    struct Case {
+        const char* name;
+        std::function<void(Bench&)> draw;
+    };
+    const Case cases[] = {
+        {"ladder with unistors and a floating source",
+         [](Bench& b) {
+             model::Element* e = b.AcE(1, 2, 1, 0.3);
+             b.c.R(1, 0, 50);
+             b.c.R(2, 3, 100);
+             model::Element* s = b.c.S(3, 0, 0.02);
+             b.c.C(3, 4, 1e-6);
+             b.c.S(4, 2, 0.01);
+             b.c.S(2, 3, 0.03); // driven by a forest node: D' has a correction there
+             model::Element* l = b.c.L(4, 0, 0.01);
+             b.c.R(4, 5, 220);
+             b.c.C(5, 0, 2e-7);
+             b.Voltage(s);
+             b.Voltage(l);
+             b.NodeVoltage(5);
+             b.Current(e);
+             b.Current(s);
+             b.Input(e, 1);
+         }},
+        {"current-driven with a unistor beside the source",
+         [](Bench& b) {
+             model::Element* j = b.AcJ(0, 1, 2);
+             b.c.S(1, 0, 0.05);
+             b.c.R(1, 2, 100);
+             model::Element* c = b.c.C(2, 0, 1e-6);
+             b.c.E(2, 3, 1); // DC: a short for the phasors, a second forest branch
+             model::Element* r = b.c.R(3, 0, 330);
+             b.Voltage(c);
+             b.Current(r);
+             b.Input(j, 2);
+         }},
+        {"transistor stage",
+         [](Bench& b) {
+             model::Element* e = b.AcE(1, 0, 0.01);
+             b.c.R(1, 2, 1000);
+             b.c.Add(model::kind::Transistor, std::vector<int>{2, 3, 0});
+             model::Element* rc = b.c.R(3, 4, 4700);
+             b.c.E(4, 0, 12);
+             b.c.C(3, 5, 1e-5);
+             model::Element* rl = b.c.R(5, 0, 10000);
+             b.Voltage(rl);
+             b.Current(rc);
+             b.Input(e, 1);
+         }},
+        {"op-amp integrator and controlled sources",
+         [](Bench& b) {
+             model::Element* e = b.AcE(1, 0, 1);
+             b.c.R(1, 2, 10000);
+             b.c.C(2, 3, 1e-8);
+             b.c.Add(model::kind::OpAmp, std::vector<int>{0, 2, 3});
+             b.c.Add(model::kind::Vcvs, std::vector<int>{3, 0, 4, 0});
+             model::Element* r = b.c.R(4, 5, 1000);
+             b.c.Add(model::kind::Gyrator, std::vector<int>{5, 0, 6, 0});
+             model::Element* c = b.c.C(6, 0, 1e-7);
+             b.NodeVoltage(3);
+             b.Voltage(c);
+             b.Current(r);
+             b.Input(e, 1);
+         }},
+        {"swept unistor in a source branch",
+         [](Bench& b) {
+             model::Element* e = b.AcE(0, 1, 1);
+             model::Element* s = b.c.S(1, 0, 0.05);
+             b.c.R(1, 2, 100);
+             model::Element* c = b.c.C(2, 0, 1e-6);
+             b.Current(e);
+             b.Voltage(c);
+             b.Input(e, 1);
+             b.Sweep(s, 0.01, 0.03, 3);
+         }},
+    };
+    const auto bits = [](const std::vector<double>& v) {
+        std::vector<uint64_t> out;
+        for (double d : v) {
+            uint64_t u = 0;
+            std::memcpy(&u, &d, sizeof u);
+            out.push_back(u);
+        }
+        return out;
+    };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        Bench b;
-        b.s.hodograph = 1;
-        k.draw(b);
-        ASSERT_EQ(b.Run(), FrequencyOutcome::Completed);
-        ASSERT_EQ(b.plan.outputs.size(), 1u);
-        const std::vector<double> f = b.Xs();
-        const std::vector<Cx> k0 = b.Pairs(0);
-        ASSERT_EQ(f.size(), 3u);
-        ASSERT_EQ(k0.size(), 3u);
-        for (std::size_t j = 0; j < f.size(); ++j)
-            ExpectNear(k0[j], k.expected(kTwoPi * f[j]), "f = " + std::to_string(f[j]));
+        Bench dense;
+        Bench sparse;
+        sparse.sparse = true;
+        for (Bench* b : {&dense, &sparse}) {
+            b->s.pointCount = 25;
+            b->s.phase = 1;
+            k.draw(*b);
+            ASSERT_EQ(b->Run(), FrequencyOutcome::Completed);
+        }
+        ASSERT_TRUE(sparse.engine->Frequency().SparseProducts());
+        ASSERT_FALSE(dense.engine->Frequency().SparseProducts());
+        const int runs = dense.s.sweepEnabled ? dense.s.sweep.graphCount : 1;
+        ASSERT_GT(dense.plan.outputs.size(), 0u);
+        ASSERT_EQ(sparse.sink.PaneCount(), dense.sink.PaneCount());
+        for (int pane = 0; pane < dense.sink.PaneCount(); ++pane)
+            for (int curve = 0; curve < static_cast<int>(dense.plan.outputs.size()); ++curve)
+                for (int run = 0; run < runs; ++run) {
+                    const std::vector<double> want = dense.Ys(pane, curve, run);
+                    ASSERT_EQ(want.size(), 25u);
+                    EXPECT_EQ(bits(sparse.Ys(pane, curve, run)), bits(want))
+                        << "pane " << pane << ", curve " << curve << ", run " << run;
+                }
     }
 }
 

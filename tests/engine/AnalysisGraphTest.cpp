@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -525,6 +527,47 @@ TEST_F(Formulation, FrequencyVariantGivesEachPassiveItsOwnBranch) {
     EXPECT_EQ(g.complex.A22.Rows(), 1);
     EXPECT_EQ(g.complex.A22(0, 0), engine::Complex(1, 0));
     EXPECT_EQ(g.complex.A11Prime.Rows(), 3);
+}
+
+// The sparse build gives every block the dense build extracts, bit for bit (the
+// dropped unistor entries are signed zeros), A11 and A11' as sparse rows.
+TEST_F(Formulation, SparseFrequencyBlocksEqualTheDenseOnes) {
+    c.Ground(0);
+    c.E(1, 2, 1); // floating: a forest node beside independent ones
+    c.R(1, 0, 10);
+    c.S(2, 3, 0.1);
+    c.S(3, 2, 0.2);
+    c.C(3, 0, 1e-6);
+    c.L(3, 4, 1e-3);
+    c.S(4, 0, 0.3);
+    c.E(4, 5, 2);
+    c.R(5, 0, 100);
+    c.Add(model::kind::Transistor, std::vector<int>{3, 5, 0});
+    engine::AnalysisGraph& dense = Frequency();
+    const engine::IncidenceMatrices<engine::ComplexMatrix> want = dense.complex;
+    dense.sparseFrequency = true;
+    dense.BuildFrequency(engine->GetScheme());
+    const engine::IncidenceMatrices<engine::ComplexMatrix>& got = dense.complex;
+    ASSERT_GT(got.A11.Rows() + dense.sparseA11.Rows(), 0);
+    EXPECT_EQ(got.A.Rows(), 0);
+    EXPECT_EQ(got.A11.Rows(), 0);
+    const auto same = [](const engine::ComplexMatrix& a, const engine::ComplexMatrix& b) {
+        if (a.Rows() != b.Rows() || a.Cols() != b.Cols())
+            return false;
+        for (int i = 0; i < a.Rows(); ++i)
+            for (int j = 0; j < a.Cols(); ++j)
+                if (std::memcmp(&a(i, j), &b(i, j), sizeof(engine::Complex)) != 0)
+                    return false;
+        return true;
+    };
+    EXPECT_TRUE(same(dense.sparseA11.ToDense(), want.A11));
+    EXPECT_TRUE(same(dense.sparseA11Prime.ToDense(), want.A11Prime));
+    EXPECT_TRUE(same(got.A21, want.A21));
+    EXPECT_TRUE(same(got.A12, want.A12));
+    EXPECT_TRUE(same(got.A22, want.A22));
+    EXPECT_TRUE(same(got.A21Prime, want.A21Prime));
+    EXPECT_TRUE(same(got.A12Prime, want.A12Prime));
+    EXPECT_TRUE(same(got.A22Prime, want.A22Prime));
 }
 
 TEST_F(Formulation, FrequencyVariantSourceJoinsThePassivesBranch) {

@@ -287,6 +287,49 @@ TYPED_TEST(SparseLu, RefactoringOnePatternMatchesTheDenseElimination) {
     EXPECT_GT(singular, 0);
 }
 
+TEST(SparseMatrix, AssignedRowsTransposeWithTheirValues) {
+    ComplexSparseMatrix s;
+    s.Assign(2, 3, {0, 2, 3}, {0, 2, 1}, {Complex(1, 0), Complex(-0.0, 0), Complex(0, 3)});
+    const ComplexSparseMatrix t = s.Transposed();
+    ASSERT_EQ(t.Rows(), 3);
+    ASSERT_EQ(t.Cols(), 2);
+    EXPECT_EQ(t.Get(0, 0), Complex(1, 0));
+    EXPECT_EQ(t.Get(1, 1), Complex(0, 3));
+    ASSERT_GE(t.Find(2, 0), 0);
+    EXPECT_TRUE(std::signbit(t.ValueAt(t.Find(2, 0)).re)); // a signed zero stays
+    EXPECT_NE(t.PatternId(), s.PatternId());
+    // Columns out of order or out of range are refused.
+    EXPECT_THROW(s.Assign(1, 3, {0, 2}, {2, 1}, {Complex(), Complex()}), MatrixError);
+    EXPECT_THROW(s.Assign(1, 2, {0, 1}, {2}, {Complex()}), MatrixError);
+}
+
+// A factorisation that fails part-way must not leave a record that a matrix of
+// the earlier pattern would replay.
+TEST(SparseLu, FailedFactorisationForgetsTheRecordedPattern) {
+    ComplexSparseMatrix a;
+    a.SetPattern(2, 2, {{0, 1}, {0, 1}});
+    a.ValueAt(0) = Complex(4, 0);
+    a.ValueAt(1) = Complex(1, 0);
+    a.ValueAt(2) = Complex(1, 0);
+    a.ValueAt(3) = Complex(3, 0);
+    SparseLuSolver<Complex> lu;
+    lu.Factor(a);
+    ComplexSparseMatrix singular;
+    singular.SetPattern(3, 3, {{0}, {0}, {2}});
+    singular.ValueAt(0) = Complex(1, 0);
+    singular.ValueAt(1) = Complex(2, 0);
+    singular.ValueAt(2) = Complex(1, 0);
+    EXPECT_THROW(lu.Factor(singular), MatrixError);
+    lu.Factor(a);
+    ComplexVector b(2);
+    b[0] = Complex(5, 0);
+    b[1] = Complex(4, 0);
+    ComplexVector x;
+    lu.Solve(b, x);
+    EXPECT_EQ(x[0], Complex(1, 0));
+    EXPECT_EQ(x[1], Complex(1, 0));
+}
+
 TEST(SparseMatrix, PatternKeepsExplicitZerosAndMultipliesByRow) {
     ComplexSparseMatrix s;
     s.SetPattern(2, 3, {{2, 0, 2}, {}});
