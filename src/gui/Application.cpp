@@ -1,1 +1,175 @@
 #include "gui/Application.h"
+
+#include "gui/CBannerDlg.h"
+#include "gui/CMainWnd.h"
+#include "gui/Messages.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <new>
+
+namespace korvanix::gui {
+
+namespace {
+
+constexpr const char* kGroup = "1.1";
+constexpr const char* kLeft = "Left";
+constexpr const char* kTop = "Top";
+constexpr const char* kRight = "Right";
+constexpr const char* kBottom = "Bottom";
+constexpr const char* kMaximized = "Maximized";
+
+std::optional<int> ReadInt(QSettings& settings, const char* name) {
+    const QVariant value = settings.value(QString::fromLatin1(name));
+    if (!value.isValid())
+        return std::nullopt;
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    if (!ok)
+        return std::nullopt;
+    return number;
+}
+
+} // namespace
+
+Placement ComputePlacement(const StoredPlacement& stored, int maxWidth, int maxHeight) {
+    Placement p;
+    p.maximized = stored.maximized.value_or(0) == 1;
+    const bool complete = stored.left && stored.top && stored.right && stored.bottom;
+    if (complete) {
+        p.left = *stored.left;
+        p.top = *stored.top;
+        p.right = *stored.right;
+        p.bottom = *stored.bottom;
+    }
+    // A rectangle that is empty or lies wholly off the screen would give a window
+    // nobody can reach: it is treated like a missing one.
+    const auto fallBack = [&] {
+        p.left = 50;
+        p.top = 50;
+        p.right = maxWidth - 70;
+        p.bottom = maxHeight - 70;
+    };
+    if (!complete || p.right <= p.left || p.bottom <= p.top) {
+        fallBack();
+        return p;
+    }
+    if (p.left < 0) {
+        p.right -= p.left;
+        p.left = 0;
+    }
+    if (p.top < 0) {
+        p.bottom -= p.top;
+        p.top = 0;
+    }
+    p.right = std::min(p.right, maxWidth);
+    p.bottom = std::min(p.bottom, maxHeight);
+    if (p.right <= p.left || p.bottom <= p.top)
+        fallBack();
+    return p;
+}
+
+std::unique_ptr<QSettings> OpenUserSettings() {
+    return std::make_unique<QSettings>(QStringLiteral("ORN"), QStringLiteral("KORVANIX"));
+}
+
+StoredPlacement ReadPlacement(QSettings& settings) {
+    settings.beginGroup(QString::fromLatin1(kGroup));
+    StoredPlacement stored;
+    stored.left = ReadInt(settings, kLeft);
+    stored.top = ReadInt(settings, kTop);
+    stored.right = ReadInt(settings, kRight);
+    stored.bottom = ReadInt(settings, kBottom);
+    stored.maximized = ReadInt(settings, kMaximized);
+    settings.endGroup();
+    return stored;
+}
+
+void WritePlacement(QSettings& settings, const QRect& rect, bool maximized, bool minimized) {
+    if (minimized)
+        return;
+    settings.beginGroup(QString::fromLatin1(kGroup));
+    if (!maximized) {
+        settings.setValue(QString::fromLatin1(kLeft), rect.left());
+        settings.setValue(QString::fromLatin1(kTop), rect.top());
+        settings.setValue(QString::fromLatin1(kRight), rect.left() + rect.width());
+        settings.setValue(QString::fromLatin1(kBottom), rect.top() + rect.height());
+    }
+    settings.setValue(QString::fromLatin1(kMaximized), maximized ? 1 : 0);
+    settings.endGroup();
+}
+
+SingleInstance::SingleInstance(const QString& lockPath) : lock_(lockPath) {
+    // Only a dead owner makes a lock stale: a copy may run for days.
+    lock_.setStaleLockTime(0);
+}
+
+bool SingleInstance::Acquire() {
+    return lock_.tryLock(0);
+}
+
+QString SingleInstance::DefaultLockPath() {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    return QDir(folder).filePath(QStringLiteral("KORVANIX.lock"));
+}
+
+Application::Application(const QString& lockPath, QSettings* settings)
+    : instance_(lockPath.isEmpty() ? SingleInstance::DefaultLockPath() : lockPath),
+      settings_(settings) {
+    if (!settings_) {
+        ownSettings_ = OpenUserSettings();
+        settings_ = ownSettings_.get();
+    }
+}
+
+Application::~Application() {
+    // Gone already unless the event loop never ran.
+    delete banner_.data();
+}
+
+bool Application::Start() {
+    if (!instance_.Acquire()) {
+        Messages().Warn(nullptr, QString::fromUtf8("Программа уже запущена !"));
+        return false;
+    }
+    auto* banner = new CBannerDlg();
+    banner_ = banner;
+    banner->show();
+    // Painted now: the main window is built before the event loop runs.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+    QSize maximized(1024, 768);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        maximized = screen->availableGeometry().size();
+    const Placement placement =
+        ComputePlacement(ReadPlacement(*settings_), maximized.width(), maximized.height());
+
+    try {
+        mainWnd_ = std::make_unique<CMainWnd>(settings_);
+    } catch (const std::bad_alloc&) {
+        delete banner;
+        Messages().Warn(nullptr, QString::fromUtf8("Ошибка выделения памяти"));
+        return false;
+    }
+    mainWnd_->setGeometry(placement.Rect());
+    if (placement.maximized)
+        mainWnd_->showMaximized();
+    else
+        mainWnd_->show();
+    // The banner stays only until the event loop runs.
+    QTimer::singleShot(10, banner, [banner] {
+        banner->hide();
+        banner->deleteLater();
+    });
+    return true;
+}
+
+} // namespace korvanix::gui

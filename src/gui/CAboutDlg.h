@@ -1,3 +1,14 @@
 #pragma once
 
-namespace korvanix::gui {} // namespace korvanix::gui
+#include <QDialog>
+
+namespace korvanix::gui {
+
+// "О программе": the product name and version.
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+};
+
+} // namespace korvanix::gui

@@ -1,1 +1,320 @@
 #include "gui/CMainWnd.h"
+
+#include "gui/Application.h"
+#include "gui/CAboutDlg.h"
+#include "gui/CSchemeWnd.h"
+#include "gui/CSubToolBar.h"
+#include "gui/CommandIds.h"
+#include "gui/CommandTable.h"
+#include "gui/HelpViewer.h"
+#include "gui/Messages.h"
+#include "gui/SymbolIcons.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace korvanix::gui {
+
+namespace {
+
+// The status bar parts end at these x positions.
+constexpr int kHoverPartEnd = 330;
+constexpr int kStatusPartEnd = 620;
+
+bool IsPaletteButton(int id) {
+    return id == cmd::PaletteBasic || id == cmd::PaletteSources || id == cmd::PaletteActive;
+}
+
+} // namespace
+
+CMainWnd::CMainWnd(QSettings* settings, QWidget* parent)
+    : QMainWindow(parent), settings_(settings) {
+    scheme_ = new CSchemeWnd(this);
+    scheme_->setObjectName(QStringLiteral("Scheme"));
+    setCentralWidget(scheme_);
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+    CreatePalettes();
+    ConnectSchemeWindow();
+    setWindowTitle(TitleFor(QString::fromStdString(scheme_->Doc().Name())));
+    scheme_->RefreshCommandStates();
+    ShowStatus(QStringLiteral("Loaded Ok"));
+}
+
+CMainWnd::~CMainWnd() = default;
+
+QString CMainWnd::TitleFor(const QString& documentName) {
+    return QString::fromUtf8(kAppTitle) + QStringLiteral(" - ") + documentName;
+}
+
+CSubToolBar* CMainWnd::Palette(int buttonId) const {
+    for (CSubToolBar* p : palettes_)
+        if (p->ButtonId() == buttonId)
+            return p;
+    return nullptr;
+}
+
+void CMainWnd::CreateActions() {
+    std::vector<std::pair<int, QString>> commands;
+    for (const MenuSpec& menu : MainMenus())
+        for (const MenuItemSpec& item : menu.items)
+            if (item.id != 0)
+                commands.emplace_back(item.id, ItemText(item.text));
+    for (int id : MainToolbarButtons())
+        if (id != 0)
+            commands.emplace_back(id, CommandShortName(id));
+
+    for (const auto& [id, text] : commands) {
+        if (actions_.contains(id))
+            continue;
+        auto* action = new QAction(text, this);
+        action->setData(id);
+        action->setStatusTip(CommandPrompt(id));
+        action->setToolTip(CommandShortName(id));
+        action->setIconText(CommandShortName(id));
+        const QIcon icon = CommandIcon(id);
+        if (!icon.isNull())
+            action->setIcon(icon);
+        action->setShortcuts(CommandShortcuts(id));
+        action->setCheckable(IsCheckCommand(id));
+        action->setEnabled(!StartsDisabled(id));
+        connect(action, &QAction::triggered, this, [this, id](bool checked) {
+            if (IsPaletteButton(id))
+                TogglePalette(id, checked);
+            else if (id == cmd::PlaceText)
+                OnTextButton(checked);
+            else if (id == cmd::NodeNumbers)
+                scheme_->SetShowNodes(checked);
+            else
+                OnCommand(id);
+        });
+        addAction(action);
+        actions_.insert(id, action);
+    }
+}
+
+void CMainWnd::CreateMenus() {
+    menuBar()->setObjectName(QStringLiteral("MainMenu"));
+    for (const MenuSpec& spec : MainMenus()) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(spec.title));
+        for (const MenuItemSpec& item : spec.items) {
+            if (item.id == 0)
+                menu->addSeparator();
+            else
+                menu->addAction(actions_.value(item.id));
+        }
+    }
+}
+
+void CMainWnd::CreateToolBar() {
+    toolBar_ = addToolBar(QStringLiteral("MainToolBar"));
+    toolBar_->setObjectName(QStringLiteral("MainToolBar"));
+    toolBar_->setMovable(false);
+    toolBar_->setFloatable(false);
+    toolBar_->setIconSize(QSize(20, 20));
+    toolBar_->toggleViewAction()->setEnabled(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    for (int id : MainToolbarButtons()) {
+        if (id == 0)
+            toolBar_->addSeparator();
+        else
+            toolBar_->addAction(actions_.value(id));
+    }
+}
+
+void CMainWnd::CreateStatusBar() {
+    hoverLabel_ = new QLabel(this);
+    hoverLabel_->setObjectName(QStringLiteral("HoverPart"));
+    hoverLabel_->setFixedWidth(kHoverPartEnd);
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setObjectName(QStringLiteral("StatusPart"));
+    statusLabel_->setFixedWidth(kStatusPartEnd - kHoverPartEnd);
+    statusBar()->addWidget(hoverLabel_);
+    statusBar()->addWidget(statusLabel_);
+    statusBar()->setSizeGripEnabled(false);
+}
+
+void CMainWnd::CreatePalettes() {
+    for (const PaletteSpec& spec : gui::Palettes()) {
+        auto* palette = new CSubToolBar(spec, this);
+        palette->hide();
+        for (int id : palette->Commands())
+            actions_.insert(id, palette->Action(id));
+        connect(palette, &CSubToolBar::closed, this, &CMainWnd::OnPaletteClosed);
+        connect(palette, &CSubToolBar::elementPressed, this, &CMainWnd::OnElementPressed);
+        palettes_.push_back(palette);
+    }
+}
+
+void CMainWnd::ConnectSchemeWindow() {
+    connect(scheme_, &CSchemeWnd::commandEnabled, this, &CMainWnd::SetCommandEnabled);
+    connect(scheme_, &CSchemeWnd::commandChecked, this, &CMainWnd::SetCommandChecked);
+    connect(scheme_, &CSchemeWnd::statusMessage, this, &CMainWnd::ShowStatus);
+    connect(scheme_, &CSchemeWnd::hoverCaption, hoverLabel_, &QLabel::setText);
+    connect(scheme_, &CSchemeWnd::placingCancelled, this, &CMainWnd::UncheckPlacingButtons);
+    connect(scheme_, &CSchemeWnd::documentReplaced, this, &CMainWnd::CloseAllPalettes);
+    connect(scheme_, &CSchemeWnd::documentNameChanged, this,
+            [this](const QString& name) { setWindowTitle(TitleFor(name)); });
+    connect(scheme_, &CSchemeWnd::commandForMainWindow, this, &CMainWnd::OnCommand);
+}
+
+void CMainWnd::OnCommand(int id) {
+    if (QAction* action = Action(id); action && action->isCheckable()) {
+        // A check button pressed by a key or a caller: the same as a click on it.
+        action->trigger();
+        return;
+    }
+    switch (id) {
+    case cmd::Exit:
+        close();
+        return;
+    case cmd::HelpContents:
+        ShowHelpContents();
+        return;
+    case cmd::HelpIndex:
+        ShowHelpIndex();
+        return;
+    case cmd::About: {
+        CAboutDlg dlg(this);
+        dlg.exec();
+        return;
+    }
+    default:
+        break;
+    }
+    if (IsUnavailableCommand(id))
+        return;
+    Forward(id);
+}
+
+void CMainWnd::Forward(int id) {
+    emit schemeCommand(id);
+    scheme_->OnCommand(id);
+}
+
+QString CMainWnd::HoverText() const {
+    return hoverLabel_->text();
+}
+
+QString CMainWnd::StatusText() const {
+    return statusLabel_->text();
+}
+
+void CMainWnd::ShowStatus(const QString& text) {
+    if (statusLabel_->text() == text)
+        return;
+    statusLabel_->setText(text);
+    ++statusWrites_;
+}
+
+void CMainWnd::TogglePalette(int buttonId, bool open) {
+    CSubToolBar* palette = Palette(buttonId);
+    if (!palette)
+        return;
+    if (!open) {
+        palette->hide();
+        return;
+    }
+    for (CSubToolBar* other : palettes_)
+        if (other != palette) {
+            other->hide();
+            if (QAction* button = Action(other->ButtonId()))
+                button->setChecked(false);
+        }
+    QPoint below = mapToGlobal(QPoint(0, toolBar_->geometry().bottom()));
+    if (QWidget* button = toolBar_->widgetForAction(Action(buttonId)))
+        below = button->mapToGlobal(QPoint(0, button->height()));
+    palette->ShowAt(below);
+}
+
+void CMainWnd::OnPaletteClosed(int buttonId) {
+    if (QAction* button = Action(buttonId))
+        button->setChecked(false);
+}
+
+void CMainWnd::OnElementPressed(int id, bool checked) {
+    Action(cmd::PlaceText)->setChecked(false);
+    // An element of another palette that was being placed is dropped as well.
+    for (CSubToolBar* p : palettes_)
+        if (!p->Action(id))
+            p->UncheckAll();
+    // Whatever is being placed goes first; a button pressed again only does that.
+    Forward(cmd::CancelPlacing);
+    if (checked)
+        Forward(id);
+}
+
+void CMainWnd::OnTextButton(bool checked) {
+    for (CSubToolBar* p : palettes_)
+        p->UncheckAll();
+    Forward(checked ? cmd::PlaceText : cmd::CancelPlacing);
+}
+
+void CMainWnd::UncheckPlacingButtons() {
+    for (CSubToolBar* p : palettes_)
+        p->UncheckAll();
+    Action(cmd::PlaceText)->setChecked(false);
+}
+
+void CMainWnd::CloseAllPalettes() {
+    for (CSubToolBar* p : palettes_) {
+        p->hide();
+        if (QAction* button = Action(p->ButtonId()))
+            button->setChecked(false);
+    }
+}
+
+void CMainWnd::SetCommandEnabled(int id, bool enabled) {
+    if (QAction* action = Action(id))
+        action->setEnabled(enabled && !IsUnavailableCommand(id));
+}
+
+void CMainWnd::SetCommandChecked(int id, bool checked) {
+    if (QAction* action = Action(id))
+        action->setChecked(checked);
+}
+
+void CMainWnd::OnDeactivated() {
+    // Moving to one of our own palettes keeps the sheet's mode: the user is only
+    // picking the next element.
+    QWidget* now = QApplication::activeWindow();
+    for (CSubToolBar* p : palettes_)
+        if (now == p)
+            return;
+    scheme_->EndModes();
+    UncheckPlacingButtons();
+}
+
+bool CMainWnd::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate)
+        scheme_->RefreshCommandStates();
+    else if (event->type() == QEvent::WindowDeactivate)
+        OnDeactivated();
+    return QMainWindow::event(event);
+}
+
+void CMainWnd::closeEvent(QCloseEvent* event) {
+    if (settings_) {
+        WritePlacement(*settings_, geometry(), isMaximized(), isMinimized());
+        settings_->sync();
+    }
+    // Cancel keeps the program running; the placement is kept all the same.
+    if (!scheme_->CloseDocument()) {
+        event->ignore();
+        return;
+    }
+    CloseAllPalettes();
+    CloseHelpViewer();
+    event->accept();
+}
+
+} // namespace korvanix::gui

@@ -1,3 +1,85 @@
 #pragma once
 
-namespace korvanix::gui {} // namespace korvanix::gui
+#include <QHash>
+#include <QMainWindow>
+#include <QString>
+
+#include <vector>
+
+class QAction;
+class QLabel;
+class QSettings;
+class QToolBar;
+
+namespace korvanix::gui {
+
+class CSchemeWnd;
+class CSubToolBar;
+
+// The frame of the program: menus, shortcut keys, the main toolbar, the status bar,
+// the three element palettes and the scheme window in the middle. Commands it does
+// not run itself go to the scheme window.
+class CMainWnd : public QMainWindow {
+    Q_OBJECT
+public:
+    // `settings` receives the placement on close; null keeps nothing.
+    explicit CMainWnd(QSettings* settings = nullptr, QWidget* parent = nullptr);
+    ~CMainWnd() override;
+
+    CSchemeWnd* SchemeWnd() const { return scheme_; }
+    QToolBar* MainToolBar() const { return toolBar_; }
+    // The one action of a command, shared by menu, toolbar and palettes.
+    QAction* Action(int id) const { return actions_.value(id, nullptr); }
+    CSubToolBar* Palette(int buttonId) const;
+    const std::vector<CSubToolBar*>& Palettes() const { return palettes_; }
+
+    // Runs a command of the menus, toolbars, palettes or keys.
+    void OnCommand(int id);
+
+    // The two parts of the status bar.
+    QString HoverText() const;
+    QString StatusText() const;
+    // Writes the second part, only when the text differs from the one shown.
+    void ShowStatus(const QString& text);
+    int StatusWrites() const { return statusWrites_; }
+
+    static QString TitleFor(const QString& documentName);
+
+signals:
+    // A command is about to go to the scheme window.
+    void schemeCommand(int id);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreatePalettes();
+    void ConnectSchemeWindow();
+
+    void TogglePalette(int buttonId, bool open);
+    void OnPaletteClosed(int buttonId);
+    void OnElementPressed(int id, bool checked);
+    void OnTextButton(bool checked);
+    void UncheckPlacingButtons();
+    void CloseAllPalettes();
+    void OnDeactivated();
+    void SetCommandEnabled(int id, bool enabled);
+    void SetCommandChecked(int id, bool checked);
+    void Forward(int id);
+
+    QSettings* settings_;
+    CSchemeWnd* scheme_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QLabel* hoverLabel_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
+    int statusWrites_ = 0;
+    QHash<int, QAction*> actions_;
+    std::vector<CSubToolBar*> palettes_;
+};
+
+} // namespace korvanix::gui

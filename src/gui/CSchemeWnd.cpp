@@ -1,24 +1,1201 @@
 #include "gui/CSchemeWnd.h"
 
+#include "gui/CTextWnd.h"
+#include "gui/CircuitClipboard.h"
+#include "gui/CommandIds.h"
+#include "gui/GuiPrompts.h"
+#include "gui/Messages.h"
+#include "gui/QtPainter.h"
+#include "gui/dialogs/CSchemeOptionsPropSheet.h"
+#include "gui/dialogs/CSheetSizeDlg.h"
+#include "gui/dialogs/QtParameterEditor.h"
+#include "model/Errors.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
 namespace korvanix::gui {
 
-CSchemeWnd::CSchemeWnd(QWidget* parent) : QAbstractScrollArea(parent) {}
-CSchemeWnd::~CSchemeWnd() = default;
+namespace {
 
-bool CSchemeWnd::OnCommand(int /*id*/) {
-    return false;
+constexpr int kSheetMargin = 20;  // elements closer to an edge make the sheet grow
+constexpr int kGrowthRoom = 50;   // room made beyond the elements
+constexpr int kShrinkRoom = 10;   // a sheet set too small keeps this much beyond them
+constexpr int kConfineShrink = 7; // pixels kept free at the client border
+constexpr int kScrollBand = 5;    // the auto-scroll timer runs this near the border
+constexpr int kDirectionBand = 7; // and scrolls towards a border this near
+constexpr int kAutoScrollMs = 200;
+constexpr int kUpperScaleLimit = 500;
+
+const char* const kPlacingStatus = "Отмена: щелчок правой кнопки мыши";
+const char* const kSheetLimitMessage = "Не удается увеличить размеры листа схемы.\n"
+                                       "Его ширина и высота не могут быть больше 30000.";
+const char* const kSheetTooSmallMessage =
+    "Некоторые элементы оказались за пределами листа.\n"
+    "Его размеры будут изменены так, чтобы поместились все элементы.";
+const char* const kOutOfMemory = "Ошибка выделения памяти.";
+const char* const kCopyDone = "Копирование завершено.";
+
+// Left to the main window or to later analysis windows: never the sheet's.
+bool IsForeignCommand(int id) {
+    switch (id) {
+    case cmd::HelpContents:
+    case cmd::HelpIndex:
+    case cmd::About:
+    case cmd::AnalysisSettings:
+    case cmd::Transient:
+    case cmd::Frequency:
+        return true;
+    default:
+        return false;
+    }
 }
-bool CSchemeWnd::IsCommandEnabled(int /*id*/) const {
-    return false;
+
+// The union of the bounding boxes of all elements; empty without elements.
+model::Rect ElementsExtent(const model::Scheme& scheme) {
+    model::Rect box;
+    for (const auto& e : scheme.elements)
+        box = box.United(e->Bounds().Normalized());
+    return box;
 }
-bool CSchemeWnd::CloseDocument() {
+
+model::Rect SelectionExtent(const model::Scheme& scheme) {
+    model::Rect box;
+    for (const model::Element* e : scheme.selection)
+        box = box.United(e->Bounds().Normalized());
+    return box;
+}
+
+// Brings every element's position inside a sheet of the given size.
+void ClipToSheet(model::Scheme& scheme, int width, int height) {
+    const int maxX = (width / 8) * 8;
+    const int maxY = (height / 8) * 8;
+    for (const auto& e : scheme.elements) {
+        const int x = std::clamp(e->x, 0, maxX);
+        const int y = std::clamp(e->y, 0, maxY);
+        if (x == e->x && y == e->y)
+            continue;
+        e->x = x;
+        e->y = y;
+        scheme.UpdateTags(e.get());
+    }
+    for (const auto& w : scheme.wires)
+        w->Route();
+    scheme.RebuildNodeTags();
+}
+
+QString Utf8(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+QString Utf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// The real dialogs.
+
+int SchemeWndDialogs::EditParameters(QWidget* parent, model::Scheme& scheme) {
+    QtParameterEditor editor(parent);
+    return scheme.EditSelected(editor);
+}
+
+bool SchemeWndDialogs::SheetSize(QWidget* parent, int& width, int& height) {
+    CSheetSizeDlg dialog(width, height, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    width = dialog.SheetWidth();
+    height = dialog.SheetHeight();
     return true;
 }
-void CSchemeWnd::RefreshCommandStates() {}
-void CSchemeWnd::EndModes() {}
-void CSchemeWnd::SetShowNodes(bool /*on*/) {}
+
+bool SchemeWndDialogs::SchemeSettings(QWidget* parent, document::SchemeOptions& options) {
+    CSchemeOptionsPropSheet dialog(options, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    options = dialog.Options();
+    return true;
+}
+
+namespace {
+SchemeWndDialogs realDialogs;
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Construction.
+
+CSchemeWnd::CSchemeWnd(QWidget* parent)
+    : QAbstractScrollArea(parent), fonts_(doc_.settings.scheme), dialogs_(&realDialogs) {
+    setWindowTitle(QStringLiteral("Scheme "));
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    viewport()->setMouseTracking(true);
+    viewport()->setAutoFillBackground(true);
+    QPalette pal = viewport()->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::Base, Qt::white);
+    viewport()->setPalette(pal);
+
+    metrics_ = std::make_unique<QtTextMetrics>(fonts_);
+    doc_.scheme.SetTextMetrics(metrics_.get());
+    doc_.scheme.UpdateAllTags();
+
+    autoScroll_.setInterval(kAutoScrollMs);
+    connect(&autoScroll_, &QTimer::timeout, this, &CSchemeWnd::AutoScrollTick);
+
+    elementMenu_ = BuildMenu("elementMenu", {{cmd::Rotate, "П&овернуть"},
+                                             {cmd::MirrorX, "Отобразить слева &направо"},
+                                             {cmd::MirrorY, "Отобразить сверху &вниз"},
+                                             {0, nullptr},
+                                             {cmd::Cut, "В&ырезать\tCtrl+X"},
+                                             {cmd::Copy, "&Копировать\tCtrl+C"},
+                                             {cmd::Delete, "&Удалить\tDel"},
+                                             {0, nullptr},
+                                             {cmd::ElementParameters, "&Параметры..."}});
+    sheetMenu_ = BuildMenu("sheetMenu", {{cmd::HelpContents, "&Справка\tF1"},
+                                         {0, nullptr},
+                                         {cmd::ZoomIn, "Увеличить масштаб\tCtrl++"},
+                                         {cmd::ZoomOut, "Уменьшить масштаб\tCtrl+-"},
+                                         {cmd::SelectAll, "В&ыделить все"},
+                                         {cmd::PasteHere, "&Вставить\tCtrl+V"},
+                                         {0, nullptr},
+                                         {cmd::SchemeSettings, "&Установки схемы..."}});
+
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        connect(clipboard, &QClipboard::dataChanged, this, [this] {
+            const bool on = ClipboardHasCircuit();
+            SetEnabled(cmd::Paste, on);
+            SetEnabled(cmd::PasteHere, on);
+        });
+
+    history_.Reset(TakeSnapshot(doc_.scheme, doc_.settings.scheme, doc_.view));
+    ClampView();
+    RefreshCommandStates();
+}
+
+CSchemeWnd::~CSchemeWnd() {
+    autoScroll_.stop();
+    doc_.scheme.SetTextMetrics(nullptr);
+}
+
+QMenu* CSchemeWnd::BuildMenu(const char* name,
+                             const std::vector<std::pair<int, const char*>>& items) {
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QString::fromLatin1(name));
+    for (const auto& [id, text] : items) {
+        if (id == 0) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(Utf8(text));
+        action->setData(id);
+        const int commandId = id;
+        connect(action, &QAction::triggered, this, [this, commandId] {
+            if (!OnCommand(commandId))
+                emit commandForMainWindow(commandId);
+        });
+    }
+    return menu;
+}
+
+void CSchemeWnd::SetDialogs(SchemeWndDialogs* dialogs) {
+    dialogs_ = dialogs ? dialogs : &realDialogs;
+}
+
 bool CSchemeWnd::IsPlacing() const {
-    return false;
+    return mode_ == Mode::Placing;
+}
+
+// ---------------------------------------------------------------------------
+// Commands.
+
+bool CSchemeWnd::OnCommand(int id) {
+    if (IsForeignCommand(id))
+        return false;
+    model::Scheme& scheme = doc_.scheme;
+    try {
+        if (const int kind = cmd::PlacedKind(id); kind != 0) {
+            StartPlacing(kind);
+            return true;
+        }
+        switch (id) {
+        case cmd::CancelPlacing:
+            CancelPlacing(false);
+            return true;
+        case cmd::Rotate:
+            scheme.RotateSelection();
+            Commit();
+            Redraw();
+            return true;
+        case cmd::MirrorX:
+            scheme.MirrorSelectionX();
+            Commit();
+            Redraw();
+            return true;
+        case cmd::MirrorY:
+            scheme.MirrorSelectionY();
+            Commit();
+            Redraw();
+            return true;
+        case cmd::Delete:
+            scheme.DeleteSelection();
+            Commit();
+            Redraw();
+            return true;
+        case cmd::SelectAll:
+            scheme.SelectAll();
+            RefreshCommandStates();
+            Redraw();
+            return true;
+        case cmd::Cut:
+            CopyOrCut(true);
+            return true;
+        case cmd::Copy:
+            CopyOrCut(false);
+            return true;
+        case cmd::Paste:
+            Paste(-100, -100);
+            return true;
+        case cmd::PasteHere:
+            Paste(menuPoint_.x, menuPoint_.y);
+            return true;
+        case cmd::ElementParameters:
+            if (scheme.selection.size() == 1)
+                EditElementParameters();
+            return true;
+        case cmd::ZoomIn:
+            Zoom(-10);
+            return true;
+        case cmd::ZoomOut:
+            Zoom(10);
+            return true;
+        case cmd::SheetSize:
+            EditSheetSize();
+            return true;
+        case cmd::SchemeSettings:
+            EditSchemeSettings();
+            return true;
+        case cmd::ShowElementList:
+            ShowElementList(window(), scheme);
+            return true;
+        case cmd::SaveElementList: {
+            QString status;
+            SaveElementList(this, doc_, status);
+            if (!status.isEmpty())
+                emit statusMessage(status);
+            return true;
+        }
+        case cmd::New:
+            NewDocument();
+            return true;
+        case cmd::Open:
+            OpenDocument();
+            return true;
+        case cmd::Save:
+            SaveDocument(false);
+            return true;
+        case cmd::SaveAs:
+            SaveDocument(true);
+            return true;
+        case cmd::Undo:
+            UndoOrRedo(false);
+            return true;
+        case cmd::Redo:
+            UndoOrRedo(true);
+            return true;
+        default:
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        Messages().Warn(this, Utf8(kOutOfMemory));
+        return true;
+    }
+}
+
+bool CSchemeWnd::IsCommandEnabled(int id) const {
+    if (IsForeignCommand(id))
+        return false;
+    const auto it = enabled_.find(id);
+    return it != enabled_.end() ? it->second : true;
+}
+
+void CSchemeWnd::SetEnabled(int id, bool on) {
+    enabled_[id] = on;
+    for (QMenu* menu : {elementMenu_, sheetMenu_})
+        for (QAction* action : menu->actions())
+            if (action->data().toInt() == id)
+                action->setEnabled(on);
+    emit commandEnabled(id, on);
+}
+
+void CSchemeWnd::RefreshCommandStates() {
+    const model::Scheme& scheme = doc_.scheme;
+    const bool any = !scheme.selection.empty();
+    SetEnabled(cmd::Rotate, scheme.CanRotateSelection());
+    SetEnabled(cmd::MirrorX, scheme.CanMirrorSelectionX());
+    SetEnabled(cmd::MirrorY, scheme.CanMirrorSelectionY());
+    bool parameters = false;
+    if (scheme.selection.size() == 1) {
+        const model::Element* e = scheme.selection.front();
+        parameters = e->editable && e->Contains(menuPoint_.x, menuPoint_.y);
+    }
+    SetEnabled(cmd::ElementParameters, parameters);
+    SetEnabled(cmd::Cut, any);
+    SetEnabled(cmd::Copy, any);
+    SetEnabled(cmd::Delete, any);
+    const bool paste = ClipboardHasCircuit();
+    SetEnabled(cmd::Paste, paste);
+    SetEnabled(cmd::PasteHere, paste);
+    SetEnabled(cmd::ZoomIn, doc_.view.scale > kLowerScale);
+    SetEnabled(cmd::ZoomOut, doc_.view.scale < upperScale_);
+    SetEnabled(cmd::Undo, history_.CanUndo());
+    SetEnabled(cmd::Redo, history_.CanRedo());
+    emit commandChecked(cmd::NodeNumbers, doc_.settings.scheme.showNodes != 0);
+}
+
+void CSchemeWnd::SetShowNodes(bool on) {
+    const int32_t flag = on ? 1 : 0;
+    if (doc_.settings.scheme.showNodes == flag)
+        return;
+    doc_.settings.scheme.showNodes = flag;
+    doc_.scheme.showNodes = on;
+    doc_.scheme.RebuildNodeTags();
+    // The flag is stored with the document, so it is an edit like any other.
+    Commit();
+    Redraw();
+}
+
+// ---------------------------------------------------------------------------
+// Editing.
+
+void CSchemeWnd::StartPlacing(int kind) {
+    if (mode_ != Mode::Idle && mode_ != Mode::Placing)
+        EndDrag(lastPixel_);
+    placing_.reset();
+    placing_ =
+        model::ElementFactory(static_cast<model::ElementKind>(kind), doc_.scheme.nextElementId);
+    if (!placing_) {
+        mode_ = Mode::Idle;
+        return;
+    }
+    mode_ = Mode::Placing;
+    SetConfinement(kConfineShrink);
+    const QPoint pointer = Confined(viewport()->mapFromGlobal(QCursor::pos()));
+    lastPixel_ = pointer;
+    current_ = ToSheet(pointer);
+    placing_->x = current_.x;
+    placing_->y = current_.y;
+    viewport()->setCursor(Qt::CrossCursor);
+    emit statusMessage(Utf8(kPlacingStatus));
+    viewport()->update();
+}
+
+void CSchemeWnd::CancelPlacing(bool byRightClick) {
+    if (mode_ != Mode::Placing)
+        return;
+    StopAutoScroll();
+    placing_.reset();
+    mode_ = Mode::Idle;
+    confine_ = QRect();
+    viewport()->unsetCursor();
+    if (byRightClick)
+        emit placingCancelled();
+    emit statusMessage(QString());
+    viewport()->update();
+}
+
+void CSchemeWnd::PlaceCurrent() {
+    model::Scheme& scheme = doc_.scheme;
+    const int kind = static_cast<int>(placing_->kind);
+    placing_->x = model::Snap(current_.x);
+    placing_->y = model::Snap(current_.y);
+    placing_->id = scheme.TakeElementId();
+    scheme.AddElement(std::move(placing_));
+    scheme.RenumberNames();
+    placing_ = model::ElementFactory(static_cast<model::ElementKind>(kind), scheme.nextElementId);
+    if (placing_) {
+        placing_->x = current_.x;
+        placing_->y = current_.y;
+    }
+    GrowSheet();
+    Commit();
+    Redraw();
+    if (!placing_)
+        CancelPlacing(false);
+}
+
+void CSchemeWnd::LeftDown(QPoint pixel, bool ctrl) {
+    model::Scheme& scheme = doc_.scheme;
+    const model::Point p = ToSheet(pixel);
+    lastPixel_ = pixel;
+    model::Element* element = scheme.ElementAt(p.x, p.y);
+    if (ctrl && element) {
+        scheme.SelectAt(p.x, p.y, true);
+        RefreshCommandStates();
+        Redraw();
+        return;
+    }
+    start_ = current_ = p;
+    if (element) {
+        if (!element->selected)
+            scheme.SelectAt(p.x, p.y, false);
+        scheme.BeginDrag();
+        mode_ = Mode::Moving;
+        SetDragConfinement(pixel);
+        RefreshCommandStates();
+        Redraw();
+        return;
+    }
+    const bool onPin = std::any_of(scheme.elements.begin(), scheme.elements.end(),
+                                   [&](const auto& e) { return e->PinAt(p.x, p.y) != 0; });
+    if (onPin) {
+        wireStart_ = scheme.StartWire(p.x, p.y);
+        mode_ = Mode::Wiring;
+        SetConfinement(kConfineShrink);
+        Redraw();
+        return;
+    }
+    mode_ = Mode::Selecting;
+    rectByRightButton_ = false;
+    SetConfinement(kConfineShrink);
+    viewport()->update();
+}
+
+void CSchemeWnd::RightDown(QPoint pixel) {
+    model::Scheme& scheme = doc_.scheme;
+    const model::Point p = ToSheet(pixel);
+    lastPixel_ = pixel;
+    if (scheme.ElementAt(p.x, p.y)) {
+        scheme.SelectAt(p.x, p.y, false);
+        RefreshCommandStates();
+        Redraw();
+        return;
+    }
+    const bool onPin = std::any_of(scheme.elements.begin(), scheme.elements.end(),
+                                   [&](const auto& e) { return e->PinAt(p.x, p.y) != 0; });
+    if (onPin)
+        return;
+    start_ = current_ = p;
+    mode_ = Mode::Selecting;
+    rectByRightButton_ = true;
+    SetConfinement(kConfineShrink);
+    viewport()->update();
+}
+
+void CSchemeWnd::MoveTo(QPoint pixel) {
+    model::Scheme& scheme = doc_.scheme;
+    if (mode_ == Mode::Idle) {
+        const model::Point p = ToSheet(pixel);
+        lastPixel_ = pixel;
+        const model::Element* before = scheme.TrackedElement();
+        const int beforePin = scheme.TrackedPin();
+        scheme.TrackPin(p.x, p.y, false);
+        if (scheme.TrackedElement() != before || scheme.TrackedPin() != beforePin)
+            viewport()->update();
+        const QString caption = Utf8(scheme.ObjectCaption(p.x, p.y));
+        if (caption != lastCaption_) {
+            lastCaption_ = caption;
+            emit hoverCaption(caption);
+        }
+        return;
+    }
+    const QPoint confined = Confined(pixel);
+    lastPixel_ = confined;
+    current_ = ToSheet(confined);
+    switch (mode_) {
+    case Mode::Placing:
+        placing_->x = current_.x;
+        placing_->y = current_.y;
+        break;
+    case Mode::Wiring: {
+        const bool onPin = scheme.TrackPin(current_.x, current_.y, true);
+        const bool onWire = scheme.WireAt(current_.x, current_.y) != nullptr;
+        if (onPin || onWire)
+            viewport()->setCursor(Qt::PointingHandCursor);
+        else
+            viewport()->unsetCursor();
+        break;
+    }
+    default:
+        break;
+    }
+    // A held button keeps the events coming wherever the pointer goes, so pushing
+    // past the border counts as resting on it, as a confined cursor would.
+    UpdateAutoScroll(mode_ == Mode::Placing ? pixel : confined);
+    viewport()->update();
+}
+
+void CSchemeWnd::LeftUp(QPoint pixel) {
+    if (mode_ == Mode::Placing) {
+        const QPoint confined = Confined(pixel);
+        lastPixel_ = confined;
+        current_ = ToSheet(confined);
+        PlaceCurrent();
+        return;
+    }
+    if (mode_ == Mode::Selecting && rectByRightButton_)
+        return;
+    EndDrag(pixel);
+}
+
+void CSchemeWnd::EndDrag(QPoint pixel) {
+    model::Scheme& scheme = doc_.scheme;
+    const Mode mode = mode_;
+    if (mode == Mode::Idle || mode == Mode::Placing)
+        return;
+    const QPoint confined = Confined(pixel);
+    current_ = ToSheet(confined);
+    StopAutoScroll();
+    mode_ = Mode::Idle;
+    confine_ = QRect();
+    viewport()->unsetCursor();
+    switch (mode) {
+    case Mode::Moving:
+        scheme.FinishMove(current_.x - start_.x, current_.y - start_.y);
+        GrowSheet();
+        Commit();
+        break;
+    case Mode::Wiring:
+        // A wire picked up at its pin and dropped nowhere is gone: commit either way.
+        scheme.FinishWire(current_.x, current_.y);
+        Commit();
+        break;
+    case Mode::Selecting:
+        scheme.SelectInRect(start_.x, start_.y, current_.x, current_.y);
+        break;
+    default:
+        break;
+    }
+    RefreshCommandStates();
+    Redraw();
+}
+
+void CSchemeWnd::RightUp(QPoint pixel) {
+    model::Scheme& scheme = doc_.scheme;
+    if (mode_ == Mode::Placing) {
+        CancelPlacing(true);
+        return;
+    }
+    if (mode_ == Mode::Selecting && rectByRightButton_) {
+        const model::Point end = ToSheet(Confined(pixel));
+        if (end != start_) {
+            EndDrag(pixel);
+            return;
+        }
+        // A click without a drag: the sheet's own menu.
+        StopAutoScroll();
+        mode_ = Mode::Idle;
+        confine_ = QRect();
+        scheme.ClearSelection();
+        RefreshCommandStates();
+        Redraw();
+        ShowContextMenu(sheetMenu_, pixel);
+        return;
+    }
+    if (mode_ != Mode::Idle)
+        return;
+    const model::Point p = ToSheet(pixel);
+    const model::Element* element = scheme.ElementAt(p.x, p.y);
+    if (element && element->selected)
+        ShowContextMenu(elementMenu_, pixel);
+}
+
+void CSchemeWnd::ShowContextMenu(QMenu* menu, QPoint pixel) {
+    menuPoint_ = ToSheet(pixel);
+    RefreshCommandStates();
+    menu->popup(viewport()->mapToGlobal(pixel));
+}
+
+void CSchemeWnd::DoubleClick(QPoint pixel) {
+    model::Scheme& scheme = doc_.scheme;
+    const model::Point p = ToSheet(pixel);
+    if (scheme.ElementAt(p.x, p.y)) {
+        scheme.ClearSelection();
+        scheme.SelectAt(p.x, p.y, false);
+        menuPoint_ = p;
+        RefreshCommandStates();
+        Redraw();
+        EditElementParameters();
+        return;
+    }
+    const bool onPin = std::any_of(scheme.elements.begin(), scheme.elements.end(),
+                                   [&](const auto& e) { return e->PinAt(p.x, p.y) != 0; });
+    if (!onPin)
+        EditSchemeSettings();
+}
+
+void CSchemeWnd::EditElementParameters() {
+    model::Scheme& scheme = doc_.scheme;
+    if (scheme.selection.empty())
+        return;
+    if (dialogs_->EditParameters(this, scheme) == 1) {
+        scheme.RenumberNodes();
+        Commit();
+    }
+    // The dialog may have refreshed tags even when it was cancelled.
+    Redraw();
+}
+
+void CSchemeWnd::EditSchemeSettings() {
+    document::SchemeOptions options = doc_.settings.scheme;
+    if (!dialogs_->SchemeSettings(this, options))
+        return;
+    if (document::SameBytes(options, doc_.settings.scheme))
+        return;
+    doc_.settings.scheme = options;
+    doc_.scheme.showNames = options.showNames != 0;
+    doc_.scheme.showValues = options.showValues != 0;
+    doc_.scheme.showNodes = options.showNodes != 0;
+    RebuildFonts();
+    doc_.scheme.UpdateAllTags();
+    doc_.scheme.RebuildNodeTags();
+    Commit();
+    Redraw();
+}
+
+void CSchemeWnd::EditSheetSize() {
+    document::ViewState& view = doc_.view;
+    int width = view.sheetWidth;
+    int height = view.sheetHeight;
+    if (!dialogs_->SheetSize(this, width, height))
+        return;
+    doc_.scheme.ClearSelection();
+    width = std::clamp(width, 1, kMaxSheet);
+    height = std::clamp(height, 1, kMaxSheet);
+    const model::Rect box = ElementsExtent(doc_.scheme);
+    if (!box.IsEmpty() && (width < box.right || height < box.bottom)) {
+        Messages().Warn(this, Utf8(kSheetTooSmallMessage));
+        if (width < box.right)
+            width = std::min(box.right + kShrinkRoom, kMaxSheet);
+        if (height < box.bottom)
+            height = std::min(box.bottom + kShrinkRoom, kMaxSheet);
+    }
+    view.sheetWidth = width;
+    view.sheetHeight = height;
+    ClampView();
+    Commit();
+    Redraw();
+}
+
+void CSchemeWnd::CopyOrCut(bool cut) {
+    model::Scheme& scheme = doc_.scheme;
+    if (scheme.selection.empty())
+        return;
+    CopySelection(scheme, doc_.settings.scheme, false, ToSheet(QPoint(50, 50)));
+    if (cut) {
+        scheme.DeleteSelection();
+        Commit();
+        Redraw();
+    } else {
+        emit statusMessage(Utf8(kCopyDone));
+        RefreshCommandStates();
+    }
+}
+
+void CSchemeWnd::Paste(int x, int y) {
+    model::Scheme& scheme = doc_.scheme;
+    const model::Rect area =
+        PasteFromClipboard(scheme, x, y, ToSheet(QPoint(50, 50)), this).Normalized();
+    menuPoint_ = {-100, -100};
+    if (area.IsEmpty()) {
+        RefreshCommandStates();
+        return;
+    }
+    const model::Rect visible = VisibleArea();
+    const bool inside = area.left >= visible.left && area.top >= visible.top &&
+                        area.right <= visible.right && area.bottom <= visible.bottom;
+    if (!inside) {
+        doc_.view.centerX = area.left + area.Width() / 2;
+        doc_.view.centerY = area.top + area.Height() / 2;
+        viewScrolled_ = true;
+    }
+    GrowSheet();
+    ClampView();
+    Commit();
+    Redraw();
+}
+
+void CSchemeWnd::Zoom(int delta) {
+    const int before = doc_.view.scale;
+    doc_.view.scale = before + delta;
+    ClampView();
+    if (doc_.view.scale != before) {
+        viewScrolled_ = true;
+        UpdateModifiedFlag();
+    }
+    RefreshCommandStates();
+}
+
+void CSchemeWnd::UndoOrRedo(bool redo) {
+    // A drag holds references into the objects that a restore replaces.
+    if (mode_ != Mode::Idle && mode_ != Mode::Placing)
+        return;
+    const Snapshot* state = redo ? history_.Redo() : history_.Undo();
+    if (!state)
+        return;
+    try {
+        RestoreSnapshot(*state, doc_.scheme, doc_.settings.scheme, doc_.view);
+    } catch (const model::FileError&) {
+        // A history entry that does not read back: stay where we were.
+        if (redo)
+            history_.Undo();
+        else
+            history_.Redo();
+        return;
+    }
+    if (placing_)
+        placing_->id = doc_.scheme.nextElementId;
+    lastCaption_.clear();
+    RebuildFonts();
+    doc_.scheme.UpdateAllTags();
+    doc_.scheme.RebuildNodeTags();
+    ClampView();
+    UpdateModifiedFlag();
+    RefreshCommandStates();
+    Redraw();
+}
+
+// ---------------------------------------------------------------------------
+// Document commands.
+
+void CSchemeWnd::NewDocument() {
+    EndModes();
+    GuiPrompts prompts(this);
+    const document::PromptResult answer = doc_.PromptToSave(prompts);
+    if (!answer.save.message.empty())
+        Messages().Warn(this, Utf8(answer.save.message));
+    if (!answer.proceed)
+        return;
+    doc_.New();
+    AfterDocumentReplaced();
+}
+
+void CSchemeWnd::OpenDocument() {
+    EndModes();
+    GuiPrompts prompts(this);
+    const document::PromptResult answer = doc_.PromptToSave(prompts);
+    if (!answer.save.message.empty())
+        Messages().Warn(this, Utf8(answer.save.message));
+    if (!answer.proceed)
+        return;
+    QString path;
+    if (!Files().OpenPath(this, SchemeFileFilter(), path))
+        return;
+    const document::OpenResult result = doc_.Open(path.toStdString());
+    if (result.read || result.reset)
+        AfterDocumentReplaced();
+    if (!result.message.empty())
+        Messages().Warn(this, Utf8(result.message));
+}
+
+bool CSchemeWnd::SaveDocument(bool saveAs) {
+    EndModes();
+    GuiPrompts prompts(this);
+    const std::string nameBefore = doc_.Name();
+    document::SaveResult result;
+    if (saveAs) {
+        std::string chosen;
+        if (!prompts.ChooseSavePath(doc_.Path(), chosen))
+            return false;
+        result = doc_.SaveAs(chosen, prompts);
+    } else {
+        result = doc_.Save(prompts);
+    }
+    if (!result.message.empty())
+        Messages().Warn(this, Utf8(result.message));
+    if (!result.saved) {
+        UpdateModifiedFlag();
+        return false;
+    }
+    history_.MarkSaved();
+    viewScrolled_ = false;
+    UpdateModifiedFlag();
+    if (doc_.Name() != nameBefore || saveAs)
+        emit documentNameChanged(Utf8(doc_.Name()));
+    emit statusMessage(Utf8(result.status));
+    return true;
+}
+
+bool CSchemeWnd::CloseDocument() {
+    EndModes();
+    GuiPrompts prompts(this);
+    const document::PromptResult answer = doc_.PromptToSave(prompts);
+    if (!answer.save.message.empty())
+        Messages().Warn(this, Utf8(answer.save.message));
+    if (answer.save.saved) {
+        history_.MarkSaved();
+        viewScrolled_ = false;
+    }
+    return answer.proceed;
+}
+
+void CSchemeWnd::AfterDocumentReplaced() {
+    CloseElementList();
+    DocumentReloaded();
+    emit statusMessage(QString());
+    emit documentReplaced();
+    emit documentNameChanged(Utf8(doc_.Name()));
+}
+
+void CSchemeWnd::DocumentReloaded() {
+    if (placing_)
+        CancelPlacing(false);
+    mode_ = Mode::Idle;
+    menuPoint_ = {-100, -100};
+    lastCaption_.clear();
+    RebuildFonts();
+    doc_.scheme.UpdateAllTags();
+    doc_.scheme.RebuildNodeTags();
+    history_.Reset(TakeSnapshot(doc_.scheme, doc_.settings.scheme, doc_.view));
+    viewScrolled_ = false;
+    ClampView();
+    UpdateModifiedFlag();
+    RefreshCommandStates();
+    Redraw();
+}
+
+void CSchemeWnd::EndModes() {
+    CancelPlacing(false);
+    if (mode_ != Mode::Idle)
+        EndDrag(lastPixel_);
+}
+
+// ---------------------------------------------------------------------------
+// View.
+
+model::Point CSchemeWnd::ToSheet(QPoint pixel) const {
+    const int scale = doc_.view.scale;
+    const int w = viewport()->width();
+    const int h = viewport()->height();
+    const auto x = std::lround(double(pixel.x() - w / 2) * scale / 100.0);
+    const auto y = std::lround(double(pixel.y() - h / 2) * scale / 100.0);
+    return {model::SaturateToInt(int64_t{doc_.view.centerX} + x),
+            model::SaturateToInt(int64_t{doc_.view.centerY} + y)};
+}
+
+QPoint CSchemeWnd::ToPixel(model::Point point) const {
+    const int scale = std::max(1, doc_.view.scale);
+    const int w = viewport()->width();
+    const int h = viewport()->height();
+    const auto x = std::lround(double(int64_t{point.x} - doc_.view.centerX) * 100.0 / scale);
+    const auto y = std::lround(double(int64_t{point.y} - doc_.view.centerY) * 100.0 / scale);
+    return {w / 2 + static_cast<int>(x), h / 2 + static_cast<int>(y)};
+}
+
+model::Rect CSchemeWnd::VisibleArea() const {
+    return model::Rect{ToSheet(QPoint(0, 0)).x, ToSheet(QPoint(0, 0)).y,
+                       ToSheet(QPoint(viewport()->width(), viewport()->height())).x,
+                       ToSheet(QPoint(viewport()->width(), viewport()->height())).y};
+}
+
+void CSchemeWnd::ClampView() {
+    document::ViewState& view = doc_.view;
+    const int w = std::max(1, viewport()->width());
+    const int h = std::max(1, viewport()->height());
+    const int64_t fitX = int64_t{view.sheetWidth} * 100 / w + 1;
+    const int64_t fitY = int64_t{view.sheetHeight} * 100 / h + 1;
+    upperScale_ = static_cast<int>(std::min<int64_t>({fitX, fitY, kUpperScaleLimit}));
+    view.scale = std::max(kLowerScale, std::min(view.scale, upperScale_));
+
+    const int64_t halfX = int64_t{w} * view.scale / 200;
+    const int64_t halfY = int64_t{h} * view.scale / 200;
+    // A sheet narrower than the window keeps its centre in the middle.
+    view.centerX =
+        static_cast<int>(std::max(halfX, std::min<int64_t>(view.centerX, view.sheetWidth - halfX)));
+    view.centerY = static_cast<int>(
+        std::max(halfY, std::min<int64_t>(view.centerY, view.sheetHeight - halfY)));
+    UpdateScrollBars();
+    viewport()->update();
+}
+
+void CSchemeWnd::UpdateScrollBars() {
+    const document::ViewState& view = doc_.view;
+    updatingBars_ = true;
+    const auto setBar = [](QScrollBar* bar, int client, int scale, int sheet, int centre) {
+        const int page = std::max(1, client * scale / 100);
+        const int half = page / 2;
+        // The thumb's value is the view centre; the range ends where half a page
+        // still shows beyond the centre.
+        bar->setRange(half, std::max(half, sheet - half));
+        bar->setPageStep(page);
+        bar->setSingleStep(std::max(1, page / 10));
+        bar->setValue(centre);
+    };
+    setBar(horizontalScrollBar(), viewport()->width(), view.scale, view.sheetWidth, view.centerX);
+    setBar(verticalScrollBar(), viewport()->height(), view.scale, view.sheetHeight, view.centerY);
+    updatingBars_ = false;
+}
+
+void CSchemeWnd::scrollContentsBy(int /*dx*/, int /*dy*/) {
+    if (updatingBars_)
+        return;
+    doc_.view.centerX = horizontalScrollBar()->value();
+    doc_.view.centerY = verticalScrollBar()->value();
+    ViewScrolled();
+}
+
+void CSchemeWnd::ViewScrolled() {
+    viewScrolled_ = true;
+    UpdateModifiedFlag();
+    if (mode_ != Mode::Idle)
+        current_ = ToSheet(lastPixel_);
+    if (mode_ == Mode::Placing && placing_) {
+        placing_->x = current_.x;
+        placing_->y = current_.y;
+    }
+    viewport()->update();
+}
+
+void CSchemeWnd::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    ClampView();
+    RefreshCommandStates();
+}
+
+void CSchemeWnd::GrowSheet() {
+    model::Scheme& scheme = doc_.scheme;
+    document::ViewState& view = doc_.view;
+    model::Rect box = ElementsExtent(scheme);
+    if (box.IsEmpty())
+        return;
+    int dx = 0;
+    int dy = 0;
+    if (box.left < kSheetMargin)
+        dx = kGrowthRoom - box.left;
+    if (box.top < kSheetMargin)
+        dy = kGrowthRoom - box.top;
+    const bool moved = dx != 0 || dy != 0;
+    if (moved) {
+        scheme.MoveAll(dx, dy);
+        box = ElementsExtent(scheme);
+    }
+    if (box.right > view.sheetWidth - kSheetMargin) {
+        view.sheetWidth = model::SaturateToInt(int64_t{box.right} + kGrowthRoom);
+        if (!moved)
+            view.centerX = view.sheetWidth;
+    }
+    if (box.bottom > view.sheetHeight - kSheetMargin) {
+        view.sheetHeight = model::SaturateToInt(int64_t{box.bottom} + kGrowthRoom);
+        if (!moved)
+            view.centerY = view.sheetHeight;
+    }
+    if (view.sheetWidth > kMaxSheet || view.sheetHeight > kMaxSheet) {
+        view.sheetWidth = std::min(view.sheetWidth, kMaxSheet);
+        view.sheetHeight = std::min(view.sheetHeight, kMaxSheet);
+        view.centerX = std::min(view.centerX, view.sheetWidth);
+        view.centerY = std::min(view.centerY, view.sheetHeight);
+        ClipToSheet(scheme, view.sheetWidth, view.sheetHeight);
+        ClampView();
+        Messages().Warn(this, Utf8(kSheetLimitMessage));
+    }
+    ClampView();
+}
+
+void CSchemeWnd::RebuildFonts() {
+    fonts_ = SchemeFonts(doc_.settings.scheme);
+    doc_.scheme.SetTextMetrics(metrics_.get());
+}
+
+void CSchemeWnd::Redraw() {
+    doc_.scheme.invalid.clear();
+    viewport()->update();
+}
+
+// ---------------------------------------------------------------------------
+// History.
+
+void CSchemeWnd::Commit() {
+    history_.Commit(TakeSnapshot(doc_.scheme, doc_.settings.scheme, doc_.view));
+    UpdateModifiedFlag();
+    RefreshCommandStates();
+}
+
+void CSchemeWnd::UpdateModifiedFlag() {
+    doc_.SetModified(viewScrolled_ || !history_.AtSavedState());
+}
+
+// ---------------------------------------------------------------------------
+// Painting.
+
+void CSchemeWnd::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(viewport());
+    const int w = viewport()->width();
+    const int h = viewport()->height();
+    painter.fillRect(QRect(0, 0, w, h), Qt::white);
+    const document::ViewState& view = doc_.view;
+    painter.save();
+    ApplySheetView(painter, w, h, view.scale, view.centerX, view.centerY);
+    QtPainter sheet(painter, fonts_);
+    const model::Rect visible = VisibleArea();
+    const model::Scheme& scheme = doc_.scheme;
+    scheme.Draw(sheet, false, visible);
+    switch (mode_) {
+    case Mode::Placing:
+        if (placing_) {
+            sheet.SetOutlineMode(true);
+            placing_->Draw(sheet);
+            sheet.SetOutlineMode(false);
+        }
+        break;
+    case Mode::Moving:
+        scheme.DrawDragOutline(sheet, current_.x - start_.x, current_.y - start_.y, visible);
+        break;
+    case Mode::Wiring:
+        sheet.SetOutlineMode(true);
+        sheet.Line(wireStart_, current_);
+        sheet.SetOutlineMode(false);
+        break;
+    default:
+        break;
+    }
+    scheme.DrawPinMark(sheet);
+    painter.restore();
+    if (mode_ == Mode::Selecting) {
+        const QRect focus = QRect(ToPixel(start_), ToPixel(current_)).normalized();
+        QPen pen(Qt::black);
+        pen.setStyle(Qt::DotLine);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(focus);
+    }
+    doc_.scheme.invalid.clear();
+}
+
+// ---------------------------------------------------------------------------
+// Mouse.
+
+QRect CSchemeWnd::ClientRect() const {
+    return QRect(0, 0, viewport()->width(), viewport()->height());
+}
+
+QPoint CSchemeWnd::Confined(QPoint pixel) const {
+    if (confine_.isNull())
+        return pixel;
+    return {std::clamp(pixel.x(), confine_.left(), confine_.right()),
+            std::clamp(pixel.y(), confine_.top(), confine_.bottom())};
+}
+
+void CSchemeWnd::SetConfinement(int shrink) {
+    const QRect client = ClientRect();
+    const QRect shrunk = client.adjusted(shrink, shrink, -shrink, -shrink);
+    confine_ = shrunk.isValid() ? shrunk : client;
+}
+
+void CSchemeWnd::SetDragConfinement(QPoint pixel) {
+    const QRect client = ClientRect();
+    const model::Rect box = SelectionExtent(doc_.scheme);
+    const QPoint topLeft = ToPixel({box.left, box.top});
+    const QPoint bottomRight = ToPixel({box.right, box.bottom});
+    // The selection's box stays inside the window while the pointer moves.
+    const QRect shrunk =
+        client.adjusted(pixel.x() - topLeft.x(), pixel.y() - topLeft.y(),
+                        -(bottomRight.x() - pixel.x()), -(bottomRight.y() - pixel.y()));
+    confine_ = (shrunk.width() < 10 || shrunk.height() < 10) ? client : shrunk;
+}
+
+void CSchemeWnd::UpdateAutoScroll(QPoint pixel) {
+    const QRect& c = confine_;
+    if (c.isNull() || !c.contains(pixel)) {
+        StopAutoScroll();
+        return;
+    }
+    const bool inBand = pixel.x() - c.left() < kScrollBand || c.right() - pixel.x() < kScrollBand ||
+                        pixel.y() - c.top() < kScrollBand || c.bottom() - pixel.y() < kScrollBand;
+    if (!inBand) {
+        StopAutoScroll();
+        return;
+    }
+    scrollDirX_ = pixel.x() - c.left() < kDirectionBand    ? -1
+                  : c.right() - pixel.x() < kDirectionBand ? 1
+                                                           : 0;
+    scrollDirY_ = pixel.y() - c.top() < kDirectionBand      ? -1
+                  : c.bottom() - pixel.y() < kDirectionBand ? 1
+                                                            : 0;
+    if (!autoScroll_.isActive())
+        autoScroll_.start();
+}
+
+void CSchemeWnd::StopAutoScroll() {
+    autoScroll_.stop();
+    scrollDirX_ = 0;
+    scrollDirY_ = 0;
+}
+
+void CSchemeWnd::AutoScrollTick() {
+    if (mode_ == Mode::Idle) {
+        StopAutoScroll();
+        return;
+    }
+    document::ViewState& view = doc_.view;
+    const int pageX = viewport()->width() * view.scale / 100;
+    const int pageY = viewport()->height() * view.scale / 100;
+    view.centerX += scrollDirX_ * pageX / 5;
+    view.centerY += scrollDirY_ * pageY / 5;
+    ClampView();
+    ViewScrolled();
+}
+
+void CSchemeWnd::mousePressEvent(QMouseEvent* event) {
+    const QPoint pixel = event->position().toPoint();
+    try {
+        if (event->button() == Qt::LeftButton) {
+            if (mode_ == Mode::Idle)
+                LeftDown(pixel, (event->modifiers() & Qt::ControlModifier) != 0);
+        } else if (event->button() == Qt::RightButton) {
+            if (mode_ == Mode::Idle)
+                RightDown(pixel);
+        }
+    } catch (const std::bad_alloc&) {
+        Messages().Warn(this, Utf8(kOutOfMemory));
+    }
+}
+
+bool CSchemeWnd::viewportEvent(QEvent* event) {
+    // Without a button held nothing follows the pointer out of the window.
+    if (event->type() == QEvent::Leave && mode_ == Mode::Placing)
+        StopAutoScroll();
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+void CSchemeWnd::mouseMoveEvent(QMouseEvent* event) {
+    MoveTo(event->position().toPoint());
+}
+
+void CSchemeWnd::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint pixel = event->position().toPoint();
+    try {
+        if (event->button() == Qt::LeftButton)
+            LeftUp(pixel);
+        else if (event->button() == Qt::RightButton)
+            RightUp(pixel);
+    } catch (const std::bad_alloc&) {
+        Messages().Warn(this, Utf8(kOutOfMemory));
+    }
+}
+
+void CSchemeWnd::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || mode_ == Mode::Placing)
+        return;
+    try {
+        // The second press may already have begun a drag: it ends where it began.
+        if (mode_ != Mode::Idle)
+            EndDrag(lastPixel_);
+        DoubleClick(event->position().toPoint());
+    } catch (const std::bad_alloc&) {
+        Messages().Warn(this, Utf8(kOutOfMemory));
+    }
 }
 
 } // namespace korvanix::gui

@@ -1,17 +1,44 @@
 #pragma once
 
 #include "document/Document.h"
+#include "gui/SchemeFonts.h"
+#include "gui/UndoHistory.h"
 
 #include <QAbstractScrollArea>
+#include <QPoint>
+#include <QRect>
 #include <QString>
+#include <QTimer>
+
+#include <map>
+#include <memory>
+
+class QMenu;
 
 namespace korvanix::gui {
+
+// The modal dialogs the sheet opens. Tests install their own to answer them.
+class SchemeWndDialogs {
+public:
+    virtual ~SchemeWndDialogs() = default;
+    // The parameter dialog of the first selected element; 1 when it changed the element.
+    virtual int EditParameters(QWidget* parent, model::Scheme& scheme);
+    // The sheet size dialog; false when cancelled.
+    virtual bool SheetSize(QWidget* parent, int& width, int& height);
+    // The scheme settings on a copy of the record; false when cancelled.
+    virtual bool SchemeSettings(QWidget* parent, document::SchemeOptions& options);
+};
 
 // The drawing sheet of the circuit: view, mouse modes, editing commands, the
 // document commands and the edit history. It owns the open document.
 class CSchemeWnd : public QAbstractScrollArea {
     Q_OBJECT
 public:
+    enum class Mode { Idle = 0, Placing = 1, Moving = 2, Wiring = 3, Selecting = 4 };
+
+    static constexpr int kLowerScale = 40;
+    static constexpr int kMaxSheet = 30000;
+
     explicit CSchemeWnd(QWidget* parent = nullptr);
     ~CSchemeWnd() override;
 
@@ -34,6 +61,19 @@ public:
     void SetShowNodes(bool on);
     bool IsPlacing() const;
 
+    // Null restores the real dialogs.
+    void SetDialogs(SchemeWndDialogs* dialogs);
+    Mode CurrentMode() const { return mode_; }
+    // The largest scale at which the sheet still fills the window (at most 500).
+    int UpperScale() const { return upperScale_; }
+    // Window pixels and sheet units under the current view.
+    model::Point ToSheet(QPoint pixel) const;
+    QPoint ToPixel(model::Point point) const;
+    // The element that follows the pointer while placing; null otherwise.
+    const model::Element* PlacingElement() const { return placing_.get(); }
+    // After the document was changed from outside (fonts, tags, view, history).
+    void DocumentReloaded();
+
 signals:
     void commandEnabled(int id, bool enabled);
     void commandChecked(int id, bool checked);
@@ -47,9 +87,98 @@ signals:
     void documentReplaced();
     // The document's name changed (New, Open, Save as).
     void documentNameChanged(const QString& name);
+    // A context-menu command that the main window handles (help contents).
+    void commandForMainWindow(int id);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    // Editing steps.
+    void StartPlacing(int kind);
+    void CancelPlacing(bool byRightClick);
+    void PlaceCurrent();
+    void LeftDown(QPoint pixel, bool ctrl);
+    void RightDown(QPoint pixel);
+    void MoveTo(QPoint pixel);
+    void LeftUp(QPoint pixel);
+    void RightUp(QPoint pixel);
+    void EndDrag(QPoint pixel);
+    void DoubleClick(QPoint pixel);
+    void EditElementParameters();
+    void EditSchemeSettings();
+    void EditSheetSize();
+    void Paste(int x, int y);
+    void CopyOrCut(bool cut);
+    void Zoom(int delta);
+    void UndoOrRedo(bool redo);
+
+    // Document commands.
+    void NewDocument();
+    void OpenDocument();
+    bool SaveDocument(bool saveAs);
+    void AfterDocumentReplaced();
+
+    // View.
+    void ClampView();
+    void UpdateScrollBars();
+    model::Rect VisibleArea() const;
+    void ViewScrolled();
+    // Makes room for the elements: shifts them off the left and top edges and
+    // widens the sheet past the right and bottom ones, within the size limit.
+    void GrowSheet();
+    void RebuildFonts();
+    void Redraw();
+
+    // History and the modified flag.
+    void Commit();
+    void UpdateModifiedFlag();
+
+    // Mouse helpers.
+    QRect ClientRect() const;
+    QPoint Confined(QPoint pixel) const;
+    void SetConfinement(int shrink);
+    void SetDragConfinement(QPoint pixel);
+    void UpdateAutoScroll(QPoint pixel);
+    void AutoScrollTick();
+    void StopAutoScroll();
+    void ShowContextMenu(QMenu* menu, QPoint pixel);
+    void SetEnabled(int id, bool on);
+    QMenu* BuildMenu(const char* name, const std::vector<std::pair<int, const char*>>& items);
+
     document::Document doc_;
+    SchemeFonts fonts_;
+    std::unique_ptr<QtTextMetrics> metrics_;
+    UndoHistory history_;
+    bool viewScrolled_ = false; // the view changed since the last save or open
+    bool updatingBars_ = false;
+    int upperScale_ = 400;
+
+    Mode mode_ = Mode::Idle;
+    model::Point start_;
+    model::Point current_;
+    QPoint lastPixel_;
+    bool rectByRightButton_ = false;
+    std::unique_ptr<model::Element> placing_;
+    model::Point wireStart_;
+    QRect confine_;
+    QTimer autoScroll_;
+    int scrollDirX_ = 0;
+    int scrollDirY_ = 0;
+    model::Point menuPoint_{-100, -100};
+    QString lastCaption_;
+
+    QMenu* elementMenu_ = nullptr;
+    QMenu* sheetMenu_ = nullptr;
+    std::map<int, bool> enabled_;
+    SchemeWndDialogs* dialogs_ = nullptr;
 };
 
 } // namespace korvanix::gui

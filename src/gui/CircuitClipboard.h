@@ -4,12 +4,23 @@
 #include "model/Geometry.h"
 #include "model/Scheme.h"
 
+class QImage;
+class QMimeData;
 class QWidget;
 
 namespace korvanix::gui {
 
 // The private clipboard format: the record stream of the copied elements and wires.
 inline constexpr const char* kCircuitMimeType = "application/x-korvanix-circuit";
+
+// The fragment drawn on white as the sheet shows it (tags, node tags when shown),
+// one pixel per sheet unit; null for an empty fragment.
+QImage FragmentPicture(const model::ClipboardFragment& fragment,
+                       const document::SchemeOptions& options);
+// Both clipboard formats of a fragment: the records and the picture. The caller
+// owns the result (the clipboard takes it over).
+QMimeData* FragmentMimeData(const model::ClipboardFragment& fragment,
+                            const document::SchemeOptions& options);
 
 // Puts the selected elements and the wires between them on the system clipboard,
 // as records and as a picture; nothing happens for an empty selection.

@@ -1,15 +1,44 @@
 #include "gui/GuiPrompts.h"
 
+#include "gui/Messages.h"
+
+#include <QFileDialog>
+#include <QStringList>
+
 namespace korvanix::gui {
 
-bool FileDialogs::OpenPath(QWidget* /*parent*/, const QString& /*filter*/, QString& /*path*/) {
-    return false;
+bool FileDialogs::OpenPath(QWidget* parent, const QString& filter, QString& path) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(filter);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.front().isEmpty())
+        return false;
+    path = chosen.front();
+    return true;
 }
 
-bool FileDialogs::SavePath(QWidget* /*parent*/, const QString& /*proposed*/,
-                           const QString& /*filter*/, const QString& /*defaultSuffix*/,
-                           QString& /*path*/) {
-    return false;
+bool FileDialogs::SavePath(QWidget* parent, const QString& proposed, const QString& filter,
+                           const QString& defaultSuffix, QString& path) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(defaultSuffix);
+    // Qt asks before overwriting unless told otherwise; said here so it stays so.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (!proposed.isEmpty())
+        dialog.selectFile(proposed);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.front().isEmpty())
+        return false;
+    path = chosen.front();
+    return true;
 }
 
 namespace {
@@ -29,14 +58,35 @@ QString SchemeFileFilter() {
     return QString::fromUtf8("Файлы схем (*.scm)");
 }
 
-document::Answer GuiPrompts::Ask(const std::string& /*question*/, bool withCancel) {
+QString TextFileFilter() {
+    return QString::fromUtf8("Текстовые файлы (*.txt)");
+}
+
+document::Answer GuiPrompts::Ask(const std::string& question, bool withCancel) {
+    switch (Messages().Ask(parent_, QString::fromStdString(question), withCancel)) {
+    case Reply::Yes:
+        return document::Answer::Yes;
+    case Reply::No:
+        return document::Answer::No;
+    case Reply::Cancel:
+    case Reply::Ok:
+        break;
+    }
+    // A box closed without a choice never gives consent.
     return withCancel ? document::Answer::Cancel : document::Answer::No;
 }
 
-void GuiPrompts::Warn(const std::string& /*message*/) {}
+void GuiPrompts::Warn(const std::string& message) {
+    Messages().Warn(parent_, QString::fromStdString(message));
+}
 
-bool GuiPrompts::ChooseSavePath(const std::string& /*currentPath*/, std::string& /*chosenPath*/) {
-    return false;
+bool GuiPrompts::ChooseSavePath(const std::string& currentPath, std::string& chosenPath) {
+    QString path;
+    if (!Files().SavePath(parent_, QString::fromStdString(currentPath), SchemeFileFilter(),
+                          QStringLiteral("scm"), path))
+        return false;
+    chosenPath = path.toStdString();
+    return true;
 }
 
 } // namespace korvanix::gui

@@ -26,6 +26,8 @@ void SetFileDialogs(FileDialogs* dialogs);
 
 // "Файлы схем (*.scm)" as a Qt filter.
 QString SchemeFileFilter();
+// "Текстовые файлы (*.txt)" as a Qt filter.
+QString TextFileFilter();
 
 // The document's questions and warnings as message boxes and file dialogs.
 class GuiPrompts : public document::DocumentPrompts {

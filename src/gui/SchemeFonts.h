@@ -30,6 +30,7 @@ class QtTextMetrics : public model::TextMetrics {
 public:
     explicit QtTextMetrics(const SchemeFonts& fonts) : fonts_(&fonts) {}
     model::Size TextExtent(const std::string& utf8, int font) const override;
+    model::Size LabelExtent(const std::string& utf8, const model::LogFont& font) const override;
 
 private:
     const SchemeFonts* fonts_;

@@ -1,9 +1,469 @@
 #include "gui/SymbolIcons.h"
 
-namespace korvanix::gui {
+#include "gui/CommandIds.h"
+#include "gui/QtPainter.h"
+#include "gui/SchemeFonts.h"
+#include "model/Element.h"
+#include "model/Painter.h"
 
-QIcon CommandIcon(int /*commandId*/) {
-    return QIcon();
+#include <QIconEngine>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+#include <algorithm>
+#include <functional>
+#include <limits>
+#include <memory>
+
+namespace korvanix::gui {
+namespace {
+
+// Collects the sheet extent of whatever is drawn, so that a symbol can be fitted
+// into an icon whatever its size and turn.
+class ExtentPainter : public model::Painter {
+public:
+    void SetPen(uint32_t, int) override {}
+    void SetBrush(uint32_t) override {}
+    void NoBrush() override {}
+    void Line(model::Point a, model::Point b) override {
+        Add(a);
+        Add(b);
+    }
+    void Polyline(const std::vector<model::Point>& points) override {
+        for (const model::Point& p : points)
+            Add(p);
+    }
+    void Polygon(const std::vector<model::Point>& points) override { Polyline(points); }
+    void Rectangle(const model::Rect& r) override {
+        Add({r.left, r.top});
+        Add({r.right, r.bottom});
+    }
+    void Ellipse(const model::Rect& r) override { Rectangle(r); }
+    void Arc(model::Point c, int radius, int, int) override {
+        Rectangle(model::Rect{c.x, c.y, c.x, c.y}.Inflated(radius));
+    }
+    void Text(const std::string&, model::Point at, int, uint32_t) override { Add(at); }
+    void TextCentred(const std::string&, model::Point centre, const model::LogFont&,
+                     uint32_t) override {
+        Add(centre);
+    }
+    void SetOutlineMode(bool) override {}
+
+    bool empty = true;
+    int left = 0, top = 0, right = 0, bottom = 0;
+
+private:
+    void Add(model::Point p) {
+        if (empty) {
+            left = right = p.x;
+            top = bottom = p.y;
+            empty = false;
+            return;
+        }
+        left = std::min(left, p.x);
+        right = std::max(right, p.x);
+        top = std::min(top, p.y);
+        bottom = std::max(bottom, p.y);
+    }
+};
+
+using IconPaint = std::function<void(QPainter&, const QRectF&, const QColor&, bool disabled)>;
+
+// Paints at the size asked for, in device pixels, so icons stay sharp on dense
+// screens.
+class PaintedIconEngine : public QIconEngine {
+public:
+    explicit PaintedIconEngine(IconPaint paint) : paint_(std::move(paint)) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        const bool disabled = mode == QIcon::Disabled;
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, true);
+        paint_(*painter, QRectF(rect), disabled ? QColor(150, 150, 150) : QColor(), disabled);
+        painter->restore();
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                         qreal scale) override {
+        // QIcon asks with the size already in device pixels.
+        QPixmap pm(size.isEmpty() ? QSize(1, 1) : size);
+        pm.fill(Qt::transparent);
+        {
+            QPainter p(&pm);
+            paint(&p, QRect(QPoint(0, 0), pm.size()), mode, state);
+        }
+        pm.setDevicePixelRatio(scale);
+        return pm;
+    }
+
+    QIconEngine* clone() const override { return new PaintedIconEngine(paint_); }
+    QString key() const override { return QStringLiteral("korvanix-painted"); }
+
+private:
+    IconPaint paint_;
+};
+
+QIcon MakeIcon(IconPaint paint) {
+    return QIcon(new PaintedIconEngine(std::move(paint)));
+}
+
+const SchemeFonts& IconFonts() {
+    static const SchemeFonts fonts;
+    return fonts;
+}
+
+// The element's own symbol, fitted into the icon with a small margin.
+void PaintElement(QPainter& painter, const QRectF& rect, const QColor& override,
+                  model::ElementKind kind) {
+    std::unique_ptr<model::Element> e = model::ElementFactory(kind, 1);
+    if (!e)
+        return;
+    const bool connector = kind == model::kind::Connector;
+    ExtentPainter extent;
+    model::DrawElementSymbol(*e, extent, false);
+    if (connector) {
+        extent.Line({-9, 0}, {9, 0});
+        extent.Line({0, -9}, {0, 9});
+    }
+    if (extent.empty)
+        return;
+    const double w = std::max(1, extent.right - extent.left);
+    const double h = std::max(1, extent.bottom - extent.top);
+    const double margin = rect.width() / 12.0;
+    const double factor =
+        std::min((rect.width() - 2 * margin) / w, (rect.height() - 2 * margin) / h);
+    painter.save();
+    painter.translate(rect.center());
+    painter.scale(factor, factor);
+    painter.translate(-(extent.left + extent.right) / 2.0, -(extent.top + extent.bottom) / 2.0);
+    QtPainter qp(painter, IconFonts());
+    qp.SetCosmeticWidth(std::max(1.0, rect.width() / 22.0));
+    if (override.isValid())
+        qp.SetColourOverride(override);
+    model::DrawElementSymbol(*e, qp, false);
+    if (connector) {
+        qp.SetPen(model::kWireColour, 0);
+        qp.Line({-9, 0}, {9, 0});
+        qp.Line({0, -9}, {0, 9});
+    }
+    painter.restore();
+}
+
+// Toolbar pictures are drawn on a 32 by 32 grid scaled to the icon.
+struct Grid {
+    QPainter& p;
+    QColor ink;
+    double line;
+    QColor fill; // light fill of round shapes
+
+    QPen Pen(const QColor& c, double w = 1.0) const {
+        QPen pen(c, line * w);
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+        return pen;
+    }
+};
+
+QColor Or(const QColor& override, const QColor& c) {
+    return override.isValid() ? override : c;
+}
+
+void Page(Grid& g, QRectF r, const QColor& fill) {
+    const double fold = 6;
+    QPainterPath path;
+    path.moveTo(r.left(), r.top());
+    path.lineTo(r.right() - fold, r.top());
+    path.lineTo(r.right(), r.top() + fold);
+    path.lineTo(r.right(), r.bottom());
+    path.lineTo(r.left(), r.bottom());
+    path.closeSubpath();
+    g.p.setPen(g.Pen(g.ink));
+    g.p.setBrush(fill);
+    g.p.drawPath(path);
+    g.p.setBrush(Qt::NoBrush);
+    g.p.drawPolyline(
+        QPolygonF({QPointF(r.right() - fold, r.top()), QPointF(r.right() - fold, r.top() + fold),
+                   QPointF(r.right(), r.top() + fold)}));
+}
+
+void Axes(Grid& g) {
+    g.p.setPen(g.Pen(g.ink));
+    g.p.drawLine(QPointF(5, 4), QPointF(5, 27));
+    g.p.drawLine(QPointF(5, 27), QPointF(29, 27));
+}
+
+// Three quarters of a turn clockwise, the way a quarter turn of the selection goes.
+void TurnArrow(Grid& g, const QColor& c) {
+    const QRectF box(7, 7, 18, 18);
+    g.p.setPen(g.Pen(c, 1.6));
+    g.p.setBrush(Qt::NoBrush);
+    g.p.drawArc(box, 180 * 16, -270 * 16);
+    g.p.setBrush(c);
+    g.p.setPen(g.Pen(c, 0.5));
+    g.p.drawPolygon(QPolygonF({QPointF(9, 25), QPointF(17, 20), QPointF(17, 30)}));
+}
+
+// A hooked arrow going back (undo) or, mirrored, forward (redo).
+void BackArrow(Grid& g, bool forward, const QColor& c) {
+    g.p.save();
+    if (forward) {
+        g.p.translate(32, 0);
+        g.p.scale(-1, 1);
+    }
+    QPainterPath path;
+    path.moveTo(10, 12);
+    path.lineTo(19, 12);
+    path.cubicTo(31, 12, 31, 27, 19, 27);
+    path.lineTo(12, 27);
+    g.p.setPen(g.Pen(c, 1.6));
+    g.p.setBrush(Qt::NoBrush);
+    g.p.drawPath(path);
+    g.p.setBrush(c);
+    g.p.setPen(g.Pen(c, 0.5));
+    g.p.drawPolygon(QPolygonF({QPointF(3, 12), QPointF(11, 6), QPointF(11, 18)}));
+    g.p.restore();
+}
+
+void Magnifier(Grid& g, bool plus) {
+    g.p.setPen(g.Pen(g.ink, 1.4));
+    g.p.setBrush(g.fill);
+    g.p.drawEllipse(QRectF(4, 4, 18, 18));
+    g.p.setPen(g.Pen(g.ink, 3));
+    g.p.drawLine(QPointF(20, 20), QPointF(28, 28));
+    g.p.setPen(g.Pen(g.ink, 1.4));
+    g.p.drawLine(QPointF(9, 13), QPointF(17, 13));
+    if (plus)
+        g.p.drawLine(QPointF(13, 9), QPointF(13, 17));
+}
+
+void Mirror(Grid& g, bool leftRight, const QColor& fill) {
+    g.p.setPen(g.Pen(g.ink));
+    QPolygonF a({QPointF(14, 8), QPointF(14, 24), QPointF(4, 24)});
+    QPolygonF b({QPointF(18, 8), QPointF(18, 24), QPointF(28, 24)});
+    QPen axis = g.Pen(g.ink);
+    axis.setDashPattern({2, 2});
+    QTransform t;
+    if (!leftRight) {
+        // The same picture turned a quarter, so that it mirrors top to bottom.
+        t.translate(16, 16);
+        t.rotate(90);
+        t.translate(-16, -16);
+    }
+    g.p.setBrush(fill);
+    g.p.drawPolygon(t.map(a));
+    g.p.setBrush(Qt::NoBrush);
+    g.p.drawPolygon(t.map(b));
+    g.p.setPen(axis);
+    g.p.drawLine(t.map(QLineF(16, 3, 16, 29)));
+}
+
+bool PaintTool(int id, QPainter& painter, const QRectF& rect, const QColor& override) {
+    const QColor ink = Or(override, QColor(40, 40, 40));
+    const QColor accent = Or(override, QColor(30, 90, 200));
+    const QColor paper = override.isValid() ? QColor(235, 235, 235) : QColor(Qt::white);
+    const QColor warm = override.isValid() ? QColor(210, 210, 210) : QColor(250, 215, 110);
+    painter.save();
+    painter.translate(rect.topLeft());
+    painter.scale(rect.width() / 32.0, rect.height() / 32.0);
+    const QColor light = override.isValid() ? QColor(235, 235, 235) : QColor(225, 240, 255);
+    Grid g{painter, ink, std::max(1.0, 32.0 / rect.width()) * 1.1, light};
+    bool known = true;
+    switch (id) {
+    case cmd::New:
+        Page(g, QRectF(7, 3, 18, 26), paper);
+        break;
+    case cmd::Open: {
+        painter.setPen(g.Pen(ink));
+        painter.setBrush(warm);
+        painter.drawPolygon(QPolygonF({QPointF(3, 8), QPointF(11, 8), QPointF(13, 11),
+                                       QPointF(25, 11), QPointF(25, 26), QPointF(3, 26)}));
+        painter.setBrush(override.isValid() ? QColor(190, 190, 190) : QColor(240, 190, 70));
+        painter.drawPolygon(
+            QPolygonF({QPointF(3, 26), QPointF(8, 15), QPointF(30, 15), QPointF(25, 26)}));
+        break;
+    }
+    case cmd::Save:
+        painter.setPen(g.Pen(ink));
+        painter.setBrush(accent);
+        painter.drawPolygon(QPolygonF(
+            {QPointF(4, 4), QPointF(25, 4), QPointF(28, 7), QPointF(28, 28), QPointF(4, 28)}));
+        painter.setBrush(paper);
+        painter.drawRect(QRectF(9, 4, 14, 9));
+        painter.drawRect(QRectF(8, 18, 16, 10));
+        painter.setBrush(ink);
+        painter.drawRect(QRectF(18, 6, 3, 5));
+        break;
+    case cmd::Cut:
+        painter.setPen(g.Pen(ink, 1.3));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawLine(QPointF(9, 3), QPointF(21, 21));
+        painter.drawLine(QPointF(23, 3), QPointF(11, 21));
+        painter.drawEllipse(QRectF(4, 20, 8, 8));
+        painter.drawEllipse(QRectF(20, 20, 8, 8));
+        break;
+    case cmd::Copy:
+        Page(g, QRectF(4, 3, 15, 20), paper);
+        Page(g, QRectF(13, 9, 15, 20), paper);
+        break;
+    case cmd::Paste:
+        painter.setPen(g.Pen(ink));
+        painter.setBrush(warm);
+        painter.drawRoundedRect(QRectF(4, 5, 19, 24), 2, 2);
+        painter.setBrush(ink);
+        painter.drawRect(QRectF(9, 3, 9, 4));
+        Page(g, QRectF(14, 12, 14, 18), paper);
+        break;
+    case cmd::PlaceText: {
+        painter.setPen(g.Pen(ink, 2.2));
+        painter.drawLine(QPointF(8, 6), QPointF(24, 6));
+        painter.drawLine(QPointF(16, 6), QPointF(16, 26));
+        painter.setPen(g.Pen(ink, 1.2));
+        painter.drawLine(QPointF(12, 26), QPointF(20, 26));
+        painter.drawLine(QPointF(8, 6), QPointF(8, 9));
+        painter.drawLine(QPointF(24, 6), QPointF(24, 9));
+        break;
+    }
+    case cmd::NodeNumbers: {
+        const QColor green = Or(override, QColor(0, 128, 0));
+        painter.setPen(g.Pen(ink));
+        painter.drawLine(QPointF(2, 24), QPointF(30, 24));
+        painter.drawLine(QPointF(16, 24), QPointF(16, 31));
+        painter.setBrush(ink);
+        painter.drawEllipse(QPointF(16, 24), 2.5, 2.5);
+        painter.setPen(g.Pen(green));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(9, 3, 14, 16));
+        painter.setPen(g.Pen(green, 1.5));
+        painter.drawPolyline(QPolygonF({QPointF(13, 8), QPointF(16.5, 5.5), QPointF(16.5, 16.5)}));
+        break;
+    }
+    case cmd::Transient: {
+        Axes(g);
+        QPainterPath path;
+        path.moveTo(5, 27);
+        path.cubicTo(9, 6, 14, 8, 28, 8);
+        painter.setPen(g.Pen(accent, 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(path);
+        break;
+    }
+    case cmd::Frequency: {
+        Axes(g);
+        QPainterPath path;
+        path.moveTo(6, 24);
+        path.cubicTo(14, 23, 14, 4, 17, 4);
+        path.cubicTo(20, 4, 20, 23, 28, 24);
+        painter.setPen(g.Pen(accent, 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(path);
+        break;
+    }
+    case cmd::Rotate:
+        TurnArrow(g, accent);
+        break;
+    case cmd::MirrorX:
+        Mirror(g, true, accent);
+        break;
+    case cmd::MirrorY:
+        Mirror(g, false, accent);
+        break;
+    case cmd::ZoomIn:
+        Magnifier(g, true);
+        break;
+    case cmd::ZoomOut:
+        Magnifier(g, false);
+        break;
+    case cmd::HelpContents: {
+        painter.setPen(g.Pen(accent, 1.2));
+        painter.setBrush(light);
+        painter.drawEllipse(QRectF(3, 3, 26, 26));
+        painter.setPen(g.Pen(accent, 2.4));
+        painter.setBrush(Qt::NoBrush);
+        QPainterPath q;
+        q.moveTo(11.5, 12);
+        q.cubicTo(11.5, 6.5, 20.5, 6.5, 20.5, 12);
+        q.cubicTo(20.5, 15.5, 16, 15.5, 16, 19);
+        painter.drawPath(q);
+        painter.setBrush(accent);
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(QPointF(16, 24), 1.8, 1.8);
+        break;
+    }
+    case cmd::Undo:
+        BackArrow(g, false, accent);
+        break;
+    case cmd::Redo:
+        BackArrow(g, true, accent);
+        break;
+    default:
+        known = false;
+        break;
+    }
+    painter.restore();
+    return known;
+}
+
+bool IsToolCommand(int id) {
+    switch (id) {
+    case cmd::New:
+    case cmd::Open:
+    case cmd::Save:
+    case cmd::Cut:
+    case cmd::Copy:
+    case cmd::Paste:
+    case cmd::PlaceText:
+    case cmd::NodeNumbers:
+    case cmd::Transient:
+    case cmd::Frequency:
+    case cmd::Rotate:
+    case cmd::MirrorX:
+    case cmd::MirrorY:
+    case cmd::ZoomIn:
+    case cmd::ZoomOut:
+    case cmd::HelpContents:
+    case cmd::Undo:
+    case cmd::Redo:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The element a command's icon shows: the placed kind, or the palette's emblem.
+model::ElementKind IconKind(int commandId) {
+    switch (commandId) {
+    case cmd::PaletteBasic:
+        return model::kind::Resistor;
+    case cmd::PaletteSources:
+        return model::kind::VoltageSource;
+    case cmd::PaletteActive:
+        return model::kind::Transistor;
+    case cmd::PlaceText:
+        return 0; // drawn as a letter
+    default:
+        return cmd::PlacedKind(commandId);
+    }
+}
+
+} // namespace
+
+QIcon CommandIcon(int commandId) {
+    if (IsToolCommand(commandId)) {
+        return MakeIcon([commandId](QPainter& p, const QRectF& r, const QColor& override, bool) {
+            PaintTool(commandId, p, r, override);
+        });
+    }
+    const model::ElementKind kind = IconKind(commandId);
+    if (kind <= 0 || !model::ElementFactory(kind, 1))
+        return QIcon();
+    return MakeIcon([kind](QPainter& p, const QRectF& r, const QColor& override, bool) {
+        PaintElement(p, r, override, kind);
+    });
 }
 
 } // namespace korvanix::gui

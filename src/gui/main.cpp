@@ -1,6 +1,21 @@
+#include "gui/Application.h"
+
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("KORVANIX"));
+    QApplication::setOrganizationName(QStringLiteral("ORN"));
+    // The interface is Russian whatever the system's language: the standard
+    // buttons of the message boxes and dialogs too, where Qt's translations exist.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_ru"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
+    korvanix::gui::Application korvanix;
+    if (!korvanix.Start())
+        return 0;
+    return QApplication::exec();
 }

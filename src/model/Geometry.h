@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/LogFont.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -74,6 +76,11 @@ public:
     virtual ~TextMetrics() = default;
     // font: 1 names, 2 values, 3 node numbers, 0 a text label's own font.
     virtual Size TextExtent(const std::string& utf8, int font) const = 0;
+    // A text label's extent in its own font. Metrics without real fonts measure it
+    // as font 0.
+    virtual Size LabelExtent(const std::string& utf8, const LogFont& /*font*/) const {
+        return TextExtent(utf8, 0);
+    }
 };
 
 } // namespace korvanix::model

@@ -22,6 +22,8 @@ public:
     void SetParam(int i, double value) override { params_.Set(i, value); }
     // The check the parameter dialog applies to parameter i (ParamCheck codes).
     int ParamCheckCode(int i) const { return params_.Check(i); }
+    // The table page with every parameter and its check.
+    int EditParameters(ParameterEditor& editor) override;
 
 protected:
     MultiPinElement(ElementKind kind, int32_t id, int width, int height, const ParamDef* defs,

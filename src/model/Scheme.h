@@ -17,6 +17,10 @@ public:
     Size TextExtent(const std::string& utf8, int font) const override;
 };
 
+// ---- Clipboard transfer ----
+struct ClipboardFragment;
+// ---- end of clipboard transfer ----
+
 // The document model behind the schematic editor: elements, wires, selection and
 // the edit operations on them. Rectangles that need repainting are collected in
 // `invalid` for the window to consume.
@@ -132,6 +136,29 @@ public:
     // element each stands for).
     std::vector<int32_t> generatedIds;
 
+    // ---- Clipboard transfer ----
+    // Where the next pasted fragment's top-left goes; kNoPastePoint until the first
+    // copy or paste sets it.
+    static constexpr Point kNoPastePoint{-100, -100};
+    Point pastePoint = kNoPastePoint;
+
+    // Copies the selected elements and the wires whose both ends are selected: the
+    // record stream for the clipboard and the copy laid out for its picture. An
+    // empty selection changes nothing and gives an empty fragment. Otherwise the
+    // selection is cleared with `deselect`, and the paste point becomes
+    // `pastePointReset`.
+    ClipboardFragment CopySelection(bool deselect, Point pastePointReset);
+    // Inserts a fragment copied by CopySelection with its top-left at (x, y), or at
+    // the paste point when (x, y) is kNoPastePoint (`defaultPoint` when that is not
+    // set either); the pasted objects become the selection and the paste point
+    // moves on by the pasted area's size. Returns that area. A block that does not
+    // read back whole and sound changes nothing and gives an empty rectangle.
+    Rect Paste(const uint8_t* data, std::size_t size, int x, int y, Point defaultPoint);
+    Rect Paste(const std::vector<uint8_t>& bytes, int x, int y, Point defaultPoint) {
+        return Paste(bytes.data(), bytes.size(), x, y, defaultPoint);
+    }
+    // ---- end of clipboard transfer ----
+
 private:
     // After a move or rotation: one selected element may split the wire it was
     // dropped on; then the nodes are renumbered, else only their tags rebuilt.
@@ -172,6 +199,21 @@ private:
     Element* previousTrackedElement_ = nullptr;
     int previousTrackedPin_ = 0;
 };
+
+// ---- Clipboard transfer ----
+// A copied fragment: the record stream (element count, kind codes, wire count,
+// element records, wire records) and the same objects on a sheet of their own,
+// shifted so that their bounding rectangle, grown by 5 units, starts at (0, 0).
+struct ClipboardFragment {
+    std::vector<uint8_t> bytes; // empty when nothing was copied
+    // Tags placed, node tags when shown; it measures text with the source sheet's
+    // metrics, so it is drawn before those go.
+    std::unique_ptr<Scheme> copy;
+    Size size; // the grown rectangle's extent
+
+    bool Empty() const { return bytes.empty(); }
+};
+// ---- end of clipboard transfer ----
 
 // Groups the wires into nodes: ground 0, the others 1..N in the order of each
 // node's first wire. Returns N.

@@ -100,7 +100,7 @@ void TextLabel::SetText(const std::string& utf8) {
 }
 
 void TextLabel::UpdateSize(const TextMetrics& metrics) {
-    const Size extent = metrics.TextExtent(text_, 0);
+    const Size extent = metrics.LabelExtent(text_, font);
     width = extent.width + 6;
     height = extent.height;
 }

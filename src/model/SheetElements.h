@@ -31,6 +31,8 @@ public:
 
     void Save(ArchiveWriter& ar) const override;
     void Load(ArchiveReader& ar) override;
+    // The text dialog: text, font and colour.
+    int EditParameters(ParameterEditor& editor) override;
 
     const std::string& Text() const { return text_; }
     // An empty text would leave nothing to click on: it becomes the default text.

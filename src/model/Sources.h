@@ -71,6 +71,8 @@ public:
     std::string ParamUnit(int i) const override;
     double GetParam(int i) const override;
     void SetParam(int i, double value) override;
+    // The source page with every mode's values; the mode may change there.
+    int EditParameters(ParameterEditor& editor) override;
 
 protected:
     // `kind` may be the new code or one of the two legacy codes of the source.

@@ -12,6 +12,12 @@ class QtParameterEditor : public model::ParameterEditor {
 public:
     explicit QtParameterEditor(QWidget* parent) : parent_(parent) {}
 
+    bool EditValues(const std::string& kindName, const std::string& identifier,
+                    std::vector<model::ParamRow>& rows) override;
+    bool EditSource(const std::string& kindName, const std::string& identifier,
+                    model::SourcePageData& data) override;
+    bool EditText(std::string& text, model::LogFont& font, uint32_t& colour) override;
+
 private:
     QWidget* parent_;
 };
