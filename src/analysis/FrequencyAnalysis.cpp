@@ -36,23 +36,6 @@ void Require(bool condition) {
         throw engine::MatrixError();
 }
 
-// out = A·v over the columns listed in A's row index only. `out` keeps its storage
-// when its size already fits, so a frequency point allocates nothing.
-void RowIndexedProduct(const ComplexMatrix& a, const ComplexVector& v, ComplexVector& out) {
-    const engine::NonzeroIndex& index = a.RowIndex();
-    Require(index.valid && a.Cols() == v.Size() &&
-            static_cast<int>(index.positions.size()) == a.Rows());
-    if (out.Size() != a.Rows())
-        out.Resize(a.Rows());
-    for (int i = 0; i < a.Rows(); ++i) {
-        const Complex* row = a.Row(i);
-        Complex sum;
-        for (int k : index.positions[static_cast<std::size_t>(i)])
-            sum += row[k] * v[k];
-        out[i] = sum;
-    }
-}
-
 // out = A·v with every column of A.
 void DenseProduct(const ComplexMatrix& a, const ComplexVector& v, ComplexVector& out) {
     Require(a.Cols() == v.Size());
@@ -368,15 +351,15 @@ void FrequencyAnalysis::ComputePoint(double f, const FrequencyPlan& plan) {
     }
     if (r.FormForestPotentials()) {
         // phi2 = inv22T (EC - A12T phi1)
-        RowIndexedProduct(eq_.A12T, phi1, t2_);
+        engine::RowIndexedTimes(eq_.A12T, phi1, t2_);
         Copy(eq_.EC, t1_);
         SubtractInPlace(t1_, t2_);
-        RowIndexedProduct(eq_.inv22T, t1_, slots_[slot::ForestNode]);
+        engine::RowIndexedTimes(eq_.inv22T, t1_, slots_[slot::ForestNode]);
     }
     if (r.FormOrdinaryVoltages()) {
         // uO = DT phi1 + U EC
         eq_.DTTimes(phi1, uO);
-        RowIndexedProduct(u_, eq_.EC, t1_);
+        engine::RowIndexedTimes(u_, eq_.EC, t1_);
         AddInPlace(uO, t1_);
     }
     if (r.FormSourceBranchVoltages())
@@ -389,15 +372,15 @@ void FrequencyAnalysis::ComputePoint(double f, const FrequencyPlan& plan) {
         // YC EC + X phi1 + V EC + W (M1 phi1 + C1 EC - JO) - JC
         ComplexVector& out = slots_[slot::VoltageSourceCurrent];
         ElementwiseProduct(eq_.YC, eq_.EC, out);
-        RowIndexedProduct(x_, phi1, t1_);
+        engine::RowIndexedTimes(x_, phi1, t1_);
         AddInPlace(out, t1_);
-        RowIndexedProduct(v_, eq_.EC, t1_);
+        engine::RowIndexedTimes(v_, eq_.EC, t1_);
         AddInPlace(out, t1_);
         eq_.M1Times(phi1, t1_);
         DenseProduct(eq_.C1, eq_.EC, t2_);
         AddInPlace(t1_, t2_);
         SubtractInPlace(t1_, eq_.JO);
-        RowIndexedProduct(w_, t1_, t3_);
+        engine::RowIndexedTimes(w_, t1_, t3_);
         AddInPlace(out, t3_);
         SubtractInPlace(out, eq_.JC);
     }

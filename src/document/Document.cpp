@@ -159,15 +159,8 @@ OpenResult Document::Open(const std::string& path) {
 }
 
 std::vector<uint8_t> Document::Serialize() const {
-    std::vector<model::Element*> elements;
-    elements.reserve(scheme.elements.size());
-    for (const auto& e : scheme.elements)
-        elements.push_back(e.get());
-    std::vector<model::Wire*> wires;
-    wires.reserve(scheme.wires.size());
-    for (const auto& w : scheme.wires)
-        wires.push_back(w.get());
-    return WriteScmFile(view, settings, elements, wires);
+    return WriteScmFile(view, settings, model::Pointers(scheme.elements),
+                        model::Pointers(scheme.wires));
 }
 
 SaveResult Document::Write(const std::string& path, DocumentPrompts& prompts) {

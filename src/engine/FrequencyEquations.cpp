@@ -459,13 +459,31 @@ void FrequencyEquations::SparseIndependentProducts(AnalysisGraph& graph,
     CheckNodalAtUnitFrequency();
 }
 
+// Sorts one row's terms by (column j, branch k), so that each entry's terms follow
+// one another in increasing k, and appends them with the row's pattern.
+void FrequencyEquations::AppendTermRow(TermRow& row, std::vector<int>& patternRow) {
+    std::sort(row.begin(), row.end(), [](const auto& x, const auto& y) {
+        return std::tie(std::get<0>(x), std::get<1>(x)) < std::tie(std::get<0>(y), std::get<1>(y));
+    });
+    for (std::size_t t = 0; t < row.size(); ++t) {
+        const int j = std::get<0>(row[t]);
+        if (t > 0 && std::get<0>(row[t - 1]) != j)
+            termStart_.push_back(Count(terms_.size()));
+        if (t == 0 || std::get<0>(row[t - 1]) != j)
+            patternRow.push_back(j);
+        terms_.push_back(std::get<2>(row[t]));
+    }
+    if (!row.empty())
+        termStart_.push_back(Count(terms_.size()));
+}
+
 // The terms of SparseNodalPattern from the sparse D, DT and PuO. An entry missing
 // from a sparse row is +0 where the dense matrix may hold a signed zero; such a
 // term adds a zero to a sum that starts at +0, which leaves the sum as it is.
 void FrequencyEquations::SparseNodalTerms() {
     const int ni = dSparse_.Rows();
     std::vector<std::vector<int>> pattern(static_cast<std::size_t>(ni));
-    std::vector<std::tuple<int, int, NodalTerm>> row;
+    TermRow row;
     termStart_.assign(1, 0);
     terms_.clear();
     for (int i = 0; i < ni; ++i) {
@@ -484,20 +502,7 @@ void FrequencyEquations::SparseNodalTerms() {
                 row.emplace_back(j, k, MakeTerm(k, d, dt, pu));
             }
         }
-        std::sort(row.begin(), row.end(), [](const auto& x, const auto& y) {
-            return std::tie(std::get<0>(x), std::get<1>(x)) <
-                   std::tie(std::get<0>(y), std::get<1>(y));
-        });
-        for (std::size_t t = 0; t < row.size(); ++t) {
-            const int j = std::get<0>(row[t]);
-            if (t > 0 && std::get<0>(row[t - 1]) != j)
-                termStart_.push_back(Count(terms_.size()));
-            if (t == 0 || std::get<0>(row[t - 1]) != j)
-                pattern[static_cast<std::size_t>(i)].push_back(j);
-            terms_.push_back(std::get<2>(row[t]));
-        }
-        if (!row.empty())
-            termStart_.push_back(Count(terms_.size()));
+        AppendTermRow(row, pattern[static_cast<std::size_t>(i)]);
     }
     YnSparse.SetPattern(ni, ni, pattern);
     detail::Require(termStart_.size() == static_cast<std::size_t>(YnSparse.NonzeroCount()) + 1);
@@ -514,7 +519,7 @@ void FrequencyEquations::SparseNodalPattern() {
     // (column j, branch k) of every term of row i, sorted so that each entry's
     // terms follow one another in increasing k.
     std::vector<std::vector<int>> pattern(static_cast<std::size_t>(ni));
-    std::vector<std::tuple<int, int, NodalTerm>> row;
+    TermRow row;
     termStart_.assign(1, 0);
     terms_.clear();
     for (int i = 0; i < ni; ++i) {
@@ -529,20 +534,7 @@ void FrequencyEquations::SparseNodalPattern() {
             for (int j : columns)
                 row.emplace_back(j, k, MakeTerm(k, d, DT(k, j), PuO(k, j)));
         }
-        std::sort(row.begin(), row.end(), [](const auto& a, const auto& b) {
-            return std::tie(std::get<0>(a), std::get<1>(a)) <
-                   std::tie(std::get<0>(b), std::get<1>(b));
-        });
-        for (std::size_t t = 0; t < row.size(); ++t) {
-            const int j = std::get<0>(row[t]);
-            if (t > 0 && std::get<0>(row[t - 1]) != j)
-                termStart_.push_back(Count(terms_.size()));
-            if (t == 0 || std::get<0>(row[t - 1]) != j)
-                pattern[static_cast<std::size_t>(i)].push_back(j);
-            terms_.push_back(std::get<2>(row[t]));
-        }
-        if (!row.empty())
-            termStart_.push_back(Count(terms_.size()));
+        AppendTermRow(row, pattern[static_cast<std::size_t>(i)]);
     }
     YnSparse.SetPattern(ni, ni, pattern);
     dSparse_.FromDense(D);
@@ -716,27 +708,6 @@ void FrequencyEquations::M1Times(const ComplexVector& v, ComplexVector& out) con
         out[k] = YO[k] * across + unistors;
     }
 }
-
-namespace {
-
-// out = A v over the columns of A's row index, as the analysis' row-indexed
-// products sum it.
-void RowIndexedTimes(const ComplexMatrix& a, const ComplexVector& v, ComplexVector& out) {
-    const NonzeroIndex& index = a.RowIndex();
-    detail::Require(index.valid && a.Cols() == v.Size() && &v != &out &&
-                    static_cast<int>(index.positions.size()) == a.Rows());
-    if (out.Size() != a.Rows())
-        out.Resize(a.Rows());
-    for (int i = 0; i < a.Rows(); ++i) {
-        const Complex* row = a.Row(i);
-        Complex sum;
-        for (int k : index.positions[static_cast<std::size_t>(i)])
-            sum += row[k] * v[k];
-        out[i] = sum;
-    }
-}
-
-} // namespace
 
 void FrequencyEquations::DTimes(const ComplexVector& v, ComplexVector& out) const {
     if (sparseProducts_)

@@ -3,6 +3,7 @@
 #include "engine/Matrix.h"
 #include "engine/SparseMatrix.h"
 
+#include <tuple>
 #include <vector>
 
 namespace korvanix::engine {
@@ -110,6 +111,9 @@ private:
     };
     void CacheBranchValues(const AnalysisGraph& graph);
     static NodalTerm MakeTerm(int branch, const Complex& d, const Complex& dt, const Complex& pu);
+    // (column j, branch k, term) of one row of Yn.
+    using TermRow = std::vector<std::tuple<int, int, NodalTerm>>;
+    void AppendTermRow(TermRow& row, std::vector<int>& patternRow);
     // IndependentProducts for a graph whose A11 and A11' are sparse: D, DT and PuO
     // come out as sparse rows holding exactly the nonzero entries the dense
     // products would hold, computed with the same operations in the same order.

@@ -492,6 +492,25 @@ template <class T> MatrixT<T> Product(const MatrixT<T>& a, const MatrixT<T>& b) 
     return result;
 }
 
+// out = A·v over the columns of A's row index, in increasing order. `out` keeps
+// its storage when its size already fits, so a repeated product allocates nothing.
+template <class T> void RowIndexedTimes(const MatrixT<T>& a, const VectorT<T>& v, VectorT<T>& out) {
+    const NonzeroIndex& index = a.RowIndex();
+    detail::Require(index.valid && a.Cols() == v.Size() && &v != &out &&
+                    static_cast<int>(index.positions.size()) == a.Rows());
+    if (out.Size() != a.Rows()) {
+        out.Resize(a.Rows());
+    }
+    for (int i = 0; i < a.Rows(); ++i) {
+        const T* row = a.Row(i);
+        T sum = T();
+        for (int k : index.positions[static_cast<std::size_t>(i)]) {
+            sum += row[k] * v[k];
+        }
+        out[i] = sum;
+    }
+}
+
 // A·v, summed over k in increasing order with exactly zero entries of A skipped.
 template <class T> VectorT<T> TimesVector(const MatrixT<T>& a, const VectorT<T>& v) {
     detail::Require(v.Size() == a.Cols());

@@ -7,11 +7,10 @@
 
 namespace korvanix::gui {
 
-bool FileDialogs::OpenPath(QWidget* parent, const QString& filter, QString& path) {
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilter(filter);
+namespace {
+
+// Runs a file dialog; the chosen path, false when the user cancelled.
+bool RunForPath(QFileDialog& dialog, QString& path) {
     if (dialog.exec() != QDialog::Accepted)
         return false;
     const QStringList chosen = dialog.selectedFiles();
@@ -19,6 +18,16 @@ bool FileDialogs::OpenPath(QWidget* parent, const QString& filter, QString& path
         return false;
     path = chosen.front();
     return true;
+}
+
+} // namespace
+
+bool FileDialogs::OpenPath(QWidget* parent, const QString& filter, QString& path) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(filter);
+    return RunForPath(dialog, path);
 }
 
 bool FileDialogs::SavePath(QWidget* parent, const QString& proposed, const QString& filter,
@@ -32,13 +41,7 @@ bool FileDialogs::SavePath(QWidget* parent, const QString& proposed, const QStri
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     if (!proposed.isEmpty())
         dialog.selectFile(proposed);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty() || chosen.front().isEmpty())
-        return false;
-    path = chosen.front();
-    return true;
+    return RunForPath(dialog, path);
 }
 
 namespace {

@@ -9,16 +9,8 @@ namespace korvanix::gui {
 
 Snapshot TakeSnapshot(const model::Scheme& scheme, const document::SchemeOptions& options,
                       const document::ViewState& view) {
-    std::vector<model::Element*> elements;
-    elements.reserve(scheme.elements.size());
-    for (const auto& e : scheme.elements)
-        elements.push_back(e.get());
-    std::vector<model::Wire*> wires;
-    wires.reserve(scheme.wires.size());
-    for (const auto& w : scheme.wires)
-        wires.push_back(w.get());
     model::ArchiveWriter ar;
-    model::WriteObjects(ar, elements, wires);
+    model::WriteObjects(ar, model::Pointers(scheme.elements), model::Pointers(scheme.wires));
     ar.WriteBytes(document::RecordBytes(options), sizeof options);
     ar.WriteInt32(view.sheetWidth);
     ar.WriteInt32(view.sheetHeight);

@@ -117,6 +117,16 @@ protected:
 
 using ElementList = std::vector<std::unique_ptr<Element>>;
 
+// Plain pointers to the objects a list owns, in list order: what the record
+// writers and the deep copy take.
+template <class T> std::vector<T*> Pointers(const std::vector<std::unique_ptr<T>>& list) {
+    std::vector<T*> out;
+    out.reserve(list.size());
+    for (const auto& object : list)
+        out.push_back(object.get());
+    return out;
+}
+
 // Creates the concrete element of a kind code (legacy source codes included); null
 // for a code not in the catalogue.
 std::unique_ptr<Element> ElementFactory(ElementKind kind, int32_t id);

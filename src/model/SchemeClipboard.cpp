@@ -127,13 +127,7 @@ ClipboardFragment Scheme::CopySelection(bool deselect, Point pastePointReset) {
     copy->invalid.clear();
 
     ArchiveWriter writer;
-    std::vector<Element*> copiedElementPtrs;
-    for (const auto& e : copy->elements)
-        copiedElementPtrs.push_back(e.get());
-    std::vector<Wire*> copiedWirePtrs;
-    for (const auto& w : copy->wires)
-        copiedWirePtrs.push_back(w.get());
-    WriteObjects(writer, copiedElementPtrs, copiedWirePtrs);
+    WriteObjects(writer, Pointers(copy->elements), Pointers(copy->wires));
 
     fragment.bytes = writer.TakeBytes();
     fragment.size = {SaturateToInt(WidthOf(area)), SaturateToInt(HeightOf(area))};

@@ -142,13 +142,8 @@ void ExpandMacroModels(model::Scheme& scheme, std::vector<int32_t>* generatedIds
     model::WireList& wires = scheme.workingWires;
     list.clear();
     wires.clear();
-    std::vector<Element*> sheetElements;
-    for (const auto& e : scheme.elements)
-        sheetElements.push_back(e.get());
-    std::vector<Wire*> sheetWires;
-    for (const auto& w : scheme.wires)
-        sheetWires.push_back(w.get());
-    model::Scheme::CopyObjects(sheetElements, sheetWires, list, wires, true);
+    model::Scheme::CopyObjects(model::Pointers(scheme.elements), model::Pointers(scheme.wires),
+                               list, wires, true);
 
     int32_t nextElementId = LargestId(list) + 1;
     int32_t nextWireId = LargestId(wires) + 1;

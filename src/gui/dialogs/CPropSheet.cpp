@@ -1,5 +1,7 @@
 #include "gui/dialogs/CPropSheet.h"
 
+#include "gui/dialogs/DialogButtons.h"
+
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QTabWidget>
@@ -15,14 +17,7 @@ int lastParameterPage = 0;
 CPropertySheet::CPropertySheet(const QString& title, int* rememberedPage, QWidget* parent)
     : QDialog(parent), tabs_(new QTabWidget(this)), rememberedPage_(rememberedPage) {
     setWindowTitle(title);
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QString::fromUtf8("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("ok"));
-    ok->setDefault(true);
-    buttons->addButton(QString::fromUtf8("Отмена"), QDialogButtonBox::RejectRole)
-        ->setObjectName(QStringLiteral("cancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &CPropertySheet::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CPropertySheet::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
     layout->addWidget(buttons);

@@ -1,5 +1,7 @@
 #include "gui/dialogs/CSheetSizeDlg.h"
 
+#include "gui/dialogs/DialogButtons.h"
+
 #include "gui/Messages.h"
 
 #include <QDialogButtonBox>
@@ -41,14 +43,7 @@ CSheetSizeDlg::CSheetSizeDlg(int width, int height, QWidget* parent)
     fields->addRow(QString::fromUtf8("Ширина :"), widthEdit_);
     fields->addRow(QString::fromUtf8("Высота :"), heightEdit_);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QString::fromUtf8("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("ok"));
-    ok->setDefault(true);
-    buttons->addButton(QString::fromUtf8("Отмена"), QDialogButtonBox::RejectRole)
-        ->setObjectName(QStringLiteral("cancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &CSheetSizeDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CSheetSizeDlg::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);

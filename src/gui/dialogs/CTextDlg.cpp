@@ -1,5 +1,7 @@
 #include "gui/dialogs/CTextDlg.h"
 
+#include "gui/dialogs/DialogButtons.h"
+
 #include "gui/dialogs/FontChooser.h"
 
 #include <QDialogButtonBox>
@@ -22,13 +24,7 @@ CTextDlg::CTextDlg(const QString& text, const model::LogFont& font, uint32_t col
     fontButton_->setObjectName(QStringLiteral("font"));
     connect(fontButton_, &QPushButton::clicked, this, &CTextDlg::ChooseFont);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QString::fromUtf8("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("ok"));
-    buttons->addButton(QString::fromUtf8("Отмена"), QDialogButtonBox::RejectRole)
-        ->setObjectName(QStringLiteral("cancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &CTextDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CTextDlg::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(this, false);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(edit_);

@@ -1,0 +1,12 @@
+#pragma once
+
+class QDialog;
+class QDialogButtonBox;
+
+namespace korvanix::gui {
+
+// The "OK" and "Отмена" buttons of our dialogs (object names "ok" and "cancel",
+// which the tests press), wired to the dialog's accept and reject.
+QDialogButtonBox* OkCancelButtons(QDialog* dialog, bool okIsDefault = true);
+
+} // namespace korvanix::gui
