@@ -22,6 +22,18 @@ void BuildLadder(model::Scheme& s, int sections) {
     bench::BuildLadder(s, sections)->SetDcValue(1);
 }
 
+// Ladder sections of every benchmark here (the inverse stops at 500: it is cubic).
+void LadderSizesUpTo500(benchmark::internal::Benchmark* b) {
+    for (int sections : {10, 50, 200, 500})
+        b->Arg(sections);
+    b->Unit(benchmark::kMillisecond)->Complexity();
+}
+
+void LadderSizes(benchmark::internal::Benchmark* b) {
+    LadderSizesUpTo500(b);
+    b->Arg(1000);
+}
+
 void FormulateTransientLadder(benchmark::State& state) {
     model::Scheme scheme;
     BuildLadder(scheme, static_cast<int>(state.range(0)));
@@ -36,14 +48,7 @@ void FormulateTransientLadder(benchmark::State& state) {
     state.SetComplexityN(state.range(0));
 }
 
-BENCHMARK(FormulateTransientLadder)
-    ->Arg(10)
-    ->Arg(50)
-    ->Arg(200)
-    ->Arg(500)
-    ->Arg(1000)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity();
+BENCHMARK(FormulateTransientLadder)->Apply(LadderSizes);
 
 // The frequency analysis needs its one harmonic source: the ladder's source,
 // turned AC. Every resistor and capacitor is a branch of its own there and only the
@@ -90,49 +95,18 @@ void FrequencyStepLadder(benchmark::State& state, engine::FrequencyEquations::No
     state.SetComplexityN(state.range(0));
 }
 
-BENCHMARK_CAPTURE(FormulateFrequencyLadder, Dense, false)
-    ->Arg(10)
-    ->Arg(50)
-    ->Arg(200)
-    ->Arg(500)
-    ->Arg(1000)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity();
+BENCHMARK_CAPTURE(FormulateFrequencyLadder, Dense, false)->Apply(LadderSizes);
 
-BENCHMARK_CAPTURE(FormulateFrequencyLadder, Sparse, true)
-    ->Arg(10)
-    ->Arg(50)
-    ->Arg(200)
-    ->Arg(500)
-    ->Arg(1000)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity();
+BENCHMARK_CAPTURE(FormulateFrequencyLadder, Sparse, true)->Apply(LadderSizes);
 
 BENCHMARK_CAPTURE(FrequencyStepLadder, Inverse, engine::FrequencyEquations::NodalForm::Inverse)
-    ->Arg(10)
-    ->Arg(50)
-    ->Arg(200)
-    ->Arg(500)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity();
+    ->Apply(LadderSizesUpTo500);
 
 BENCHMARK_CAPTURE(FrequencyStepLadder, Factors, engine::FrequencyEquations::NodalForm::Factors)
-    ->Arg(10)
-    ->Arg(50)
-    ->Arg(200)
-    ->Arg(500)
-    ->Arg(1000)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity();
+    ->Apply(LadderSizes);
 
 BENCHMARK_CAPTURE(FrequencyStepLadder, Sparse, engine::FrequencyEquations::NodalForm::Sparse)
-    ->Arg(10)
-    ->Arg(50)
-    ->Arg(200)
-    ->Arg(500)
-    ->Arg(1000)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity();
+    ->Apply(LadderSizes);
 
 } // namespace
 
