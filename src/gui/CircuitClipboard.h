@@ -10,8 +10,9 @@ class QWidget;
 
 namespace korvanix::gui {
 
-// The private clipboard format: the record stream of the copied elements and wires.
-inline constexpr const char* kCircuitMimeType = "application/x-korvanix-circuit";
+// The private clipboard format "KorvanixClipboardFormat1_1" as a MIME type: the
+// record stream of the copied elements and wires.
+inline constexpr const char* kCircuitMimeType = "application/x-KorvanixClipboardFormat1_1";
 
 // The fragment drawn on white as the sheet shows it (tags, node tags when shown),
 // one pixel per sheet unit; null for an empty fragment.
