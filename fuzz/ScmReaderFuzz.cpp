@@ -21,13 +21,8 @@ bool ExpectedCode(int code) {
 }
 
 std::vector<uint8_t> WriteBack(const document::ScmContent& content, const model::Scheme& scheme) {
-    std::vector<model::Element*> elements;
-    for (const auto& e : scheme.elements)
-        elements.push_back(e.get());
-    std::vector<model::Wire*> wires;
-    for (const auto& w : scheme.wires)
-        wires.push_back(w.get());
-    return document::WriteScmFile(content.view, content.settings, elements, wires);
+    return document::WriteScmFile(content.view, content.settings, model::Pointers(scheme.elements),
+                                  model::Pointers(scheme.wires));
 }
 
 } // namespace
