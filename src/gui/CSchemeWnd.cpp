@@ -34,6 +34,7 @@ constexpr int kShrinkRoom = 10;   // a sheet set too small keeps this much beyon
 constexpr int kConfineShrink = 7; // pixels kept free at the client border
 constexpr int kScrollBand = 5;    // the auto-scroll timer runs this near the border
 constexpr int kDirectionBand = 7; // and scrolls towards a border this near
+constexpr int kPlacingReach = 60; // a placing pointer this far outside still pushes
 constexpr int kAutoScrollMs = 200;
 constexpr int kUpperScaleLimit = 500;
 
@@ -531,9 +532,10 @@ void CSchemeWnd::MoveTo(QPoint pixel) {
     default:
         break;
     }
-    // A held button keeps the events coming wherever the pointer goes, so pushing
-    // past the border counts as resting on it, as a confined cursor would.
-    UpdateAutoScroll(mode_ == Mode::Placing ? pixel : confined);
+    // Pushing past the confinement border counts as resting on it, as a confined
+    // cursor would (a held button keeps the events coming; placing follows the
+    // pointer out of the window in AutoScrollTick).
+    UpdateAutoScroll(confined);
     viewport()->update();
 }
 
@@ -1138,6 +1140,23 @@ void CSchemeWnd::AutoScrollTick() {
         StopAutoScroll();
         return;
     }
+    if (mode_ == Mode::Placing) {
+        // No button is held while placing, so no events follow a pointer that
+        // overshot the window: it counts as resting on the border while it stays
+        // near; gone further (to a palette, say), the scrolling stops.
+        const QPoint pointer = viewport()->mapFromGlobal(QCursor::pos());
+        const QRect near = viewport()->rect().adjusted(-kPlacingReach, -kPlacingReach,
+                                                       kPlacingReach, kPlacingReach);
+        if (!near.contains(pointer)) {
+            StopAutoScroll();
+            return;
+        }
+        const QPoint confined = Confined(pointer);
+        UpdateAutoScroll(confined);
+        if (!autoScroll_.isActive())
+            return;
+        lastPixel_ = confined;
+    }
     document::ViewState& view = doc_.view;
     const int pageX = viewport()->width() * view.scale / 100;
     const int pageY = viewport()->height() * view.scale / 100;
@@ -1163,9 +1182,6 @@ void CSchemeWnd::mousePressEvent(QMouseEvent* event) {
 }
 
 bool CSchemeWnd::viewportEvent(QEvent* event) {
-    // Without a button held nothing follows the pointer out of the window.
-    if (event->type() == QEvent::Leave && mode_ == Mode::Placing)
-        StopAutoScroll();
     return QAbstractScrollArea::viewportEvent(event);
 }
 

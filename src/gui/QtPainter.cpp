@@ -161,10 +161,15 @@ void QtPainter::TextCentred(const std::string& utf8, model::Point centre,
     p_.setPen(outline_ ? QColor(Qt::white) : Resolve(colour));
     p_.setBrush(Qt::NoBrush); // transparent background
     const QFontMetrics metrics(f);
-    const QString text = QString::fromStdString(utf8);
-    const int width = metrics.horizontalAdvance(text);
-    const int top = centre.y - metrics.height() / 2;
-    p_.drawText(QPoint(centre.x - width / 2, top + metrics.ascent()), text);
+    const QStringList lines = LabelLines(utf8);
+    const int height =
+        metrics.height() + (static_cast<int>(lines.size()) - 1) * metrics.lineSpacing();
+    int baseline = centre.y - height / 2 + metrics.ascent();
+    for (const QString& line : lines) {
+        const int width = metrics.horizontalAdvance(line);
+        p_.drawText(QPoint(centre.x - width / 2, baseline), line);
+        baseline += metrics.lineSpacing();
+    }
     p_.restore();
 }
 

@@ -88,8 +88,19 @@ model::Size QtTextMetrics::TextExtent(const std::string& utf8, int font) const {
     return Extent(FontFromLogFont(label), utf8);
 }
 
+QStringList LabelLines(const std::string& utf8) {
+    QString text = QString::fromStdString(utf8);
+    text.remove(QLatin1Char('\r'));
+    return text.split(QLatin1Char('\n'));
+}
+
 model::Size QtTextMetrics::LabelExtent(const std::string& utf8, const model::LogFont& font) const {
-    return Extent(FontFromLogFont(font), utf8);
+    const QFontMetrics metrics(FontFromLogFont(font));
+    const QStringList lines = LabelLines(utf8);
+    int width = 0;
+    for (const QString& line : lines)
+        width = std::max(width, metrics.horizontalAdvance(line));
+    return {width, metrics.height() + (static_cast<int>(lines.size()) - 1) * metrics.lineSpacing()};
 }
 
 } // namespace korvanix::gui

@@ -5,6 +5,7 @@
 #include "model/LogFont.h"
 
 #include <QFont>
+#include <QStringList>
 
 namespace korvanix::gui {
 
@@ -24,6 +25,9 @@ private:
     QFont fonts_[3];
     uint32_t colours_[3] = {};
 };
+
+// A text label's lines: it may hold line breaks (LF, or CR LF from older files).
+QStringList LabelLines(const std::string& utf8);
 
 // Text extents of the scheme fonts, for tags and text labels.
 class QtTextMetrics : public model::TextMetrics {

@@ -143,6 +143,15 @@ TEST_F(DialogsTest, ParameterSheetHasTitleOkCancelAndNoApply) {
     EXPECT_EQ(s.sheet.Tabs()->tabText(0), U("Параметры"));
 }
 
+TEST_F(DialogsTest, TheFirstValueHasTheFocusWithItsTextSelectedWhenTheSheetOpens) {
+    ValueSheet s({{1000, 2, "Сопротивление (R)", "Ом"}, {5, 0, "Другое", "Ом"}});
+    s.sheet.activateWindow();
+    QApplication::setActiveWindow(&s.sheet);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(s.sheet.focusWidget(), s.page->ValueEdit(0));
+    EXPECT_EQ(s.page->ValueEdit(0)->selectedText(), s.page->ValueEdit(0)->text());
+}
+
 TEST_F(DialogsTest, TablePageShowsRowsWithTwelveDigitsAndHidesTheRest) {
     ValueSheet s({{1e-5, 2, "Емкость (C)", "Ф"}, {1.0 / 30, 0, "Начальные условия (НУ)", "В"}},
                  QStringLiteral("C3"));
@@ -721,6 +730,55 @@ TEST_F(DialogsTest, ColourValuesKeepRedInTheLowByte) {
     const QColor c = ColorFromColorRef(document::Rgb(10, 20, 30));
     EXPECT_EQ(c, QColor(10, 20, 30));
     EXPECT_EQ(ColorRefFromColor(QColor(0, 128, 255)), document::Rgb(0, 128, 255));
+}
+
+// The font dialog opens on the stored style and gives back only what the user
+// changed: an untouched dialog keeps the record byte for byte, even when the
+// stored face is one this system lacks and the dialog shows a fallback.
+TEST(FontChooserTest, UntouchedChoicesKeepTheStoredRecord) {
+    model::LogFont stored;
+    stored.height = 100;
+    stored.weight = 700;
+    stored.charSet = model::kRussianCharset;
+    stored.SetFace("Times New Roman");
+    const QFont shown = WithMatchingStyle(PointFontFromLogFont(stored));
+
+    const model::LogFont same = MergeChosenFont(stored, shown, shown);
+    EXPECT_EQ(std::memcmp(&same, &stored, sizeof stored), 0);
+
+    QFont bigger = shown;
+    bigger.setPointSizeF(12);
+    const model::LogFont resized = MergeChosenFont(stored, shown, bigger);
+    EXPECT_EQ(resized.height, 120);
+    EXPECT_EQ(resized.Face(), "Times New Roman");
+    EXPECT_EQ(resized.weight, 700);
+
+    QFont other = shown;
+    const QString family = shown.family() == QStringLiteral("DejaVu Sans Mono")
+                               ? QStringLiteral("DejaVu Sans")
+                               : QStringLiteral("DejaVu Sans Mono");
+    other.setFamily(family);
+    EXPECT_EQ(MergeChosenFont(stored, shown, other).Face(), family.toStdString());
+
+    QFont plain = shown;
+    plain.setWeight(QFont::Normal);
+    EXPECT_EQ(MergeChosenFont(stored, shown, plain).weight, 400);
+}
+
+TEST(FontChooserTest, DialogOpensOnTheStyleOfTheStoredWeightAndSlant) {
+    struct Case {
+        QFont::Weight weight;
+        bool italic;
+        const char* style;
+    };
+    const Case cases[] = {{QFont::Bold, false, "Bold"},
+                          {QFont::Normal, false, "Book"},
+                          {QFont::Bold, true, "Bold Oblique"},
+                          {QFont::Normal, true, "Oblique"}};
+    for (const Case& c : cases) {
+        QFont font(QStringLiteral("DejaVu Sans"), 10, c.weight, c.italic);
+        EXPECT_EQ(WithMatchingStyle(font).styleName().toStdString(), c.style);
+    }
 }
 
 } // namespace

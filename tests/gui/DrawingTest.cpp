@@ -13,10 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -291,6 +293,42 @@ TEST(QtTextMetricsTest, ExtentsGrowWithTextAndFont) {
     label.UpdateSize(metrics);
     EXPECT_EQ(label.width, metrics.LabelExtent("Текст", big).width + 6);
     EXPECT_EQ(label.height, metrics.LabelExtent("Текст", big).height);
+}
+
+// A label typed over several lines is measured and drawn line by line: the lines
+// stack instead of running into one (CR LF from older files counts as one break).
+TEST(QtTextMetricsTest, MultiLineLabelsStackTheirLines) {
+    const gui::SchemeFonts fonts;
+    const gui::QtTextMetrics metrics(fonts);
+    model::LogFont font;
+    font.height = 120;
+    font.SetFace("DejaVu Sans");
+    const model::Size one = metrics.LabelExtent("Метка A", font);
+    const model::Size two = metrics.LabelExtent("Метка A\nстрока 2", font);
+    const model::Size crlf = metrics.LabelExtent("Метка A\r\nстрока 2", font);
+    EXPECT_EQ(two.width, std::max(one.width, metrics.LabelExtent("строка 2", font).width));
+    EXPECT_GT(two.height, one.height * 3 / 2);
+    EXPECT_EQ(crlf.width, two.width);
+    EXPECT_EQ(crlf.height, two.height);
+
+    // Drawn: ink on two separate bands of rows, none between the lines' middles.
+    QImage image(300, 120, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter p(&image);
+        gui::QtPainter painter(p, fonts);
+        painter.TextCentred("Метка A\nстрока 2", {150, 60}, font, 0);
+    }
+    std::vector<bool> inked(120, false);
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 300; ++x)
+            if (image.pixel(x, y) != qRgb(255, 255, 255))
+                inked[static_cast<std::size_t>(y)] = true;
+    int bands = 0;
+    for (int y = 1; y < 120; ++y)
+        if (inked[static_cast<std::size_t>(y)] && !inked[static_cast<std::size_t>(y) - 1])
+            ++bands;
+    EXPECT_EQ(bands, 2);
 }
 
 TEST(SheetViewTest, CentreOfTheViewLandsInTheMiddleAtTheScale) {

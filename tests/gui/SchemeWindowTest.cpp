@@ -174,6 +174,34 @@ public:
 // ---------------------------------------------------------------------------
 // Placing
 
+// While placing no button is held: a pointer pushed into the window's margin, or
+// just past its edge, rests on the confinement border and the sheet scrolls; one
+// taken far away (to a palette) stops the scrolling.
+TEST_F(SchemeWindowTest, PlacingScrollsAtTheBorderEvenWhenThePointerOvershoots) {
+    auto& view = wnd.Doc().view;
+    view.sheetWidth = 6000;
+    wnd.DocumentReloaded();
+    ASSERT_TRUE(wnd.OnCommand(cmd::PlaceResistor));
+    struct Case {
+        QPoint pixel;
+        bool scrolls;
+    };
+    const Case cases[] = {{{797, 300}, true}, {{820, 300}, true}, {{1200, 300}, false}};
+    for (const Case& c : cases) {
+        const int before = view.centerX;
+        // Past the edge the window sees no move event, only where the pointer is.
+        if (Vp()->rect().contains(c.pixel))
+            QTest::mouseMove(Vp(), c.pixel);
+        QCursor::setPos(Vp()->mapToGlobal(c.pixel));
+        QTest::qWait(450);
+        if (c.scrolls)
+            EXPECT_GT(view.centerX, before) << c.pixel.x();
+        else
+            EXPECT_EQ(view.centerX, before) << c.pixel.x();
+        ASSERT_TRUE(wnd.IsPlacing());
+    }
+}
+
 TEST_F(SchemeWindowTest, PlacedElementsSnapToTheGridAndPlacingGoesOnUntilRightClick) {
     QSignalSpy status(&wnd, &CSchemeWnd::statusMessage);
     QSignalSpy cancelled(&wnd, &CSchemeWnd::placingCancelled);

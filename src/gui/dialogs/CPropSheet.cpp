@@ -3,6 +3,7 @@
 #include "gui/dialogs/DialogButtons.h"
 
 #include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -27,6 +28,19 @@ void CPropertySheet::AddPage(CPropertyPage* page, const QString& caption) {
     // Chosen as the pages arrive, so the sheet opens on it however it is shown.
     if (tabs_->addTab(page, caption) == *rememberedPage_)
         tabs_->setCurrentIndex(*rememberedPage_);
+}
+
+void CPropertySheet::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The user types the value at once: the first field of the shown page takes
+    // the focus with its text selected, as a rejected field does.
+    if (QWidget* page = tabs_->currentWidget())
+        for (QLineEdit* edit : page->findChildren<QLineEdit*>())
+            if (edit->isVisibleTo(page) && edit->isEnabled()) {
+                edit->setFocus(Qt::OtherFocusReason);
+                edit->selectAll();
+                break;
+            }
 }
 
 void CPropertySheet::accept() {

@@ -31,6 +31,10 @@ public:
     void done(int result) override;
     void accept() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
+public:
     QTabWidget* Tabs() const { return tabs_; }
 
 protected:

@@ -3,13 +3,18 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <iterator>
 
 namespace korvanix::gui {
 namespace {
@@ -22,8 +27,9 @@ FontChooser* current = &realChooser;
 constexpr double kSmallestPointSize = 1.0;
 constexpr double kFallbackPointSize = 10.0;
 
-void PaintSwatch(QPushButton* button, const QColor& colour) {
-    button->setStyleSheet(QStringLiteral("background-color: %1;").arg(colour.name()));
+void PaintSwatch(QLabel* swatch, const QColor& colour) {
+    swatch->setStyleSheet(
+        QStringLiteral("background-color: %1; border: 1px solid gray;").arg(colour.name()));
 }
 
 // The font dialog of the platform embedded without its buttons, with the colour
@@ -37,9 +43,8 @@ public:
         fonts_->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
         fonts_->setWindowFlags(Qt::Widget);
         auto* colourButton = new QPushButton(QString::fromUtf8("Цвет..."), this);
-        swatch_ = new QPushButton(this);
-        swatch_->setFixedWidth(40);
-        swatch_->setEnabled(false);
+        swatch_ = new QLabel(this);
+        swatch_->setFixedSize(40, colourButton->sizeHint().height());
         PaintSwatch(swatch_, colour_);
         connect(colourButton, &QPushButton::clicked, this, [this] {
             const QColor chosen = QColorDialog::getColor(colour_, this);
@@ -67,19 +72,75 @@ public:
 
 private:
     QFontDialog* fonts_;
-    QPushButton* swatch_;
+    QLabel* swatch_;
     QColor colour_;
 };
 
 } // namespace
 
 bool FontChooser::Choose(model::LogFont& font, uint32_t& colour, QWidget* parent) {
-    FontAndColourDialog dialog(PointFontFromLogFont(font), ColorFromColorRef(colour), parent);
+    FontAndColourDialog dialog(WithMatchingStyle(PointFontFromLogFont(font)),
+                               ColorFromColorRef(colour), parent);
+    // What the dialog shows may differ from the record (a face this system lacks
+    // falls back to another): what the user leaves as shown stays as stored.
+    const QFont shown = dialog.ChosenFont();
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    font = LogFontFromPointFont(dialog.ChosenFont(), font);
+    font = MergeChosenFont(font, shown, dialog.ChosenFont());
     colour = ColorRefFromColor(dialog.ChosenColour());
     return true;
+}
+
+QFont WithMatchingStyle(QFont font) {
+    // The dialog selects a style by name; without one it falls back to the first
+    // style it lists (a condensed italic, say), so name the family's style that
+    // has the font's weight and slant, the plainest such first.
+    const QString family = QFontInfo(font).family();
+    QString best;
+    int bestScore = -1;
+    for (const QString& style : QFontDatabase::styles(family)) {
+        const QString lower = style.toLower();
+        const bool slanted = QFontDatabase::italic(family, style) ||
+                             lower.contains(QLatin1String("italic")) ||
+                             lower.contains(QLatin1String("oblique"));
+        if (slanted != font.italic())
+            continue;
+        int score = 1000 - std::abs(QFontDatabase::weight(family, style) - font.weight());
+        for (const char* odd : {"condensed", "narrow", "expanded", "semi", "extra"})
+            if (lower.contains(QLatin1String(odd)))
+                score -= 1;
+        if (score > bestScore) {
+            bestScore = score;
+            best = style;
+        }
+    }
+    if (!best.isEmpty()) {
+        font.setFamily(family);
+        font.setStyleName(best);
+    }
+    return font;
+}
+
+model::LogFont MergeChosenFont(const model::LogFont& stored, const QFont& shown,
+                               const QFont& chosen) {
+    const model::LogFont taken = LogFontFromPointFont(chosen, stored);
+    const model::LogFont opened = LogFontFromPointFont(shown, stored);
+    model::LogFont result = stored;
+    if (chosen.family() != shown.family())
+        std::copy(std::begin(taken.faceName), std::end(taken.faceName), result.faceName);
+    if (taken.height != opened.height) {
+        result.height = taken.height;
+        result.width = 0;
+    }
+    if (taken.weight != opened.weight)
+        result.weight = taken.weight;
+    if (taken.italic != opened.italic)
+        result.italic = taken.italic;
+    if (taken.underline != opened.underline)
+        result.underline = taken.underline;
+    if (taken.strikeOut != opened.strikeOut)
+        result.strikeOut = taken.strikeOut;
+    return result;
 }
 
 FontChooser& Fonts() {

@@ -31,6 +31,15 @@ QFont PointFontFromLogFont(const model::LogFont& font);
 // not know (character set, precision, quality, pitch) is taken from `base`.
 model::LogFont LogFontFromPointFont(const QFont& font, const model::LogFont& base);
 
+// The font with the style name of its family that has its weight and slant (the
+// plainest such), so that a font dialog opens on that style.
+QFont WithMatchingStyle(QFont font);
+// What a font dialog returns, merged into the stored record: only what the user
+// changed from what the dialog showed at first replaces the stored value (a face
+// this system lacks, shown as a fallback, stays stored when left alone).
+model::LogFont MergeChosenFont(const model::LogFont& stored, const QFont& shown,
+                               const QFont& chosen);
+
 // Windows colour values (red in the low byte) and Qt colours.
 QColor ColorFromColorRef(uint32_t colour);
 uint32_t ColorRefFromColor(const QColor& colour);
