@@ -44,13 +44,13 @@ int FirstNode(const document::Document& doc) {
 
 } // namespace
 
-int BuildRcLadder(document::Document& doc, const LadderSpec& spec) {
-    if (spec.sections < 1)
+int BuildRcLadder(document::Document& doc, const LadderShape& entry) {
+    if (entry.sections < 1)
         throw std::invalid_argument("a ladder needs at least one section");
 
     auto* u1 = dynamic_cast<model::VoltageSource*>(
         Place(doc, kind::VoltageSource, kLeft - 100, kTop + 64));
-    if (spec.harmonic) {
+    if (entry.harmonic) {
         u1->SetMode(model::SourceMode::Ac);
         u1->SetAcAmplitude(1.0);
         u1->SetAcFrequency(1000.0);
@@ -65,13 +65,13 @@ int BuildRcLadder(document::Document& doc, const LadderSpec& spec) {
     Element* previous = u1; // the element whose pin `previousPin` the next R joins
     int previousPin = 2;
     Element* lastCapacitor = nullptr;
-    for (int k = 0; k < spec.sections; ++k) {
+    for (int k = 0; k < entry.sections; ++k) {
         const int x = kLeft + kColumn * (k % kPerRow);
         const int y = kTop + kRow * (k / kPerRow);
         Element* r = Place(doc, kind::Resistor, x + 40, y, 0);
-        r->SetParam(0, LadderSpec::kResistance);
+        r->SetParam(0, LadderShape::kResistance);
         Element* c = Place(doc, kind::Capacitor, x + 96, y + 64, 1);
-        c->SetParam(0, LadderSpec::kCapacitance);
+        c->SetParam(0, LadderShape::kCapacitance);
         // A pin holds one wire: the node after the resistor is a connector that
         // joins the resistor, its capacitor and the next section.
         Element* node = Place(doc, kind::Connector, x + 96, y);
@@ -83,7 +83,7 @@ int BuildRcLadder(document::Document& doc, const LadderSpec& spec) {
         previousPin = 3;
         lastCapacitor = c;
     }
-    const int rows = (spec.sections + kPerRow - 1) / kPerRow;
+    const int rows = (entry.sections + kPerRow - 1) / kPerRow;
     doc.view.sheetHeight = std::max(doc.view.sheetHeight, kTop + kRow * rows + 200);
     doc.scheme.RenumberNodes();
     doc.scheme.RenumberNames();
@@ -96,20 +96,20 @@ int BuildRcLadder(document::Document& doc, const LadderSpec& spec) {
     document::TransientSettings& t = doc.settings.transient;
     t.partCount = 1;
     t.parts[0].startTime = 0;
-    t.parts[0].endTime = spec.endTime;
-    t.parts[0].pointCount = spec.points;
+    t.parts[0].endTime = entry.endTime;
+    t.parts[0].pointCount = entry.points;
     t.parts[0].mode = document::IntervalPart::ByPoints;
-    t.parts[0].step = spec.endTime / spec.points;
-    t.parts[0].eps = spec.eps;
+    t.parts[0].step = entry.endTime / entry.points;
+    t.parts[0].eps = entry.eps;
     t.SetVoltageOutput(0, first);
     t.SetVoltageOutput(1, last);
     t.voltageOutputCount = first == last ? 1 : 2;
     t.currentOutputCount = 0;
 
     document::FrequencySettings& f = doc.settings.frequency;
-    f.startFrequency = spec.startFrequency;
-    f.endFrequency = spec.endFrequency;
-    f.pointCount = spec.frequencyPoints;
+    f.startFrequency = entry.startFrequency;
+    f.endFrequency = entry.endFrequency;
+    f.pointCount = entry.frequencyPoints;
     f.frequencyScale = 2; // logarithmic
     f.yScale = 1;
     f.SetInputElement("U1");

@@ -11,7 +11,7 @@ namespace korvanix::tools {
 // The benchmark circuit: U1 drives `sections` RC sections (R 100 Ω in series,
 // C 1 µF to ground). The transient source is a 1 V, 1 kHz square wave; the
 // frequency source a 1 V, 1 kHz harmonic one (the frequency analysis needs one).
-struct LadderSpec {
+struct LadderShape {
     static constexpr double kResistance = 100;
     static constexpr double kCapacitance = 1e-6;
 
@@ -32,6 +32,6 @@ struct LadderSpec {
 // nodes and stores the settings of both analyses: outputs the voltages of the
 // first section's node and of the last node ("Узел N+1"); the frequency analysis
 // with input U1 (voltage), the phase on. Returns the last node's number.
-int BuildRcLadder(document::Document& doc, const LadderSpec& spec);
+int BuildRcLadder(document::Document& doc, const LadderShape& entry);
 
 } // namespace korvanix::tools

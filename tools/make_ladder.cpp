@@ -87,23 +87,23 @@ std::string Options(const Tolerances& t) {
 }
 
 int Generate(int sections, const std::string& folder, double eps, const Tolerances& tol) {
-    using korvanix::tools::LadderSpec;
+    using korvanix::tools::LadderShape;
     const std::string base = folder + "/rc_ladder_" + std::to_string(sections);
 
-    LadderSpec spec;
-    spec.sections = sections;
-    spec.eps = eps;
+    LadderShape entry;
+    entry.sections = sections;
+    entry.eps = eps;
     korvanix::document::Document pulse;
-    const int last = korvanix::tools::BuildRcLadder(pulse, spec);
+    const int last = korvanix::tools::BuildRcLadder(pulse, entry);
     if (!Save(pulse, base + ".scm"))
         return 1;
     // The simulator's step is ours; its largest internal step too, so it cannot
     // stride across our grid.
-    const double step = spec.endTime / spec.points;
+    const double step = entry.endTime / entry.points;
     const std::string node = "v(2) v(" + std::to_string(last) + ")";
     const std::string tran = "RC ladder, " + std::to_string(sections) + " sections, square wave\n" +
                              korvanix::tools::SpiceElementLines(pulse.scheme) + Options(tol) +
-                             ".tran " + Num(step) + " " + Num(spec.endTime) + " 0 " + Num(step) +
+                             ".tran " + Num(step) + " " + Num(entry.endTime) + " 0 " + Num(step) +
                              " uic\n.control\nset wr_singlescale\n" +
                              "set wr_vecnames\noption numdgt=15\nrun\nwrdata " + base +
                              "_tran.out " + node + "\n.endc\n.end\n";
@@ -116,24 +116,24 @@ int Generate(int sections, const std::string& folder, double eps, const Toleranc
     const std::string reference =
         "RC ladder, " + std::to_string(sections) + " sections, square wave, reference\n" +
         korvanix::tools::SpiceElementLines(pulse.scheme) + Options(tight) + ".tran " + Num(step) +
-        " " + Num(spec.endTime) + " 0 " + Num(step / 20) +
+        " " + Num(entry.endTime) + " 0 " + Num(step / 20) +
         " uic\n.control\nset wr_singlescale\nset wr_vecnames\noption numdgt=15\nrun\nwrdata " +
         base + "_ref.out " + node + "\n.endc\n.end\n";
     if (!WriteText(base + "_ref.cir", reference))
         return 1;
 
-    spec.harmonic = true;
+    entry.harmonic = true;
     korvanix::document::Document harmonic;
-    korvanix::tools::BuildRcLadder(harmonic, spec);
+    korvanix::tools::BuildRcLadder(harmonic, entry);
     if (!Save(harmonic, base + "_ac.scm"))
         return 1;
     // 1000 points over three decades: 333 a decade.
     const int perDecade = static_cast<int>(std::lround(
-        (spec.frequencyPoints - 1) / std::log10(spec.endFrequency / spec.startFrequency)));
+        (entry.frequencyPoints - 1) / std::log10(entry.endFrequency / entry.startFrequency)));
     const std::string ac = "RC ladder, " + std::to_string(sections) + " sections, harmonic\n" +
                            korvanix::tools::SpiceElementLines(harmonic.scheme) + ".ac dec " +
-                           std::to_string(perDecade) + " " + Num(spec.startFrequency) + " " +
-                           Num(spec.endFrequency) +
+                           std::to_string(perDecade) + " " + Num(entry.startFrequency) + " " +
+                           Num(entry.endFrequency) +
                            "\n.control\nset wr_singlescale\nset wr_vecnames\noption numdgt=15\n" +
                            "run\nwrdata " + base + "_ac.out vm(2) vm(" + std::to_string(last) +
                            ") vp(2) vp(" + std::to_string(last) + ")\n.endc\n.end\n";
@@ -207,7 +207,7 @@ int main(int argc, char** argv) {
     const long sections = std::strtol(args[0].c_str(), &end, 10);
     if (*end != '\0' || sections < 1 || sections > 100000)
         return Usage();
-    double eps = korvanix::tools::LadderSpec{}.eps;
+    double eps = korvanix::tools::LadderShape{}.eps;
     Tolerances tol;
     for (std::size_t i = 2; i + 1 < args.size(); i += 2) {
         const double v = std::strtod(args[i + 1].c_str(), &end);

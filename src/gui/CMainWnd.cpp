@@ -65,8 +65,8 @@ CSubToolBar* CMainWnd::Palette(int buttonId) const {
 
 void CMainWnd::CreateActions() {
     std::vector<std::pair<int, QString>> commands;
-    for (const MenuSpec& menu : MainMenus())
-        for (const MenuItemSpec& item : menu.items)
+    for (const MenuEntry& menu : MainMenus())
+        for (const MenuItemEntry& item : menu.items)
             if (item.id != 0)
                 commands.emplace_back(item.id, ItemText(item.text));
     for (int id : MainToolbarButtons())
@@ -104,9 +104,9 @@ void CMainWnd::CreateActions() {
 
 void CMainWnd::CreateMenus() {
     menuBar()->setObjectName(QStringLiteral("MainMenu"));
-    for (const MenuSpec& spec : MainMenus()) {
-        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(spec.title));
-        for (const MenuItemSpec& item : spec.items) {
+    for (const MenuEntry& entry : MainMenus()) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(entry.title));
+        for (const MenuItemEntry& item : entry.items) {
             if (item.id == 0)
                 menu->addSeparator();
             else
@@ -144,8 +144,8 @@ void CMainWnd::CreateStatusBar() {
 }
 
 void CMainWnd::CreatePalettes() {
-    for (const PaletteSpec& spec : gui::Palettes()) {
-        auto* palette = new CSubToolBar(spec, this);
+    for (const PaletteEntry& entry : gui::Palettes()) {
+        auto* palette = new CSubToolBar(entry, this);
         palette->hide();
         for (int id : palette->Commands())
             actions_.insert(id, palette->Action(id));

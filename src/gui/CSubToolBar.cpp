@@ -10,11 +10,11 @@
 
 namespace korvanix::gui {
 
-CSubToolBar::CSubToolBar(const PaletteSpec& spec, QWidget* parent)
-    : QWidget(parent, Qt::Tool), buttonId_(spec.buttonId), width_(spec.width),
+CSubToolBar::CSubToolBar(const PaletteEntry& entry, QWidget* parent)
+    : QWidget(parent, Qt::Tool), buttonId_(entry.buttonId), width_(entry.width),
       bar_(new QToolBar(this)) {
-    setWindowTitle(QString::fromUtf8(spec.caption));
-    setObjectName(QStringLiteral("Palette%1").arg(spec.buttonId));
+    setWindowTitle(QString::fromUtf8(entry.caption));
+    setObjectName(QStringLiteral("Palette%1").arg(entry.buttonId));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
     setPalette(pal);
@@ -27,7 +27,7 @@ CSubToolBar::CSubToolBar(const PaletteSpec& spec, QWidget* parent)
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(bar_);
 
-    for (int id : spec.buttons) {
+    for (int id : entry.buttons) {
         if (id == 0) {
             if (!bar_->actions().isEmpty())
                 bar_->addSeparator();

@@ -16,7 +16,7 @@ namespace korvanix::gui {
 class CSubToolBar : public QWidget {
     Q_OBJECT
 public:
-    CSubToolBar(const PaletteSpec& spec, QWidget* parent);
+    CSubToolBar(const PaletteEntry& entry, QWidget* parent);
 
     int ButtonId() const { return buttonId_; }
     QToolBar* Bar() const { return bar_; }

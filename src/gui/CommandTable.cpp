@@ -9,14 +9,14 @@ namespace korvanix::gui {
 
 namespace {
 
-struct CommandStringSpec {
+struct CommandStringEntry {
     int id;
     const char* text;
 };
 
 // The string table: prompt, "\n", short name.
-const std::vector<CommandStringSpec>& CommandStrings() {
-    static const std::vector<CommandStringSpec> strings = {
+const std::vector<CommandStringEntry>& CommandStrings() {
+    static const std::vector<CommandStringEntry> strings = {
         {cmd::New, "Создать новую схему\nНовая схема"},
         {cmd::Open, "Открыть схему\nОткрыть схему"},
         {cmd::Save, "Сохранить схему в файл\nСохранить схему"},
@@ -79,8 +79,8 @@ QString SplitPart(const QString& text, QChar separator, bool after) {
 
 } // namespace
 
-const std::vector<MenuSpec>& MainMenus() {
-    static const std::vector<MenuSpec> menus = {
+const std::vector<MenuEntry>& MainMenus() {
+    static const std::vector<MenuEntry> menus = {
         {"&Файл",
          {
              {cmd::New, "&Новый\tCtrl+N"},
@@ -168,8 +168,8 @@ const std::vector<int>& MainToolbarButtons() {
     return buttons;
 }
 
-const std::vector<PaletteSpec>& Palettes() {
-    static const std::vector<PaletteSpec> palettes = {
+const std::vector<PaletteEntry>& Palettes() {
+    static const std::vector<PaletteEntry> palettes = {
         {cmd::PaletteBasic,
          "Основные",
          {0, cmd::PlaceConnector, cmd::PlaceGround, 0, cmd::PlaceResistor, cmd::PlaceInductance,
@@ -191,7 +191,7 @@ const std::vector<PaletteSpec>& Palettes() {
 QString CommandString(int id) {
     const auto& strings = CommandStrings();
     const auto it = std::find_if(strings.begin(), strings.end(),
-                                 [id](const CommandStringSpec& s) { return s.id == id; });
+                                 [id](const CommandStringEntry& s) { return s.id == id; });
     return it == strings.end() ? QString() : QString::fromUtf8(it->text);
 }
 
@@ -214,8 +214,8 @@ QString ItemShortcutText(const char* text) {
 
 QList<QKeySequence> CommandShortcuts(int id) {
     QList<QKeySequence> keys;
-    for (const MenuSpec& menu : MainMenus())
-        for (const MenuItemSpec& item : menu.items)
+    for (const MenuEntry& menu : MainMenus())
+        for (const MenuItemEntry& item : menu.items)
             if (item.id == id && item.id != 0) {
                 const QString shortcut = ItemShortcutText(item.text);
                 if (!shortcut.isEmpty())

@@ -10,19 +10,19 @@ namespace korvanix::gui {
 
 // One item of a menu: the command id (0 for a separator) and the item text, whose
 // part after "\t" names the shortcut key.
-struct MenuItemSpec {
+struct MenuItemEntry {
     int id;
     const char* text;
 };
 
-struct MenuSpec {
+struct MenuEntry {
     const char* title;
-    std::vector<MenuItemSpec> items;
+    std::vector<MenuItemEntry> items;
 };
 
 // An element palette: its caption, the main toolbar button that opens it, its
 // buttons (0 is a separator) and its width in pixels.
-struct PaletteSpec {
+struct PaletteEntry {
     int buttonId;
     const char* caption;
     std::vector<int> buttons;
@@ -30,11 +30,11 @@ struct PaletteSpec {
 };
 
 // The menus of the main window, in order.
-const std::vector<MenuSpec>& MainMenus();
+const std::vector<MenuEntry>& MainMenus();
 // The main toolbar, 0 being a separator.
 const std::vector<int>& MainToolbarButtons();
 // The three element palettes.
-const std::vector<PaletteSpec>& Palettes();
+const std::vector<PaletteEntry>& Palettes();
 
 // The command's string: the prompt, then "\n" and the short name when there is
 // one. Empty for a command without a string.

@@ -375,8 +375,8 @@ TEST(MainMenu, ItemsTextsShortcutsAndStates) {
 
 TEST(MainMenu, EveryNamedKeyIsTheItemsShortcut) {
     CMainWnd wnd;
-    for (const MenuSpec& menu : MainMenus())
-        for (const MenuItemSpec& item : menu.items) {
+    for (const MenuEntry& menu : MainMenus())
+        for (const MenuItemEntry& item : menu.items) {
             const QString keys = ItemShortcutText(item.text);
             if (item.id == 0 || keys.isEmpty())
                 continue;

@@ -19,31 +19,31 @@ using namespace sheet_test;
 
 namespace {
 
-struct ElementSpec {
+struct ElementEntry {
     ElementKind kind;
     int32_t id;
     // Stored (wire id, wire end) per pin, from pin 1; missing pins store none.
     std::vector<std::pair<int32_t, int32_t>> pinRefs;
 };
 
-using WireSpec = std::array<int32_t, 5>; // id, end 1 element, pin, end 2 element, pin
+using WireEntry = std::array<int32_t, 5>; // id, end 1 element, pin, end 2 element, pin
 
-std::vector<uint8_t> Build(const std::vector<ElementSpec>& elements,
-                           const std::vector<WireSpec>& wires) {
+std::vector<uint8_t> Build(const std::vector<ElementEntry>& elements,
+                           const std::vector<WireEntry>& wires) {
     ArchiveWriter ar;
     ar.WriteInt32(static_cast<int32_t>(elements.size()));
-    for (const ElementSpec& e : elements)
+    for (const ElementEntry& e : elements)
         ar.WriteInt32(e.kind);
     ar.WriteInt32(static_cast<int32_t>(wires.size()));
-    for (const ElementSpec& spec : elements) {
-        auto e = ElementFactory(spec.kind, spec.id);
-        for (std::size_t i = 0; i < spec.pinRefs.size() && i < e->pins.size(); ++i) {
-            e->pins[i].wireId = spec.pinRefs[i].first;
-            e->pins[i].wireEnd = spec.pinRefs[i].second;
+    for (const ElementEntry& entry : elements) {
+        auto e = ElementFactory(entry.kind, entry.id);
+        for (std::size_t i = 0; i < entry.pinRefs.size() && i < e->pins.size(); ++i) {
+            e->pins[i].wireId = entry.pinRefs[i].first;
+            e->pins[i].wireEnd = entry.pinRefs[i].second;
         }
         e->Save(ar);
     }
-    for (const WireSpec& w : wires)
+    for (const WireEntry& w : wires)
         for (int32_t v : w)
             ar.WriteInt32(v);
     return ar.TakeBytes();
@@ -57,7 +57,7 @@ std::vector<uint8_t> Ints(std::initializer_list<int32_t> values) {
 }
 
 // Two resistors joined by wire 5 from R(1) pin 2 to R(2) pin 1.
-std::vector<ElementSpec> TwoJoinedResistors() {
+std::vector<ElementEntry> TwoJoinedResistors() {
     return {{kind::Resistor, 1, {{0, 0}, {5, 1}}}, {kind::Resistor, 2, {{5, 2}, {0, 0}}}};
 }
 
@@ -244,8 +244,8 @@ INSTANTIATE_TEST_SUITE_P(Streams, ReadCorrupt, ::testing::ValuesIn(kCorrupt), Co
 
 struct ReferenceCase {
     const char* name;
-    std::vector<ElementSpec> elements;
-    std::vector<WireSpec> wires;
+    std::vector<ElementEntry> elements;
+    std::vector<WireEntry> wires;
     int linkedPins; // pins left holding a wire after resolution
 };
 
