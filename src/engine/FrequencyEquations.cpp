@@ -548,30 +548,18 @@ void FrequencyEquations::AssembleSparseNodal() {
     bool finite = true;
     for (int k = 0; k < YO.Size(); ++k)
         finite = finite && std::isfinite(YO[k].re) && std::isfinite(YO[k].im);
-    if (finite) {
-        for (int e = 0; e < count; ++e) {
-            Complex sum;
-            const int end = termStart_[static_cast<std::size_t>(e) + 1];
-            for (int t = termStart_[static_cast<std::size_t>(e)]; t < end; ++t) {
-                const NodalTerm& term = terms_[static_cast<std::size_t>(t)];
-                const Complex& y = YO[term.branch];
-                if (term.unit > 0)
-                    sum += y;
-                else if (term.unit < 0)
-                    sum -= y;
-                else
-                    sum += term.d * (term.dt * y + term.pu);
-            }
-            YnSparse.ValueAt(e) = sum;
-        }
-        return;
-    }
     for (int e = 0; e < count; ++e) {
         Complex sum;
         const int end = termStart_[static_cast<std::size_t>(e) + 1];
         for (int t = termStart_[static_cast<std::size_t>(e)]; t < end; ++t) {
             const NodalTerm& term = terms_[static_cast<std::size_t>(t)];
-            sum += term.d * (term.dt * YO[term.branch] + term.pu);
+            const Complex& y = YO[term.branch];
+            if (finite && term.unit > 0)
+                sum += y;
+            else if (finite && term.unit < 0)
+                sum -= y;
+            else
+                sum += term.d * (term.dt * y + term.pu);
         }
         YnSparse.ValueAt(e) = sum;
     }
