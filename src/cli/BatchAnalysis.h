@@ -1,7 +1,5 @@
 #pragma once
 
-#include "document/SettingsRecords.h"
-
 #include <string>
 
 namespace korvanix::cli {
@@ -14,19 +12,10 @@ struct AnalysisRequest {
     bool quiet = false; // no progress bar even on a terminal
 };
 
-// Limits the batch tool puts on counts read from a document. The dialogs never
-// store anything outside them, but a document may come from anywhere, and each
-// of these counts sizes memory before the first point is computed.
-constexpr int kMaxSweepRuns = 1000;
-constexpr int kMaxFrequencyPoints = 1000000;
-// Points reserved per series in advance; longer series simply grow.
+// Points reserved per series in advance: a document may announce any number of
+// points (analysis::ClampCounts bounds them only loosely), but only the computed
+// ones take memory; longer series simply grow.
 constexpr int kMaxReservedPoints = 1 << 16;
-
-// Brings every count of the analysis settings into its range: parts 1..9, at most
-// five outputs in all (voltages first), points of a part at least 1, frequency
-// points 2..kMaxFrequencyPoints, sweep runs 2..kMaxSweepRuns, MAXITER 10..120,
-// CHECKDEPTH 1..10. Values already in range are left as they are.
-void ClampCounts(document::DocumentSettings& settings);
 
 // Runs the analysis of a document with its stored settings and writes the result.
 // The exit code: 0, 1 (document unreadable, result not written), 3 (the circuit

@@ -1,9 +1,6 @@
 #include "document/Document.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
@@ -41,46 +38,6 @@ public:
 private:
     int fd_;
 };
-
-bool WriteAll(int fd, const uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// The file that a save really replaces: through a symbolic link, its target.
-std::string ResolveTarget(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return path;
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (real == nullptr)
-        return path;
-    std::string resolved = real;
-    std::free(real);
-    return resolved;
-}
-
-mode_t NewFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
 
 } // namespace
 
@@ -251,48 +208,6 @@ bool PassReadOnlyGuard(const std::string& path, DocumentPrompts& prompts) {
         return false;
     }
     return true;
-}
-
-WriteOutcome WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
-    const std::string target = ResolveTarget(path);
-    struct stat st {};
-    const bool exists = ::stat(target.c_str(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode))
-        return WriteOutcome::CannotOpen;
-
-    // The temporary file lives beside the target so that the final rename stays
-    // within one file system and is atomic.
-    std::string base = FileNameOf(target);
-    if (base.size() > NAME_MAX - 16)
-        base.resize(NAME_MAX - 16);
-    std::string pattern = FolderOf(target) + "/." + base + ".XXXXXX";
-    FileDescriptor fd(::mkstemp(pattern.data()));
-    if (fd.Get() < 0)
-        return WriteOutcome::CannotOpen;
-    const std::string temporary = pattern;
-    auto fail = [&] {
-        fd.Close();
-        ::unlink(temporary.c_str());
-        return WriteOutcome::WriteFailed;
-    };
-
-    // The replacement keeps the old file's permissions and, where allowed, owner.
-    if (exists) {
-        (void)!::fchown(fd.Get(), st.st_uid, st.st_gid);
-        (void)::fchmod(fd.Get(), st.st_mode & 07777);
-    } else {
-        (void)::fchmod(fd.Get(), NewFileMode());
-    }
-    if (!WriteAll(fd.Get(), bytes.data(), bytes.size()) || ::fsync(fd.Get()) != 0 || !fd.Close())
-        return fail();
-    if (::rename(temporary.c_str(), target.c_str()) != 0)
-        return fail();
-
-    // Makes the rename itself durable; the data is safe either way.
-    FileDescriptor folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.Get() >= 0)
-        (void)::fsync(folder.Get());
-    return WriteOutcome::Written;
 }
 
 ReadOutcome ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {

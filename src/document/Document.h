@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/AtomicFile.h"
 #include "document/ScmFile.h"
 #include "document/SettingsRecords.h"
 #include "model/Scheme.h"
@@ -97,14 +98,6 @@ bool PassReadOnlyGuard(const std::string& path, DocumentPrompts& prompts);
 
 // The question the guard asks.
 std::string ReadOnlyQuestion(const std::string& path);
-
-enum class WriteOutcome { Written, CannotOpen, WriteFailed };
-
-// Writes the whole image to a temporary file in the target's folder, flushes it
-// to the disk and renames it over the target (a symbolic link's target is
-// replaced, not the link). On failure the temporary file is removed and the
-// target is left exactly as it was.
-WriteOutcome WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes);
 
 enum class ReadOutcome { Read, CannotOpen, ReadFailed };
 // Reads a whole file. Anything but a regular file counts as one that cannot be

@@ -1,5 +1,7 @@
 #include "gui/CSchemeWnd.h"
 
+#include "gui/CMultiGraphWnd.h"
+
 #include "gui/CTextWnd.h"
 #include "gui/CircuitClipboard.h"
 #include "gui/CommandIds.h"
@@ -845,6 +847,10 @@ bool CSchemeWnd::CloseDocument() {
 
 void CSchemeWnd::AfterDocumentReplaced() {
     CloseElementList();
+    // The results of the old circuit would be read as the new one's.
+    for (const char* title : {kTransientGraphTitle, kFrequencyGraphTitle})
+        if (CMultiGraphWnd* graphs = CMultiGraphWnd::Find(QString::fromUtf8(title)))
+            graphs->close();
     DocumentReloaded();
     emit statusMessage(QString());
     emit documentReplaced();

@@ -5,6 +5,8 @@
 #include <QFileDialog>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace korvanix::gui {
 
 namespace {
@@ -42,6 +44,30 @@ bool FileDialogs::SavePath(QWidget* parent, const QString& proposed, const QStri
     if (!proposed.isEmpty())
         dialog.selectFile(proposed);
     return RunForPath(dialog, path);
+}
+
+bool FileDialogs::SavePathOfType(QWidget* parent, const QString& proposed,
+                                 const QStringList& filters, const QStringList& suffixes,
+                                 QString& path, int& filter) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    auto suffixOf = [&](const QString& nameFilter) {
+        const auto i = filters.indexOf(nameFilter);
+        return i >= 0 && i < suffixes.size() ? suffixes.at(i) : QString();
+    };
+    if (!filters.isEmpty())
+        dialog.setDefaultSuffix(suffixOf(filters.front()));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&](const QString& chosen) { dialog.setDefaultSuffix(suffixOf(chosen)); });
+    if (!proposed.isEmpty())
+        dialog.selectFile(proposed);
+    if (!RunForPath(dialog, path))
+        return false;
+    filter = std::max<int>(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
+    return true;
 }
 
 namespace {

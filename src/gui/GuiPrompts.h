@@ -3,6 +3,7 @@
 #include "document/Document.h"
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -18,6 +19,11 @@ public:
     // is added to a name without one. False when cancelled.
     virtual bool SavePath(QWidget* parent, const QString& proposed, const QString& filter,
                           const QString& defaultSuffix, QString& path);
+    // Save dialog offering several file types; the default suffix follows the
+    // type chosen. `filter` holds the index of the chosen type on return.
+    virtual bool SavePathOfType(QWidget* parent, const QString& proposed,
+                                const QStringList& filters, const QStringList& suffixes,
+                                QString& path, int& filter);
 };
 
 FileDialogs& Files();

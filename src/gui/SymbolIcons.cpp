@@ -1,6 +1,7 @@
 #include "gui/SymbolIcons.h"
 
 #include "gui/CommandIds.h"
+#include "gui/GraphCommandIds.h"
 #include "gui/QtPainter.h"
 #include "gui/SchemeFonts.h"
 #include "model/Element.h"
@@ -408,6 +409,78 @@ bool PaintTool(int id, QPainter& painter, const QRectF& rect, const QColor& over
     return known;
 }
 
+// The graph toolbar's glyphs on the same 32-unit grid as the main toolbar's.
+bool PaintGraphTool(int id, QPainter& painter, const QRectF& rect, const QColor& override) {
+    const QColor ink = Or(override, QColor(40, 40, 40));
+    const QColor accent = Or(override, QColor(30, 90, 200));
+    const QColor curve = Or(override, QColor(220, 40, 40));
+    const QColor ruler = Or(override, QColor(255, 159, 127));
+    const QColor paper = override.isValid() ? QColor(235, 235, 235) : QColor(Qt::white);
+    painter.save();
+    painter.translate(rect.topLeft());
+    painter.scale(rect.width() / 32.0, rect.height() / 32.0);
+    Grid g{painter, ink, std::max(1.0, 32.0 / rect.width()) * 1.1, paper};
+    // A small plot: frame and a wave, the background of several glyphs.
+    auto plot = [&](const QRectF& r) {
+        painter.setPen(g.Pen(ink));
+        painter.setBrush(paper);
+        painter.drawRect(r);
+        QPainterPath wave;
+        wave.moveTo(r.left() + 2, r.bottom() - 3);
+        wave.cubicTo(r.left() + r.width() * 0.35, r.top() - 4, r.left() + r.width() * 0.55,
+                     r.bottom() + 2, r.right() - 2, r.top() + 4);
+        painter.setPen(g.Pen(curve, 1.3));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(wave);
+    };
+    bool known = true;
+    switch (id) {
+    case gcmd::SaveAllData:
+        PaintTool(cmd::Save, painter, QRectF(0, 0, 32, 32), override);
+        break;
+    case gcmd::CopyAll:
+        PaintTool(cmd::Copy, painter, QRectF(0, 0, 32, 32), override);
+        break;
+    case gcmd::SaveAllPicture:
+        plot(QRectF(3, 4, 24, 18));
+        painter.setPen(g.Pen(ink));
+        painter.setBrush(accent);
+        painter.drawPolygon(
+            QPolygonF({QPointF(18, 20), QPointF(30, 20), QPointF(30, 30), QPointF(18, 30)}));
+        break;
+    case gcmd::RestoreAll: {
+        plot(QRectF(3, 5, 26, 22));
+        painter.setPen(g.Pen(accent, 1.6));
+        painter.drawLine(QPointF(8, 16), QPointF(24, 16));
+        painter.drawLine(QPointF(8, 16), QPointF(12, 12));
+        painter.drawLine(QPointF(8, 16), QPointF(12, 20));
+        painter.drawLine(QPointF(24, 16), QPointF(20, 12));
+        painter.drawLine(QPointF(24, 16), QPointF(20, 20));
+        break;
+    }
+    case gcmd::RulerAll:
+        plot(QRectF(3, 7, 26, 18));
+        painter.setPen(g.Pen(ruler, 1.4));
+        painter.drawLine(QPointF(16, 5), QPointF(16, 27));
+        painter.setBrush(ruler);
+        painter.drawPolygon(QPolygonF({QPointF(12, 2), QPointF(20, 2), QPointF(16, 6)}));
+        painter.drawPolygon(QPolygonF({QPointF(12, 30), QPointF(20, 30), QPointF(16, 26)}));
+        break;
+    case gcmd::PointsAll:
+        plot(QRectF(3, 5, 26, 22));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(curve);
+        for (const QPointF& c : {QPointF(8, 21), QPointF(13, 11), QPointF(19, 16), QPointF(25, 10)})
+            painter.drawRect(QRectF(c.x() - 2, c.y() - 2, 4, 4));
+        break;
+    default:
+        known = false;
+        break;
+    }
+    painter.restore();
+    return known;
+}
+
 bool IsToolCommand(int id) {
     switch (id) {
     case cmd::New:
@@ -463,6 +536,23 @@ QIcon CommandIcon(int commandId) {
         return QIcon();
     return MakeIcon([kind](QPainter& p, const QRectF& r, const QColor& override, bool) {
         PaintElement(p, r, override, kind);
+    });
+}
+
+QIcon GraphCommandIcon(int commandId) {
+    switch (commandId) {
+    case gcmd::SaveAllData:
+    case gcmd::CopyAll:
+    case gcmd::SaveAllPicture:
+    case gcmd::RestoreAll:
+    case gcmd::RulerAll:
+    case gcmd::PointsAll:
+        break;
+    default:
+        return QIcon();
+    }
+    return MakeIcon([commandId](QPainter& p, const QRectF& r, const QColor& override, bool) {
+        PaintGraphTool(commandId, p, r, override);
     });
 }
 

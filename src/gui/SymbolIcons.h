@@ -8,4 +8,7 @@ namespace korvanix::gui {
 // stay crisp at any screen density. Null icon for an unknown command.
 QIcon CommandIcon(int commandId);
 
+// Icons of the graph window's toolbar (the gcmd ids); null for another id.
+QIcon GraphCommandIcon(int commandId);
+
 } // namespace korvanix::gui

@@ -8,11 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -439,6 +442,51 @@ TEST(CliTest, OutputFile) {
         EXPECT_EQ(failed.out, "");
         EXPECT_EQ(failed.err, c.err);
     }
+}
+
+TEST(CliTest, FailedWriteKeepsTheOutputFile) {
+    TempFolder folder;
+    const std::string file = folder / "kept.txt";
+    const std::vector<uint8_t> old = {'o', 'l', 'd', '\n'};
+    WriteBytes(file, old);
+
+    // Run from a child whose files may not grow past 4 KiB (the limit passes on to
+    // the program): the table of the low-pass filter is three times as long.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const Outcome o = RunCli({"transient", kExamples + "rc_lowpass.scm", "-o", file});
+        ::_exit(o.exitCode == 1 && o.out.empty() && o.err == "Ошибка записи в файл kept.txt\n"
+                    ? 0
+                    : 10);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10: another exit code or message";
+    EXPECT_EQ(ReadBytes(file), old);
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"kept.txt"});
+}
+
+TEST(CliTest, ReadOnlyOutputFileIsRefused) {
+    // Renaming over a file needs no permission on the file: the tool must still
+    // refuse one its user may not write.
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "the superuser may write any file";
+    TempFolder folder;
+    const std::string file = folder / "kept.txt";
+    const std::vector<uint8_t> old = {'o', 'l', 'd', '\n'};
+    WriteBytes(file, old);
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    const Outcome refused = RunCli({"transient", kExamples + "rc_lowpass.scm", "-o", file});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err,
+              "Не удается открыть файл kept.txt для записи.\nСохранение не выполнено.\n");
+    EXPECT_EQ(ReadBytes(file), old);
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"kept.txt"});
 }
 
 TEST(CliTest, AnalysisOfACircuitThatFailsTheCheck) {

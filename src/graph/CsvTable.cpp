@@ -1,10 +1,10 @@
-#include "cli/CsvTable.h"
+#include "graph/CsvTable.h"
 
 #include "model/Value.h"
 
 #include <cstddef>
 
-namespace korvanix::cli {
+namespace korvanix::graph {
 
 namespace {
 
@@ -26,14 +26,14 @@ std::string Number(double v) {
 
 } // namespace
 
-std::string CsvTable(const std::vector<const graph::GraphData*>& panes, bool sweep) {
-    const graph::GraphData* first = panes.empty() ? nullptr : panes.front();
+std::string CsvTable(const std::vector<const GraphData*>& panes, bool sweep) {
+    const GraphData* first = panes.empty() ? nullptr : panes.front();
 
     std::string out = "run";
     if (sweep)
         out += "," + Quoted(first ? first->RunLabel() : std::string());
     out += ",x";
-    for (const graph::GraphData* pane : panes)
+    for (const GraphData* pane : panes)
         for (int c = 0; c < pane->CurveCount(); ++c) {
             const std::string& label = pane->CurveLabel(c);
             if (pane->Paired())
@@ -55,12 +55,12 @@ std::string CsvTable(const std::vector<const graph::GraphData*>& panes, bool swe
                          ? Number(runValues[static_cast<std::size_t>(r)])
                          : std::string()) +
                     ",";
-        const graph::Curve& x = first->X(r);
+        const Curve& x = first->X(r);
         for (std::size_t i = 0; i < x.Count(); ++i) {
             out += runText;
             out += swept;
             out += Number(x.ValueAt(i));
-            for (const graph::GraphData* pane : panes)
+            for (const GraphData* pane : panes)
                 for (int c = 0; c < pane->CurveCount(); ++c) {
                     if (pane->Paired())
                         out += "," + Number(pane->PairX(c, r).ValueAt(i));
@@ -72,4 +72,4 @@ std::string CsvTable(const std::vector<const graph::GraphData*>& panes, bool swe
     return out;
 }
 
-} // namespace korvanix::cli
+} // namespace korvanix::graph

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace korvanix::cli {
+namespace korvanix::graph {
 
 // Every run of a graph window as comma-separated values: a header row, then one
 // row per point of every run in run order. Columns: `run` (1-based), the swept
@@ -15,6 +15,6 @@ namespace korvanix::cli {
 // then its vertical ones. Numbers carry 17 significant digits, so they read back
 // to the same doubles; rows end with LF; a field holding a comma or a quote is
 // quoted.
-std::string CsvTable(const std::vector<const graph::GraphData*>& panes, bool sweep);
+std::string CsvTable(const std::vector<const GraphData*>& panes, bool sweep);
 
-} // namespace korvanix::cli
+} // namespace korvanix::graph

@@ -1,0 +1,450 @@
+#include "gui/CMultiGraphWnd.h"
+
+#include "gui/CGraphWnd.h"
+#include "gui/CMainWnd.h"
+#include "gui/GraphCommandIds.h"
+#include "gui/GraphExport.h"
+#include "gui/SymbolIcons.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QWindowStateChangeEvent>
+
+#include <algorithm>
+
+namespace korvanix::gui {
+namespace {
+
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+constexpr int kStatusHeight = 20;
+constexpr int kStatusPartEnd = 300;
+
+} // namespace
+
+CMultiGraphWnd::CMultiGraphWnd(QWidget* parent, const QString& title, std::optional<QRect> rect)
+    : QMainWindow(parent, Qt::Window) {
+    setObjectName(QStringLiteral("MULTIGRAPHWND"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(title);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    area_ = new QWidget(this);
+    area_->setObjectName(QStringLiteral("panes"));
+    area_->setAutoFillBackground(true);
+    area_->setPalette(pal);
+    setCentralWidget(area_);
+    CreateToolBar();
+
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("108"));
+    bar->setSizeGripEnabled(true);
+    bar->setFixedHeight(std::max(kStatusHeight, bar->sizeHint().height()));
+    status_ = new QLabel(bar);
+    status_->setObjectName(QStringLiteral("statusText"));
+    status_->setFixedWidth(kStatusPartEnd);
+    bar->addWidget(status_);
+
+    if (!rect) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const QRect s = screen ? screen->geometry() : QRect(0, 0, 1280, 800);
+        rect = QRect(QPoint(s.left() + 20, s.top() + 50), QPoint(s.right() - 20, s.bottom() - 50));
+    }
+    setGeometry(*rect);
+    SetPaneCount(1);
+}
+
+CMultiGraphWnd::~CMultiGraphWnd() {
+    // Every series goes with the window.
+    for (CGraphWnd* pane : panes_)
+        pane->Data().Reset();
+}
+
+CMultiGraphWnd* CMultiGraphWnd::Find(const QString& title) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* window = qobject_cast<CMultiGraphWnd*>(w);
+        if (window && !window->closed_ && window->windowTitle() == title)
+            return window;
+    }
+    return nullptr;
+}
+
+void CMultiGraphWnd::CreateToolBar() {
+    toolBar_ = addToolBar(U("График"));
+    toolBar_->setObjectName(QStringLiteral("graphToolBar"));
+    toolBar_->setMovable(false);
+    toolBar_->setIconSize(QSize(24, 24));
+    struct Button {
+        int id;
+        const char* name;
+        bool checkable;
+    };
+    const Button buttons[] = {{gcmd::SaveAllData, "Сохранить данные", false},
+                              {gcmd::CopyAll, "Копировать", false},
+                              {gcmd::SaveAllPicture, "Сохранить рисунок", false},
+                              {0, nullptr, false},
+                              {gcmd::RestoreAll, "Исходный интервал", false},
+                              {gcmd::RulerAll, "Показать линейку", true},
+                              {gcmd::PointsAll, "Показать расчетные точки", true}};
+    for (const Button& b : buttons) {
+        if (b.id == 0) {
+            toolBar_->addSeparator();
+            continue;
+        }
+        QAction* action = toolBar_->addAction(GraphCommandIcon(b.id), U(b.name));
+        action->setData(b.id);
+        action->setCheckable(b.checkable);
+        action->setToolTip(U(b.name));
+        const int id = b.id;
+        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        actions_.insert(id, action);
+    }
+    actions_.value(gcmd::RestoreAll)->setEnabled(false);
+}
+
+CGraphWnd* CMultiGraphWnd::Pane(int i) const {
+    return i >= 0 && i < PaneCount() ? panes_[static_cast<std::size_t>(i)] : nullptr;
+}
+
+QString CMultiGraphWnd::StatusText() const {
+    return status_->text();
+}
+
+QRect CMultiGraphWnd::PaneArea() const {
+    return area_->rect();
+}
+
+void CMultiGraphWnd::ShowWindow() {
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    SyncToolBar();
+    LayoutPanes();
+}
+
+void CMultiGraphWnd::LayoutPanes() {
+    ++layoutDepth_;
+    const int passes = layoutDepth_ == 1 ? 2 : 1;
+    const QRect area = area_->rect();
+    const int n = PaneCount();
+    for (int pass = 0; pass < passes && n > 0; ++pass) {
+        std::vector<PlotArea> plots;
+        int left = 0;
+        int right = INT32_MAX;
+        for (int i = 0; i < n; ++i) {
+            const int top = area.height() * i / n;
+            const int bottom = area.height() * (i + 1) / n;
+            plots.push_back(
+                panes_[static_cast<std::size_t>(i)]->LayoutFor(QSize(area.width(), bottom - top)));
+            left = std::max(left, plots.back().left);
+            right = std::min(right, plots.back().right);
+        }
+        for (int i = 0; i < n; ++i) {
+            const int top = area.height() * i / n;
+            const int bottom = area.height() * (i + 1) / n;
+            // The pane moves so that its plot starts at the common left edge and
+            // ends at the common right edge.
+            const int dx = left - plots[static_cast<std::size_t>(i)].left;
+            const int dr = right - plots[static_cast<std::size_t>(i)].right;
+            CGraphWnd* pane = panes_[static_cast<std::size_t>(i)];
+            pane->setGeometry(dx, top, std::max(1, area.width() - dx + dr), bottom - top);
+            pane->Relayout();
+        }
+    }
+    --layoutDepth_;
+    if (layoutDepth_ == 0) {
+        for (CGraphWnd* pane : panes_)
+            pane->update();
+    }
+}
+
+void CMultiGraphWnd::SyncToolBar() {
+    bool points = false;
+    bool ruler = false;
+    bool changed = false;
+    for (const CGraphWnd* pane : panes_) {
+        points = points || pane->PointsShown();
+        ruler = ruler || pane->RulerShown();
+        changed = changed || pane->RangeChanged();
+    }
+    actions_.value(gcmd::PointsAll)->setChecked(points);
+    actions_.value(gcmd::RulerAll)->setChecked(ruler);
+    actions_.value(gcmd::RestoreAll)->setEnabled(changed);
+}
+
+void CMultiGraphWnd::OnCommand(int id) {
+    switch (id) {
+    case gcmd::SaveAllData:
+        SaveAllData();
+        break;
+    case gcmd::CopyAll:
+        CopyGraphPicture(
+            PictureSize(), [this](QPainter& p) { Render(p); },
+            [this](const QString& text) { ShowStatus(text); });
+        break;
+    case gcmd::SaveAllPicture:
+        SaveGraphPicture(
+            this, PictureSize(), [this](QPainter& p) { Render(p); },
+            [this](const QString& text) { ShowStatus(text); });
+        break;
+    case gcmd::RestoreAll:
+        for (CGraphWnd* pane : panes_)
+            pane->RestoreInterval();
+        LayoutPanes();
+        break;
+    case gcmd::RulerAll: {
+        const bool on = actions_.value(gcmd::RulerAll)->isChecked();
+        for (CGraphWnd* pane : panes_)
+            if (pane->RulerShown() != on)
+                pane->ShowRuler(on);
+        break;
+    }
+    case gcmd::PointsAll: {
+        const bool on = actions_.value(gcmd::PointsAll)->isChecked();
+        for (CGraphWnd* pane : panes_)
+            if (pane->PointsShown() != on)
+                pane->ShowPoints(on);
+        break;
+    }
+    default:
+        return;
+    }
+    SyncToolBar();
+}
+
+void CMultiGraphWnd::SaveAllData() {
+    std::vector<graph::GraphData*> sets;
+    for (CGraphWnd* pane : panes_)
+        sets.push_back(&pane->Data());
+    SaveGraphData(this, sets, windowTitle(), [this](const QString& text) { ShowStatus(text); });
+    // The export switched every pane to the first pane's run.
+    for (CGraphWnd* pane : panes_)
+        pane->SelectRun(pane->Data().SelectedRun());
+}
+
+QSize CMultiGraphWnd::PictureSize() const {
+    return area_->size();
+}
+
+void CMultiGraphWnd::Render(QPainter& p) const {
+    p.fillRect(QRect(QPoint(0, 0), area_->size()), Qt::white);
+    for (const CGraphWnd* pane : panes_) {
+        p.save();
+        p.translate(pane->pos());
+        p.setClipRect(QRect(QPoint(0, 0), pane->size()));
+        pane->Render(p);
+        p.restore();
+    }
+}
+
+void CMultiGraphWnd::ShowStatus(const QString& text) {
+    statusBar()->showMessage(text, 10000);
+    if (auto* main = qobject_cast<CMainWnd*>(parentWidget()))
+        main->ShowStatus(text);
+}
+
+void CMultiGraphWnd::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    LayoutPanes();
+}
+
+void CMultiGraphWnd::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    if (isMinimized()) {
+        for (CGraphWnd* pane : panes_)
+            pane->HideInfoWnd(true);
+        rulersHidden_ = true;
+    } else if (rulersHidden_) {
+        for (CGraphWnd* pane : panes_)
+            pane->HideInfoWnd(false);
+        rulersHidden_ = false;
+    }
+}
+
+void CMultiGraphWnd::closeEvent(QCloseEvent* event) {
+    closed_ = true;
+    for (CGraphWnd* pane : panes_)
+        pane->ShowRuler(false);
+    event->accept();
+}
+
+void CMultiGraphWnd::ForPanes(int pane, const std::function<void(CGraphWnd&)>& op) {
+    if (pane == graph::kAllPanes) {
+        for (CGraphWnd* p : panes_)
+            op(*p);
+    } else if (CGraphWnd* p = Pane(pane)) {
+        op(*p);
+    }
+}
+
+void CMultiGraphWnd::SetPaneCount(int n) {
+    n = std::clamp(n, 0, 64);
+    while (PaneCount() > n) {
+        delete panes_.back();
+        panes_.pop_back();
+    }
+    while (PaneCount() < n) {
+        auto* pane = new CGraphWnd(PaneCount(), area_);
+        connect(pane, &CGraphWnd::changed, this, &CMultiGraphWnd::SyncToolBar);
+        connect(pane, &CGraphWnd::statusMessage, this, &CMultiGraphWnd::ShowStatus);
+        pane->show();
+        panes_.push_back(pane);
+    }
+    for (CGraphWnd* pane : panes_) {
+        pane->Data().Reset();
+        pane->DataChanged();
+    }
+    LayoutPanes();
+    SyncToolBar();
+}
+
+void CMultiGraphWnd::Reset(int pane) {
+    ForPanes(pane, [](CGraphWnd& p) {
+        p.Data().Reset();
+        p.DataChanged();
+    });
+}
+
+void CMultiGraphWnd::SetPaired(int pane, bool paired) {
+    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetPaired(paired); });
+}
+
+void CMultiGraphWnd::SetCounts(int pane, int curves, int runs) {
+    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetCounts(curves, runs); });
+}
+
+void CMultiGraphWnd::SetExpectedPoints(int pane, int n) {
+    // A document may announce any number of points and runs: what is reserved in
+    // advance stays within a few tens of megabytes, and the series grow as the
+    // points come.
+    ForPanes(pane, [&](CGraphWnd& p) {
+        const int64_t series =
+            int64_t{std::max(p.Data().RunCount(), 1)} * (p.Data().CurveCount() + 2);
+        const auto cap =
+            static_cast<int>(std::clamp<int64_t>((int64_t{1} << 22) / series, 1024, 1 << 16));
+        p.Data().SetExpectedPoints(std::min(n, cap));
+    });
+}
+
+void CMultiGraphWnd::SetTitle(int pane, const std::string& text) {
+    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetTitle(text); });
+}
+
+std::string CMultiGraphWnd::PaneTitle(int pane) const {
+    const CGraphWnd* p = Pane(pane);
+    return p ? p->Data().Title() : std::string();
+}
+
+void CMultiGraphWnd::SetCurveName(int pane, int curve, const std::string& text) {
+    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetCurveName(curve, text); });
+}
+
+void CMultiGraphWnd::SetCurveLabel(int pane, int curve, const std::string& text) {
+    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetCurveLabel(curve, text); });
+}
+
+void CMultiGraphWnd::SetCurveGroup(int pane, int curve, int group) {
+    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetCurveGroup(curve, group); });
+}
+
+void CMultiGraphWnd::SetGroupCaption(int pane, int group, const std::string& text) {
+    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetGroupCaption(group, text); });
+}
+
+void CMultiGraphWnd::SetXCaption(int pane, const std::string& text) {
+    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetXCaption(text); });
+}
+
+void CMultiGraphWnd::SetPairXCaption(int pane, const std::string& text) {
+    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetPairXCaption(text); });
+}
+
+void CMultiGraphWnd::SetIntegerCaption(int pane, const std::string& text) {
+    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetIntegerCaption(text); });
+}
+
+void CMultiGraphWnd::SetRunLabel(int pane, const std::string& text) {
+    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetRunLabel(text); });
+}
+
+void CMultiGraphWnd::SetXRange(int pane, double low, double high) {
+    ForPanes(pane, [&](CGraphWnd& p) {
+        p.Data().SetXRange(low, high);
+        p.DataChanged();
+    });
+}
+
+void CMultiGraphWnd::SetScales(int pane, int xKind, int xMask, int yKind, int yMask) {
+    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetScales(xKind, xMask, yKind, yMask); });
+}
+
+void CMultiGraphWnd::SetLiveDrawing(int pane, bool on) {
+    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetLiveDrawing(on); });
+}
+
+void CMultiGraphWnd::SetPositiveQuantity(int pane, bool on) {
+    ForPanes(pane, [&](CGraphWnd& p) {
+        p.Data().SetPositiveQuantity(on);
+        p.DataChanged();
+    });
+}
+
+void CMultiGraphWnd::AppendRunValue(int pane, double value) {
+    ForPanes(pane, [&](CGraphWnd& p) { p.Data().AppendRunValue(value); });
+}
+
+void CMultiGraphWnd::BeginSegment(int pane, int run, int graphType) {
+    ForPanes(pane, [&](CGraphWnd& p) { p.Data().BeginSegment(run, graphType); });
+}
+
+void CMultiGraphWnd::AppendX(int pane, int run, double x) {
+    ForPanes(pane, [&](CGraphWnd& p) { p.Data().AppendX(run, x); });
+}
+
+void CMultiGraphWnd::AppendY(int pane, int curve, int run, double y) {
+    ForPanes(pane, [&](CGraphWnd& p) {
+        p.Data().AppendY(curve, run, y);
+        p.PointAppended(curve, run);
+    });
+}
+
+void CMultiGraphWnd::AppendPair(int pane, int curve, int run, double x, double y) {
+    ForPanes(pane, [&](CGraphWnd& p) {
+        p.Data().AppendPair(curve, run, x, y);
+        p.PointAppended(curve, run);
+    });
+}
+
+void CMultiGraphWnd::AppendInteger(int pane, int run, int32_t value) {
+    ForPanes(pane, [&](CGraphWnd& p) { p.Data().AppendInteger(run, value); });
+}
+
+void CMultiGraphWnd::EndSegment(int pane, int run) {
+    ForPanes(pane, [&](CGraphWnd& p) { p.Data().EndSegment(run); });
+}
+
+void CMultiGraphWnd::Finish(int pane) {
+    ForPanes(pane, [](CGraphWnd& p) {
+        p.Data().Finish();
+        p.DataChanged();
+    });
+    LayoutPanes();
+    SyncToolBar();
+}
+
+void CMultiGraphWnd::SetStatusText(const std::string& text) {
+    status_->setText(QString::fromStdString(text));
+}
+
+} // namespace korvanix::gui

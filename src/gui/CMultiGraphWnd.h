@@ -1,0 +1,117 @@
+#pragma once
+
+#include "graph/ResultsSink.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QRect>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QAction;
+class QLabel;
+class QToolBar;
+
+namespace korvanix::gui {
+
+class CGraphWnd;
+
+// The titles by which the scheme window finds the analyses' graph windows.
+inline constexpr const char* kTransientGraphTitle = "График переходного процесса";
+inline constexpr const char* kFrequencyGraphTitle = "График АЧХ/ФЧХ";
+
+// The window an analysis shows its results in: a toolbar, a status bar and one
+// or more graph panes stacked one above the other whose plots share one x
+// extent. It is the analyses' results sink: every data operation goes to one
+// pane or, with pane index -1, to all of them.
+class CMultiGraphWnd : public QMainWindow, public graph::ResultsSink {
+    Q_OBJECT
+public:
+    // Without a rectangle the window takes the screen less 20 pixels at the sides
+    // and 50 at the top and bottom.
+    CMultiGraphWnd(QWidget* parent, const QString& title, std::optional<QRect> rect = std::nullopt);
+    ~CMultiGraphWnd() override;
+
+    // The graph window of the program with this title, if one is open.
+    static CMultiGraphWnd* Find(const QString& title);
+
+    CGraphWnd* Pane(int i) const;
+    const std::vector<CGraphWnd*>& Panes() const { return panes_; }
+    QToolBar* ToolBar() const { return toolBar_; }
+    QAction* Action(int id) const { return actions_.value(id, nullptr); }
+    QString StatusText() const;
+    // The part of the window the panes share.
+    QRect PaneArea() const;
+
+    // Restores a minimised window, lays it out and synchronises the toolbar.
+    void ShowWindow();
+    // Lays the panes out (twice at the outermost call: the second pass sees the
+    // label widths of the first).
+    void LayoutPanes();
+    // Toolbar states from the panes: computed points, ruler, changed range.
+    void SyncToolBar();
+    // Runs a toolbar command.
+    void OnCommand(int id);
+
+    // The whole window's panes painted at their places (picture copy, exports).
+    void Render(QPainter& painter) const;
+    QSize PictureSize() const;
+
+    // graph::ResultsSink
+    void SetPaneCount(int n) override;
+    int PaneCount() const override { return static_cast<int>(panes_.size()); }
+    void Reset(int pane) override;
+    void SetPaired(int pane, bool paired) override;
+    void SetCounts(int pane, int curves, int runs) override;
+    void SetExpectedPoints(int pane, int n) override;
+    void SetTitle(int pane, const std::string& text) override;
+    std::string PaneTitle(int pane) const override;
+    void SetCurveName(int pane, int curve, const std::string& text) override;
+    void SetCurveLabel(int pane, int curve, const std::string& text) override;
+    void SetCurveGroup(int pane, int curve, int group) override;
+    void SetGroupCaption(int pane, int group, const std::string& text) override;
+    void SetXCaption(int pane, const std::string& text) override;
+    void SetPairXCaption(int pane, const std::string& text) override;
+    void SetIntegerCaption(int pane, const std::string& text) override;
+    void SetRunLabel(int pane, const std::string& text) override;
+    void SetXRange(int pane, double low, double high) override;
+    void SetScales(int pane, int xKind, int xMask, int yKind, int yMask) override;
+    void SetLiveDrawing(int pane, bool on) override;
+    void SetPositiveQuantity(int pane, bool on) override;
+    void AppendRunValue(int pane, double value) override;
+    void BeginSegment(int pane, int run, int graphType) override;
+    void AppendX(int pane, int run, double x) override;
+    void AppendY(int pane, int curve, int run, double y) override;
+    void AppendPair(int pane, int curve, int run, double x, double y) override;
+    void AppendInteger(int pane, int run, int32_t value) override;
+    void EndSegment(int pane, int run) override;
+    void Finish(int pane) override;
+    void SetStatusText(const std::string& text) override;
+
+    // Shows a passing message ("Сохранение завершено.") in this window's status
+    // bar and in the main window's.
+    void ShowStatus(const QString& text);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void ForPanes(int pane, const std::function<void(CGraphWnd&)>& op);
+    void CreateToolBar();
+    void SaveAllData();
+
+    std::vector<CGraphWnd*> panes_;
+    QWidget* area_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QLabel* status_ = nullptr;
+    QHash<int, QAction*> actions_;
+    bool rulersHidden_ = false; // hidden when the window was minimised
+    bool closed_ = false;       // closed, waiting to be deleted
+    int layoutDepth_ = 0;
+};
+
+} // namespace korvanix::gui
