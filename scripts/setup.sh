@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need (only those
 # missing), then configures and builds into the folder given as $1 (default:
-# build). ngspice is the independent simulator the slow tests compare with.
+# build). ngspice is the independent simulator the slow tests compare with;
+# fonts-dejavu-extra brings the oblique faces the font dialog tests open on;
+# qt6-svg-dev writes graph pictures as SVG.
 # Further CMake options may follow the folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev locales ngspice clang-format qt6-base-dev qt6-translations-l10n libgl-dev fonts-dejavu-core)
+packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev locales ngspice clang-format qt6-base-dev qt6-translations-l10n libgl-dev fonts-dejavu-core fonts-dejavu-extra qt6-svg-dev)
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

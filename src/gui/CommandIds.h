@@ -58,7 +58,7 @@ enum : int {
     SchemeSettings = 60016,
     Frequency = 60018,
 
-    // Beyond the original command set: the edit history.
+    // The edit history.
     Undo = 60100,
     Redo = 60101,
 };

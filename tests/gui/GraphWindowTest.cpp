@@ -13,6 +13,7 @@
 #include "gui/GraphExport.h"
 #include "gui/GuiPrompts.h"
 #include "gui/Messages.h"
+#include "gui/dialogs/CAbortDlg.h"
 #include "model/Text1251.h"
 
 #include "../document/TempFolder.h"
@@ -29,7 +30,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTimer>
 #include <QToolBar>
 #include <QXmlStreamReader>
 #include <QtTest/QTest>
@@ -629,38 +629,46 @@ TEST_F(GraphWindowTest, WindowExportPutsPaneZerosColumnsFirst) {
     EXPECT_TRUE(wnd.isEnabled()) << "the window is enabled again";
 }
 
-// Watches the progress dialog between the export's lines.
-struct ProgressWatch {
+// Follows the progress dialog of an export from the moment it shows: every text
+// it is given, and a press of "Стоп" once a chosen text shows.
+class ProgressWatch : public QObject {
+public:
+    explicit ProgressWatch(QString stopAt = {}) : stopAt_(std::move(stopAt)) {
+        qApp->installEventFilter(this);
+    }
+    ~ProgressWatch() override { qApp->removeEventFilter(this); }
+
     QStringList percents;
+    QString title;
     QString fileCaption;
     QString fileName;
-    QString title;
-    QString stopAt; // presses Stop once this text shows
     bool stopped = false;
 
-    void Look() {
-        QWidget* dialog = FindTopLevel("ABORTDLG");
-        if (!dialog)
-            return;
-        title = dialog->windowTitle();
-        const auto labels = dialog->findChildren<QLabel*>();
-        for (QLabel* l : labels) {
-            if (l->text() == U("Имя Файла :") || l->text() == U("Имя файла :"))
-                fileCaption = l->text();
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        auto* dialog = qobject_cast<CAbortDlg*>(object);
+        if (dialog && event->type() == QEvent::Show && dialog != watched_) {
+            watched_ = dialog;
+            title = dialog->windowTitle();
+            fileCaption = dialog->RowCaption(0);
+            fileName = dialog->RowText(0);
+            connect(dialog, &CAbortDlg::rowTextChanged, this,
+                    [this, dialog](int row, const QString& text) {
+                        if (row != 1 || text.isEmpty())
+                            return;
+                        percents << text;
+                        if (!stopped && text == stopAt_) {
+                            stopped = true;
+                            QTest::mouseClick(dialog->StopButton(), Qt::LeftButton);
+                        }
+                    });
         }
-        if (auto* name = dialog->findChild<QLabel*>(QStringLiteral("run")))
-            fileName = name->text();
-        if (auto* percent = dialog->findChild<QLabel*>(QStringLiteral("percent"))) {
-            const QString text = percent->text();
-            if (!text.isEmpty() && (percents.isEmpty() || percents.back() != text))
-                percents << text;
-            if (!stopped && !stopAt.isEmpty() && text == stopAt) {
-                stopped = true;
-                QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("stop")),
-                                  Qt::LeftButton);
-            }
-        }
+        return false;
     }
+
+private:
+    QString stopAt_;
+    QPointer<CAbortDlg> watched_;
 };
 
 TEST_F(GraphWindowTest, ThousandPointsShowProgressInStepsOfFivePerCent) {
@@ -668,24 +676,21 @@ TEST_F(GraphWindowTest, ThousandPointsShowProgressInStepsOfFivePerCent) {
     LonePane lone(1000);
     files.answer = QString::fromStdString(folder / "out.txt");
     ProgressWatch watch;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] { watch.Look(); });
-    timer.start(0);
     QString status;
     QObject::connect(&lone.pane, &CGraphWnd::statusMessage, [&](const QString& s) { status = s; });
     lone.pane.SaveData();
-    timer.stop();
 
     QStringList expected;
     for (int p = 0; p <= 95; p += 5)
         expected << QStringLiteral("%1 %").arg(p);
-    // The first update comes after line 0: (0 * 100 + 100) / 1000 = 0.
+    // The first update comes after line 0: (0 * 100 + 100) / 1000 = 0; none says 100.
     EXPECT_EQ(watch.percents, expected);
     EXPECT_EQ(watch.title, U("Сохранение..."));
     EXPECT_EQ(watch.fileCaption, U("Имя Файла :"));
     EXPECT_EQ(watch.fileName, QStringLiteral("out.txt"));
     EXPECT_EQ(status, U("Сохранение завершено."));
     EXPECT_EQ(Lines(ReadFile(folder / "out.txt")).size(), 1003u);
+    EXPECT_EQ(FindTopLevel("ABORTDLG"), nullptr) << "the progress dialog goes";
 }
 
 TEST_F(GraphWindowTest, StopLeavesAValidShorterFileAndStillReportsCompletion) {
@@ -697,20 +702,15 @@ TEST_F(GraphWindowTest, StopLeavesAValidShorterFileAndStillReportsCompletion) {
     }
     LonePane lone(1000);
     files.answer = QString::fromStdString(path);
-    ProgressWatch watch;
-    watch.stopAt = QStringLiteral("25 %");
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] { watch.Look(); });
-    timer.start(0);
+    ProgressWatch watch(QStringLiteral("25 %"));
     QString status;
     QObject::connect(&lone.pane, &CGraphWnd::statusMessage, [&](const QString& s) { status = s; });
     lone.pane.SaveData();
-    timer.stop();
 
     ASSERT_TRUE(watch.stopped);
     const std::vector<std::string> lines = Lines(model::Cp1251ToUtf8(ReadFile(path)));
-    ASSERT_GT(lines.size(), 3u);
-    EXPECT_LT(lines.size(), 1003u);
+    // Stopped right after line 250, the one that showed 25 %.
+    ASSERT_EQ(lines.size(), 3u + 251u);
     EXPECT_EQ(lines[0], "* Данные графика. KORVANIX 1.1");
     // Every data line is whole: the x value, then y = x.
     for (std::size_t i = 3; i < lines.size(); ++i) {

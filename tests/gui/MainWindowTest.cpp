@@ -311,8 +311,7 @@ TEST(ApplicationStart, OpensWithTheStoredPlacement) {
     };
     ASSERT_NE(banner(), nullptr);
     EXPECT_TRUE(banner()->isVisible());
-    QTest::qWait(50);
-    EXPECT_EQ(banner(), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return banner() == nullptr; }, 5000));
     wnd->hide();
 }
 

@@ -50,7 +50,9 @@ void CAbortDlg::SetRowCaption(int row, const QString& caption) {
 }
 
 void CAbortDlg::SetRowText(int row, const QString& text) {
-    texts_[std::clamp(row, 0, 1)]->setText(text);
+    row = std::clamp(row, 0, 1);
+    texts_[row]->setText(text);
+    emit rowTextChanged(row, text);
 }
 
 QString CAbortDlg::RowCaption(int row) const {

@@ -30,6 +30,8 @@ public:
 
 signals:
     void stopRequested();
+    // A row's text was set (the work's progress, as the window shows it).
+    void rowTextChanged(int row, const QString& text);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
