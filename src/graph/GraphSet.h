@@ -1,10 +1,9 @@
 #pragma once
 
 #include "graph/GraphData.h"
-#include "graph/ResultsSink.h"
+#include "graph/PaneSink.h"
 #include "model/Geometry.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,7 +11,7 @@ namespace korvanix::graph {
 
 // The panes of one graph window without the window: what the batch tool and the
 // tests hand to an analysis. Forwards every operation as the window does.
-class GraphSet : public ResultsSink {
+class GraphSet : public PaneSink {
 public:
     explicit GraphSet(std::string title = {});
 
@@ -29,41 +28,17 @@ public:
 
     void SetPaneCount(int n) override;
     int PaneCount() const override { return static_cast<int>(panes_.size()); }
-
-    void Reset(int pane) override;
-    void SetPaired(int pane, bool paired) override;
-    void SetCounts(int pane, int curves, int runs) override;
-    void SetExpectedPoints(int pane, int n) override;
-
-    void SetTitle(int pane, const std::string& text) override;
-    std::string PaneTitle(int pane) const override;
-    void SetCurveName(int pane, int curve, const std::string& text) override;
-    void SetCurveLabel(int pane, int curve, const std::string& text) override;
-    void SetCurveGroup(int pane, int curve, int group) override;
-    void SetGroupCaption(int pane, int group, const std::string& text) override;
-    void SetXCaption(int pane, const std::string& text) override;
-    void SetPairXCaption(int pane, const std::string& text) override;
-    void SetIntegerCaption(int pane, const std::string& text) override;
-    void SetRunLabel(int pane, const std::string& text) override;
-    void SetXRange(int pane, double low, double high) override;
-    void SetScales(int pane, int xKind, int xMask, int yKind, int yMask) override;
-    void SetLiveDrawing(int pane, bool on) override;
-    void SetPositiveQuantity(int pane, bool on) override;
-
-    void AppendRunValue(int pane, double value) override;
-    void BeginSegment(int pane, int run, int graphType) override;
-    void AppendX(int pane, int run, double x) override;
-    void AppendY(int pane, int curve, int run, double y) override;
-    void AppendPair(int pane, int curve, int run, double x, double y) override;
-    void AppendInteger(int pane, int run, int32_t value) override;
-    void EndSegment(int pane, int run) override;
-    void Finish(int pane) override;
+    GraphData* PaneData(int pane) override {
+        return pane >= 0 && pane < PaneCount() ? &panes_[static_cast<std::size_t>(pane)] : nullptr;
+    }
+    using PaneSink::PaneData;
 
     void SetStatusText(const std::string& text) override { status_ = text; }
 
-private:
-    void ForPanes(int pane, const std::function<void(GraphData&)>& op);
+protected:
+    void PaneFinished(int pane) override;
 
+private:
     std::string title_;
     std::string status_;
     std::vector<GraphData> panes_;

@@ -279,15 +279,6 @@ void CMultiGraphWnd::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void CMultiGraphWnd::ForPanes(int pane, const std::function<void(CGraphWnd&)>& op) {
-    if (pane == graph::kAllPanes) {
-        for (CGraphWnd* p : panes_)
-            op(*p);
-    } else if (CGraphWnd* p = Pane(pane)) {
-        op(*p);
-    }
-}
-
 void CMultiGraphWnd::SetPaneCount(int n) {
     n = std::clamp(n, 0, 64);
     while (PaneCount() > n) {
@@ -309,136 +300,36 @@ void CMultiGraphWnd::SetPaneCount(int n) {
     SyncToolBar();
 }
 
-void CMultiGraphWnd::Reset(int pane) {
-    ForPanes(pane, [](CGraphWnd& p) {
-        p.Data().Reset();
-        p.DataChanged();
-    });
-}
-
-void CMultiGraphWnd::SetPaired(int pane, bool paired) {
-    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetPaired(paired); });
-}
-
-void CMultiGraphWnd::SetCounts(int pane, int curves, int runs) {
-    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetCounts(curves, runs); });
+graph::GraphData* CMultiGraphWnd::PaneData(int pane) {
+    CGraphWnd* p = Pane(pane);
+    return p ? &p->Data() : nullptr;
 }
 
 void CMultiGraphWnd::SetExpectedPoints(int pane, int n) {
     // A document may announce any number of points and runs: what is reserved in
     // advance stays within a few tens of megabytes, and the series grow as the
     // points come.
-    ForPanes(pane, [&](CGraphWnd& p) {
-        const int64_t series =
-            int64_t{std::max(p.Data().RunCount(), 1)} * (p.Data().CurveCount() + 2);
+    ForPanes(pane, [&](int, graph::GraphData& set) {
+        const int64_t series = int64_t{std::max(set.RunCount(), 1)} * (set.CurveCount() + 2);
         const auto cap =
             static_cast<int>(std::clamp<int64_t>((int64_t{1} << 22) / series, 1024, 1 << 16));
-        p.Data().SetExpectedPoints(std::min(n, cap));
+        set.SetExpectedPoints(std::min(n, cap));
     });
 }
 
-void CMultiGraphWnd::SetTitle(int pane, const std::string& text) {
-    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetTitle(text); });
+void CMultiGraphWnd::PaneChanged(int pane) {
+    Pane(pane)->DataChanged();
 }
 
-std::string CMultiGraphWnd::PaneTitle(int pane) const {
-    const CGraphWnd* p = Pane(pane);
-    return p ? p->Data().Title() : std::string();
+void CMultiGraphWnd::PointAppended(int pane, int curve, int run) {
+    Pane(pane)->PointAppended(curve, run);
 }
 
-void CMultiGraphWnd::SetCurveName(int pane, int curve, const std::string& text) {
-    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetCurveName(curve, text); });
+void CMultiGraphWnd::PaneFinished(int pane) {
+    Pane(pane)->DataChanged();
 }
 
-void CMultiGraphWnd::SetCurveLabel(int pane, int curve, const std::string& text) {
-    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetCurveLabel(curve, text); });
-}
-
-void CMultiGraphWnd::SetCurveGroup(int pane, int curve, int group) {
-    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetCurveGroup(curve, group); });
-}
-
-void CMultiGraphWnd::SetGroupCaption(int pane, int group, const std::string& text) {
-    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetGroupCaption(group, text); });
-}
-
-void CMultiGraphWnd::SetXCaption(int pane, const std::string& text) {
-    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetXCaption(text); });
-}
-
-void CMultiGraphWnd::SetPairXCaption(int pane, const std::string& text) {
-    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetPairXCaption(text); });
-}
-
-void CMultiGraphWnd::SetIntegerCaption(int pane, const std::string& text) {
-    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetIntegerCaption(text); });
-}
-
-void CMultiGraphWnd::SetRunLabel(int pane, const std::string& text) {
-    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetRunLabel(text); });
-}
-
-void CMultiGraphWnd::SetXRange(int pane, double low, double high) {
-    ForPanes(pane, [&](CGraphWnd& p) {
-        p.Data().SetXRange(low, high);
-        p.DataChanged();
-    });
-}
-
-void CMultiGraphWnd::SetScales(int pane, int xKind, int xMask, int yKind, int yMask) {
-    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetScales(xKind, xMask, yKind, yMask); });
-}
-
-void CMultiGraphWnd::SetLiveDrawing(int pane, bool on) {
-    ForPanes(pane, [&](CGraphWnd& p) { p.Data().SetLiveDrawing(on); });
-}
-
-void CMultiGraphWnd::SetPositiveQuantity(int pane, bool on) {
-    ForPanes(pane, [&](CGraphWnd& p) {
-        p.Data().SetPositiveQuantity(on);
-        p.DataChanged();
-    });
-}
-
-void CMultiGraphWnd::AppendRunValue(int pane, double value) {
-    ForPanes(pane, [&](CGraphWnd& p) { p.Data().AppendRunValue(value); });
-}
-
-void CMultiGraphWnd::BeginSegment(int pane, int run, int graphType) {
-    ForPanes(pane, [&](CGraphWnd& p) { p.Data().BeginSegment(run, graphType); });
-}
-
-void CMultiGraphWnd::AppendX(int pane, int run, double x) {
-    ForPanes(pane, [&](CGraphWnd& p) { p.Data().AppendX(run, x); });
-}
-
-void CMultiGraphWnd::AppendY(int pane, int curve, int run, double y) {
-    ForPanes(pane, [&](CGraphWnd& p) {
-        p.Data().AppendY(curve, run, y);
-        p.PointAppended(curve, run);
-    });
-}
-
-void CMultiGraphWnd::AppendPair(int pane, int curve, int run, double x, double y) {
-    ForPanes(pane, [&](CGraphWnd& p) {
-        p.Data().AppendPair(curve, run, x, y);
-        p.PointAppended(curve, run);
-    });
-}
-
-void CMultiGraphWnd::AppendInteger(int pane, int run, int32_t value) {
-    ForPanes(pane, [&](CGraphWnd& p) { p.Data().AppendInteger(run, value); });
-}
-
-void CMultiGraphWnd::EndSegment(int pane, int run) {
-    ForPanes(pane, [&](CGraphWnd& p) { p.Data().EndSegment(run); });
-}
-
-void CMultiGraphWnd::Finish(int pane) {
-    ForPanes(pane, [](CGraphWnd& p) {
-        p.Data().Finish();
-        p.DataChanged();
-    });
+void CMultiGraphWnd::FinishDone() {
     LayoutPanes();
     SyncToolBar();
 }

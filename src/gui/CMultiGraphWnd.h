@@ -1,12 +1,11 @@
 #pragma once
 
-#include "graph/ResultsSink.h"
+#include "graph/PaneSink.h"
 
 #include <QHash>
 #include <QMainWindow>
 #include <QRect>
 
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -26,7 +25,7 @@ inline constexpr const char* kFrequencyGraphTitle = "График АЧХ/ФЧХ"
 // or more graph panes stacked one above the other whose plots share one x
 // extent. It is the analyses' results sink: every data operation goes to one
 // pane or, with pane index -1, to all of them.
-class CMultiGraphWnd : public QMainWindow, public graph::ResultsSink {
+class CMultiGraphWnd : public QMainWindow, public graph::PaneSink {
     Q_OBJECT
 public:
     // Without a rectangle the window takes the screen less 20 pixels at the sides
@@ -59,35 +58,12 @@ public:
     void Render(QPainter& painter) const;
     QSize PictureSize() const;
 
-    // graph::ResultsSink
+    // graph::PaneSink
     void SetPaneCount(int n) override;
     int PaneCount() const override { return static_cast<int>(panes_.size()); }
-    void Reset(int pane) override;
-    void SetPaired(int pane, bool paired) override;
-    void SetCounts(int pane, int curves, int runs) override;
+    graph::GraphData* PaneData(int pane) override;
+    using graph::PaneSink::PaneData;
     void SetExpectedPoints(int pane, int n) override;
-    void SetTitle(int pane, const std::string& text) override;
-    std::string PaneTitle(int pane) const override;
-    void SetCurveName(int pane, int curve, const std::string& text) override;
-    void SetCurveLabel(int pane, int curve, const std::string& text) override;
-    void SetCurveGroup(int pane, int curve, int group) override;
-    void SetGroupCaption(int pane, int group, const std::string& text) override;
-    void SetXCaption(int pane, const std::string& text) override;
-    void SetPairXCaption(int pane, const std::string& text) override;
-    void SetIntegerCaption(int pane, const std::string& text) override;
-    void SetRunLabel(int pane, const std::string& text) override;
-    void SetXRange(int pane, double low, double high) override;
-    void SetScales(int pane, int xKind, int xMask, int yKind, int yMask) override;
-    void SetLiveDrawing(int pane, bool on) override;
-    void SetPositiveQuantity(int pane, bool on) override;
-    void AppendRunValue(int pane, double value) override;
-    void BeginSegment(int pane, int run, int graphType) override;
-    void AppendX(int pane, int run, double x) override;
-    void AppendY(int pane, int curve, int run, double y) override;
-    void AppendPair(int pane, int curve, int run, double x, double y) override;
-    void AppendInteger(int pane, int run, int32_t value) override;
-    void EndSegment(int pane, int run) override;
-    void Finish(int pane) override;
     void SetStatusText(const std::string& text) override;
 
     // Shows a passing message ("Сохранение завершено.") in this window's status
@@ -95,12 +71,16 @@ public:
     void ShowStatus(const QString& text);
 
 protected:
+    void PaneChanged(int pane) override;
+    void PointAppended(int pane, int curve, int run) override;
+    void PaneFinished(int pane) override;
+    void FinishDone() override;
+
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void ForPanes(int pane, const std::function<void(CGraphWnd&)>& op);
     void CreateToolBar();
     void SaveAllData();
 

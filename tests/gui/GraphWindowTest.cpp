@@ -151,6 +151,16 @@ QWidget* FindTopLevel(const char* objectName) {
     return nullptr;
 }
 
+// Two panes of 100-point ramps in a window shown off the screen.
+void ShowTwoRamps(CMultiGraphWnd& wnd) {
+    wnd.setAttribute(Qt::WA_DontShowOnScreen);
+    wnd.SetPaneCount(2);
+    FillRamp(wnd.Pane(0)->Data(), 100);
+    FillRamp(wnd.Pane(1)->Data(), 100);
+    wnd.Finish(graph::kAllPanes);
+    wnd.ShowWindow();
+}
+
 // A pane on its own, laid out at a fixed size.
 struct LonePane {
     explicit LonePane(int points, int curves = 1, QSize size = QSize(600, 400)) : pane(0) {
@@ -215,12 +225,7 @@ TEST_F(GraphWindowTest, PanesWithDifferentLabelWidthsShareThePlotEdges) {
 
 TEST_F(GraphWindowTest, ToolbarChecksFollowThePanes) {
     CMultiGraphWnd wnd(nullptr, U("График АЧХ/ФЧХ"), QRect(0, 0, 800, 600));
-    wnd.setAttribute(Qt::WA_DontShowOnScreen);
-    wnd.SetPaneCount(2);
-    FillRamp(wnd.Pane(0)->Data(), 100);
-    FillRamp(wnd.Pane(1)->Data(), 100);
-    wnd.Finish(graph::kAllPanes);
-    wnd.ShowWindow();
+    ShowTwoRamps(wnd);
 
     // The five buttons of the Part plus the picture export, with their short names.
     QStringList names;
@@ -753,40 +758,53 @@ TEST_F(GraphWindowTest, ExportFailuresKeepTheOldFileAndSaySo) {
     EXPECT_EQ(Lines(ReadFile(path)).size(), 13u);
 }
 
-TEST_F(GraphWindowTest, CsvOfASweepEqualsTheBatchTools) {
-    TempFolder folder;
-    document::Document doc;
-    ASSERT_TRUE(doc.Open(KORVANIX_SOURCE_DIR "/examples/rlc_series.scm").read);
-    CMultiGraphWnd wnd(nullptr, U(kTransientGraphTitle), QRect(0, 0, 800, 600));
-    wnd.setAttribute(Qt::WA_DontShowOnScreen);
-    struct Quiet : analysis::ProgressReporter, engine::EngineNotifier {
-        void ShowPercent(const std::string&) override {}
-        void ShowRun(const std::string&) override {}
-        bool Continue() override { return true; }
-        void Warning(const std::string&) override {}
-        void LoopWarning(const std::string&, const std::string&) override {}
-        void PlainMessage(const std::string&) override {}
-    } quiet;
-    const analysis::DocumentAnalysisResult result =
-        analysis::RunDocumentAnalysis(doc, false, wnd, quiet, quiet);
-    ASSERT_EQ(result.outcome, analysis::DocumentAnalysisOutcome::Success);
-    ASSERT_TRUE(result.sweep) << "the example sweeps R1";
-    ASSERT_GT(wnd.Pane(0)->Data().RunCount(), 1);
+// The window's CSV and the batch tool's, for a swept transient run and a
+// frequency run over two panes without a sweep.
+TEST_F(GraphWindowTest, CsvEqualsTheBatchTools) {
+    struct Case {
+        const char* example;
+        bool frequency;
+        bool sweep;
+    };
+    const Case cases[] = {{"rlc_series.scm", false, true}, {"opamp_inverting.scm", true, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.example);
+        TempFolder folder;
+        const QString path = QStringLiteral(KORVANIX_SOURCE_DIR "/examples/") + c.example;
+        document::Document doc;
+        ASSERT_TRUE(doc.Open(path.toStdString()).read);
+        CMultiGraphWnd wnd(nullptr, U(c.frequency ? kFrequencyGraphTitle : kTransientGraphTitle),
+                           QRect(0, 0, 800, 600));
+        wnd.setAttribute(Qt::WA_DontShowOnScreen);
+        struct Quiet : analysis::ProgressReporter, engine::EngineNotifier {
+            void ShowPercent(const std::string&) override {}
+            void ShowRun(const std::string&) override {}
+            bool Continue() override { return true; }
+            void Warning(const std::string&) override {}
+            void LoopWarning(const std::string&, const std::string&) override {}
+            void PlainMessage(const std::string&) override {}
+        } quiet;
+        const analysis::DocumentAnalysisResult result =
+            analysis::RunDocumentAnalysis(doc, c.frequency, wnd, quiet, quiet);
+        ASSERT_EQ(result.outcome, analysis::DocumentAnalysisOutcome::Success);
+        ASSERT_EQ(result.sweep, c.sweep);
+        ASSERT_EQ(wnd.Pane(0)->Data().RunCount() > 1, c.sweep);
 
-    files.answer = QString::fromStdString(folder / "sweep.csv");
-    files.answerFilter = 1;
-    wnd.OnCommand(gcmd::SaveAllData);
-    ASSERT_TRUE(messages.warnings.isEmpty()) << messages.warnings.join('\n').toStdString();
+        files.answer = QString::fromStdString(folder / "out.csv");
+        files.answerFilter = 1;
+        wnd.OnCommand(gcmd::SaveAllData);
+        ASSERT_TRUE(messages.warnings.isEmpty()) << messages.warnings.join('\n').toStdString();
 
-    QProcess cli;
-    cli.start(QStringLiteral(KORVANIX_CLI),
-              {QStringLiteral("transient"),
-               QStringLiteral(KORVANIX_SOURCE_DIR "/examples/rlc_series.scm"),
-               QStringLiteral("--csv"), QStringLiteral("--quiet")});
-    ASSERT_TRUE(cli.waitForFinished(60000));
-    ASSERT_EQ(cli.exitCode(), 0);
-    const QByteArray expected = cli.readAllStandardOutput();
-    EXPECT_EQ(QByteArray::fromStdString(ReadFile(folder / "sweep.csv")), expected);
+        QProcess cli;
+        cli.start(QStringLiteral(KORVANIX_CLI),
+                  {c.frequency ? QStringLiteral("frequency") : QStringLiteral("transient"), path,
+                   QStringLiteral("--csv"), QStringLiteral("--quiet")});
+        ASSERT_TRUE(cli.waitForFinished(60000));
+        ASSERT_EQ(cli.exitCode(), 0);
+        const QByteArray expected = cli.readAllStandardOutput();
+        ASSERT_FALSE(expected.isEmpty());
+        EXPECT_EQ(QByteArray::fromStdString(ReadFile(folder / "out.csv")), expected);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -794,12 +812,7 @@ TEST_F(GraphWindowTest, CsvOfASweepEqualsTheBatchTools) {
 
 TEST_F(GraphWindowTest, CopyPutsAnImageOfTheWindowsSizeOnTheClipboard) {
     CMultiGraphWnd wnd(nullptr, U(kFrequencyGraphTitle), QRect(0, 0, 640, 480));
-    wnd.setAttribute(Qt::WA_DontShowOnScreen);
-    wnd.SetPaneCount(2);
-    FillRamp(wnd.Pane(0)->Data(), 100);
-    FillRamp(wnd.Pane(1)->Data(), 100);
-    wnd.Finish(graph::kAllPanes);
-    wnd.ShowWindow();
+    ShowTwoRamps(wnd);
     QApplication::processEvents();
     wnd.OnCommand(gcmd::CopyAll);
     const QImage image = QGuiApplication::clipboard()->image();
