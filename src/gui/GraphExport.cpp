@@ -68,10 +68,26 @@ private:
     QPointer<QWidget> frame_;
 };
 
-bool WriteBytes(document::AtomicFile& file, const std::string& utf8) {
-    const std::string bytes = graph::ToFileBytes(utf8);
-    return file.Write(bytes.data(), bytes.size());
-}
+// Lines gathered into blocks before they go to the file: one system call per
+// line would dominate a long export.
+class BlockWriter {
+public:
+    explicit BlockWriter(document::AtomicFile& file) : file_(file) {}
+    bool Add(const std::string& utf8) {
+        block_ += graph::ToFileBytes(utf8);
+        return block_.size() < kBlock || Flush();
+    }
+    bool Flush() {
+        const bool written = file_.Write(block_.data(), block_.size());
+        block_.clear();
+        return written;
+    }
+
+private:
+    static constexpr std::size_t kBlock = 1 << 16;
+    document::AtomicFile& file_;
+    std::string block_;
+};
 
 // The text table, line by line under the progress dialog. False on a write error.
 bool WriteTable(document::AtomicFile& file, const graph::DataTable& table, QWidget* owner,
@@ -85,11 +101,12 @@ bool WriteTable(document::AtomicFile& file, const graph::DataTable& table, QWidg
     QObject::connect(&progress, &CAbortDlg::stopRequested, &progress, [&go] { go = false; });
     progress.show();
 
-    if (!WriteBytes(file, table.Head()))
+    BlockWriter out(file);
+    if (!out.Add(table.Head()))
         return false;
     const int count = table.LineCount();
     for (int i = 0; i < count; ++i) {
-        if (!WriteBytes(file, table.Line(i)))
+        if (!out.Add(table.Line(i)))
             return false;
         if (const auto percent = graph::ExportProgress(i, count))
             progress.SetRowText(1, QString::fromStdString(graph::ProgressText(*percent)));
@@ -98,7 +115,7 @@ bool WriteTable(document::AtomicFile& file, const graph::DataTable& table, QWidg
         if (!go)
             break;
     }
-    return true;
+    return out.Flush();
 }
 
 bool EndsWith(const QString& path, const char* suffix) {

@@ -36,7 +36,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <cmath>
+#include <csignal>
 #include <fstream>
 #include <limits>
 #include <sstream>
@@ -756,6 +759,57 @@ TEST_F(GraphWindowTest, ExportFailuresKeepTheOldFileAndSaySo) {
     messages.answer = Reply::Yes;
     lone.pane.SaveData();
     EXPECT_EQ(Lines(ReadFile(path)).size(), 13u);
+}
+
+// A file that may not grow past 4 KiB: writes beyond fail as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        ::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST_F(GraphWindowTest, AFailedWriteKeepsTheOldFileAndSaysSo) {
+    TempFolder folder;
+    const std::string path = folder / "out.txt";
+    {
+        std::ofstream old(path, std::ios::binary);
+        old << "old";
+    }
+    LonePane lone(5000);
+    files.answer = QString::fromStdString(path);
+    QString status;
+    QObject::connect(&lone.pane, &CGraphWnd::statusMessage, [&](const QString& s) { status = s; });
+    {
+        FileSizeLimit limit(4096);
+        lone.pane.SaveData();
+    }
+    EXPECT_EQ(messages.warnings, QStringList{U("Ошибка записи в файл out.txt")});
+    EXPECT_EQ(ReadFile(path), "old");
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"out.txt"}) << "no temporary file is left";
+    EXPECT_TRUE(status.isEmpty());
+
+    // The picture export alike.
+    messages.warnings.clear();
+    files.answer = QString::fromStdString(folder / "out.svg");
+    {
+        FileSizeLimit limit(1024);
+        lone.pane.SavePicture();
+    }
+    EXPECT_EQ(messages.warnings, QStringList{U("Ошибка записи в файл out.svg")});
+    EXPECT_FALSE(std::filesystem::exists(folder / "out.svg"));
 }
 
 // The window's CSV and the batch tool's, for a swept transient run and a

@@ -6,6 +6,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -27,18 +30,30 @@ struct ScaleName {
 };
 const ScaleName kScales[] = {{1, "Линейный"}, {2, "Логарифмич."}, {4, "Децибелы"}};
 
-model::LogFont GraphFont(int32_t tenths) {
+// The face the scheme's fonts are named with when this machine has it, else the
+// sans face our set-up installs, else the system's own sans face: the dialog then
+// names the face the pane is really drawn in, not one the font matcher replaces.
+std::string DefaultFace() {
+    for (const char* face : {"Arial", "DejaVu Sans"})
+        if (QFontDatabase::hasFamily(QString::fromLatin1(face)))
+            return face;
+    QFont sans = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    sans.setStyleHint(QFont::SansSerif);
+    return QFontInfo(sans).family().toStdString();
+}
+
+model::LogFont GraphFont(int32_t tenths, const std::string& face) {
     model::LogFont font;
     font.height = tenths;
     font.weight = 400;
     font.charSet = model::kRussianCharset;
-    font.SetFace("Arial");
+    font.SetFace(face);
     return font;
 }
 
 // The scales an axis offers, in their fixed order. A mask that allows none (a
-// caller's mistake) still offers the linear scale, so that OK always has a
-// scale to store.
+// caller's mistake) still offers the linear scale: an empty list would leave OK
+// nothing sensible to store.
 void FillScales(QComboBox* box, int32_t mask, int32_t current) {
     for (const ScaleName& s : kScales)
         if ((mask & s.kind) != 0 || (s.kind == 1 && (mask & 7) == 0))
@@ -56,22 +71,25 @@ int32_t ChosenScale(const QComboBox* box) {
 }
 
 QString FontText(const model::LogFont& font) {
-    return QStringLiteral("%1, %2").arg(QString::fromStdString(font.Face())).arg(font.height / 10);
+    // One arg() call: a face name holding "%2" must not take the size's place.
+    return QStringLiteral("%1, %2").arg(QString::fromStdString(font.Face()),
+                                        QString::number(font.height / 10));
 }
 
 } // namespace
 
 GraphProps DefaultGraphProps() {
+    const std::string face = DefaultFace();
     GraphProps props;
-    props.titleFont = GraphFont(120);
+    props.titleFont = GraphFont(120, face);
     props.titleColour = 0x00800000; // RGB 0,0,128
-    props.numberFont = GraphFont(100);
+    props.numberFont = GraphFont(100, face);
     props.numberColour = 0;
     return props;
 }
 
 CGraphPropsDlg::CGraphPropsDlg(const GraphProps& props, QWidget* parent)
-    : QDialog(parent), props_(props) {
+    : QDialog(parent), props_(props), shown_(props) {
     setObjectName(QStringLiteral("GRAPHPROPSDLG"));
     setWindowTitle(U("Установки графика"));
 
@@ -126,21 +144,26 @@ CGraphPropsDlg::CGraphPropsDlg(const GraphProps& props, QWidget* parent)
 }
 
 void CGraphPropsDlg::ChangeFont(bool title) {
-    model::LogFont font = title ? props_.titleFont : props_.numberFont;
-    uint32_t colour = title ? props_.titleColour : props_.numberColour;
+    // Copies: whatever a cancelled chooser leaves in them is not kept.
+    model::LogFont font = title ? shown_.titleFont : shown_.numberFont;
+    uint32_t colour = title ? shown_.titleColour : shown_.numberColour;
     if (!Fonts().Choose(font, colour, this))
         return;
-    (title ? props_.titleFont : props_.numberFont) = font;
-    (title ? props_.titleColour : props_.numberColour) = colour;
+    (title ? shown_.titleFont : shown_.numberFont) = font;
+    (title ? shown_.titleColour : shown_.numberColour) = colour;
     RefreshFonts();
 }
 
 void CGraphPropsDlg::RefreshFonts() {
-    titleFont_->setText(FontText(props_.titleFont));
-    numberFont_->setText(FontText(props_.numberFont));
+    titleFont_->setText(FontText(shown_.titleFont));
+    numberFont_->setText(FontText(shown_.numberFont));
 }
 
 void CGraphPropsDlg::accept() {
+    props_.titleFont = shown_.titleFont;
+    props_.titleColour = shown_.titleColour;
+    props_.numberFont = shown_.numberFont;
+    props_.numberColour = shown_.numberColour;
     props_.title = title_->text().toStdString();
     props_.interpolate = interpolate_->isChecked();
     props_.xScale = ChosenScale(xScale_);

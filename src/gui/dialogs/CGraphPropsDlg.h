@@ -29,11 +29,14 @@ struct GraphProps {
 };
 
 // What a new pane starts with: the title in 12 pt dark blue, the numbers in
-// 10 pt black (Cyrillic character set), linear scales, interpolation on.
+// 10 pt black (Cyrillic character set), linear scales, interpolation on. The face
+// is one this machine has, so it asks the font database: call it once the
+// application object exists.
 GraphProps DefaultGraphProps();
 
 // "Установки графика": the title, the two fonts with their colours, the scale of
-// each axis among those its mask allows, and the ruler's interpolation.
+// each axis among those its mask allows, and the ruler's interpolation. Props()
+// holds the choice once OK is pressed; until then it holds what the dialog opened on.
 class CGraphPropsDlg : public QDialog {
     Q_OBJECT
 public:
@@ -47,6 +50,8 @@ private:
     void RefreshFonts();
 
     GraphProps props_;
+    // The fonts and colours as the user has chosen them so far; OK stores them.
+    GraphProps shown_;
     QLineEdit* title_ = nullptr;
     QLabel* titleFont_ = nullptr;
     QLabel* numberFont_ = nullptr;
