@@ -456,9 +456,8 @@ void CGraphWnd::paintEvent(QPaintEvent*) {
     if (rulerShown_)
         GraphPainter::PaintRuler(p, plot_, rulerOffset_, true);
     if (mode_ == Mode::Zooming && corner_.x() != start_.x() && corner_.y() != start_.y()) {
-        QPen pen(Qt::black);
+        QPen pen(Qt::black, 1);
         pen.setStyle(Qt::DotLine);
-        pen.setCosmetic(true);
         p.setPen(pen);
         p.setBrush(Qt::NoBrush);
         p.drawRect(QRectF(QPointF(start_), QPointF(corner_)).normalized().translated(0.5, 0.5));

@@ -320,9 +320,10 @@ long GraphPainter::Paint(QPainter& p, const GraphData& data, const PaneFonts& fo
     p.drawText(QPointF(plot.left + (plot.right - plot.left - titleWidth) / 2.0, plot.top + 1 - 3),
                title);
 
-    QPen grid(kGridColour);
+    // Pens are one pixel of the window wide, so two device pixels on a dense
+    // screen: a hairline there would be too faint to read.
+    QPen grid(kGridColour, 1);
     grid.setStyle(Qt::DotLine);
-    grid.setCosmetic(true);
     p.setFont(fonts.numbers);
 
     // x grid and labels.
@@ -393,7 +394,7 @@ long GraphPainter::Paint(QPainter& p, const GraphData& data, const PaneFonts& fo
     }
 
     // The frame, then everything else stays inside the plot.
-    p.setPen(QPen(Qt::black, 0));
+    p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::NoBrush);
     p.drawRect(QRectF(area).adjusted(0.5, 0.5, 0.5, 0.5));
     p.setClipRect(area.adjusted(0, 0, 1, 1));
@@ -401,9 +402,8 @@ long GraphPainter::Paint(QPainter& p, const GraphData& data, const PaneFonts& fo
     if (data.YScale() == ScaleKind::Linear) {
         for (int g = 0; g < data.GroupCount(); ++g) {
             const AxisRange& ya = data.Group(g);
-            QPen zero(Qt::black);
+            QPen zero(Qt::black, 1);
             zero.setStyle(kGroupStyles[g]);
-            zero.setCosmetic(true);
             p.setPen(zero);
             const double fy = graph::AxisFraction(ScaleKind::Linear, 0, ya.shownLow, ya.shownHigh);
             if (fy > 0 && fy < 1) {
@@ -428,7 +428,6 @@ long GraphPainter::Paint(QPainter& p, const GraphData& data, const PaneFonts& fo
     for (int c = 0; c < data.CurveCount(); ++c) {
         const QColor colour = CurveColour(data, c);
         QPen pen(colour, 1);
-        pen.setCosmetic(true);
         pen.setJoinStyle(Qt::RoundJoin);
         pen.setCapStyle(Qt::RoundCap);
         const int group = data.CurveGroup(c);
@@ -471,7 +470,7 @@ long GraphPainter::Paint(QPainter& p, const GraphData& data, const PaneFonts& fo
                         const QPoint cell(static_cast<int>(std::lround(pt.x())),
                                           static_cast<int>(std::lround(pt.y())));
                         if (cell != lastSquare)
-                            squares.push_back(QPointF(cell) + QPointF(0.5, 0.5));
+                            squares.push_back(pt + QPointF(0.5, 0.5));
                         lastSquare = cell;
                     }
                     if (!lines)
@@ -515,8 +514,7 @@ void GraphPainter::PaintRuler(QPainter& p, const PlotArea& plot, int offset, boo
     p.save();
     p.setRenderHint(QPainter::Antialiasing, false);
     const int x = plot.left + offset;
-    QPen pen(kRulerColour);
-    pen.setCosmetic(true);
+    QPen pen(kRulerColour, 1);
     p.setPen(pen);
     p.drawLine(QPointF(x + 0.5, plot.top + 0.5), QPointF(x + 0.5, plot.bottom + 2.5));
     if (handles) {
@@ -541,7 +539,6 @@ void GraphPainter::PaintLiveSegment(QPainter& p, const PlotArea& plot, QPointF f
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
     QPen pen(colour, 1);
-    pen.setCosmetic(true);
     p.setPen(pen);
     p.drawLine(from + QPointF(0.5, 0.5), to + QPointF(0.5, 0.5));
     p.restore();

@@ -6,15 +6,18 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QWindow>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 
 namespace korvanix::gui {
@@ -22,6 +25,10 @@ namespace {
 
 QString U(const char* utf8) {
     return QString::fromUtf8(utf8);
+}
+
+bool SameFont(const model::LogFont& a, const model::LogFont& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 class ScriptedFontChooser : public FontChooser {
@@ -139,6 +146,71 @@ TEST_F(GraphPropsDlgTest, FontsAreShownInPointsAndChangedWithTheirOwnColour) {
     EXPECT_EQ(dialog.Props().titleFont.height, 120) << "the other font stays";
 }
 
+TEST_F(GraphPropsDlgTest, DefaultsNameAnInstalledFaceInTheRussianCharset) {
+    const GraphProps props = DefaultGraphProps();
+    for (const model::LogFont* font : {&props.titleFont, &props.numberFont}) {
+        EXPECT_TRUE(QFontDatabase::hasFamily(QString::fromStdString(font->Face()))) << font->Face();
+        EXPECT_EQ(font->charSet, model::kRussianCharset);
+        EXPECT_EQ(font->weight, 400);
+    }
+    EXPECT_EQ(props.titleFont.height, 120);
+    EXPECT_EQ(props.numberFont.height, 100);
+    EXPECT_EQ(props.titleColour, 0x00800000u) << "RGB 0,0,128 with red in the low byte";
+    EXPECT_EQ(props.numberColour, 0u);
+}
+
+TEST_F(GraphPropsDlgTest, CancelledFontChoiceKeepsFontAndColour) {
+    GraphProps props = DefaultGraphProps();
+    props.titleColour = 0x00123456;
+    CGraphPropsDlg dialog(props);
+    // A chooser that scribbles on what it was given before it is cancelled.
+    fonts.answer = [](model::LogFont& font, uint32_t& colour) {
+        font.height = 80;
+        colour = 0x000000FF;
+        return false;
+    };
+    Button(dialog, "changeTitleFont")->click();
+    EXPECT_EQ(fonts.calls, 1);
+    const QString face = QString::fromStdString(props.titleFont.Face());
+    EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("titleFont"))->text(),
+              face + QStringLiteral(", 12"));
+    Button(dialog, "ok")->click();
+    EXPECT_TRUE(SameFont(dialog.Props().titleFont, props.titleFont));
+    EXPECT_EQ(dialog.Props().titleColour, 0x00123456u);
+}
+
+TEST_F(GraphPropsDlgTest, CancelStoresNothingEvenAfterAChosenFont) {
+    GraphProps props = DefaultGraphProps();
+    props.title = "АЧХ";
+    props.xMask = props.yMask = 1 | 2 | 4;
+    props.xScale = 2;
+    props.yScale = 4;
+    CGraphPropsDlg dialog(props);
+    fonts.answer = [](model::LogFont& font, uint32_t& colour) {
+        font.height = 140;
+        colour = 0x000000FF;
+        return true;
+    };
+    Button(dialog, "changeTitleFont")->click();
+    Button(dialog, "changeNumberFont")->click();
+    dialog.findChild<QLineEdit*>(QStringLiteral("title"))->setText(U("Фаза"));
+    dialog.findChild<QCheckBox*>(QStringLiteral("interpolate"))->setChecked(false);
+    dialog.findChild<QComboBox*>(QStringLiteral("xScale"))->setCurrentText(U("Линейный"));
+    dialog.findChild<QComboBox*>(QStringLiteral("yScale"))->setCurrentText(U("Линейный"));
+
+    Button(dialog, "cancel")->click();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    const GraphProps& kept = dialog.Props();
+    EXPECT_EQ(kept.title, "АЧХ");
+    EXPECT_TRUE(kept.interpolate);
+    EXPECT_EQ(kept.xScale, 2);
+    EXPECT_EQ(kept.yScale, 4);
+    EXPECT_TRUE(SameFont(kept.titleFont, props.titleFont));
+    EXPECT_TRUE(SameFont(kept.numberFont, props.numberFont));
+    EXPECT_EQ(kept.titleColour, props.titleColour);
+    EXPECT_EQ(kept.numberColour, props.numberColour);
+}
+
 TEST(AbortDlgTest, StopAnswersWhileTheMainWindowIsDisabled) {
     QMainWindow main;
     main.setAttribute(Qt::WA_DontShowOnScreen);
@@ -162,6 +234,66 @@ TEST(AbortDlgTest, StopAnswersWhileTheMainWindowIsDisabled) {
     QTest::mouseClick(dialog.StopButton(), Qt::LeftButton);
     EXPECT_EQ(stop.count(), 1) << "one request, however often it is pressed";
     EXPECT_TRUE(dialog.StopRequested());
+    ASSERT_NE(dialog.windowHandle(), nullptr);
+    EXPECT_EQ(dialog.windowHandle()->transientParent(), main.windowHandle())
+        << "kept above the main window";
+}
+
+TEST(AbortDlgTest, CentredAtTheSizeItShowsWith) {
+    QMainWindow main;
+    main.setAttribute(Qt::WA_DontShowOnScreen);
+    main.setGeometry(300, 200, 900, 700);
+    main.show();
+    CAbortDlg dialog(U("Сохранение..."), &main);
+    dialog.setAttribute(Qt::WA_DontShowOnScreen);
+    const int builtWidth = dialog.width();
+    // A file name long enough to widen the window after it was built.
+    dialog.SetRowText(0, QStringLiteral("a_rather_long_name_of_an_exported_data_file_%1.txt")
+                             .arg(QString(40, QLatin1Char('x'))));
+    dialog.SetRowText(1, QStringLiteral("0 %"));
+    dialog.show();
+    ASSERT_GT(dialog.width(), builtWidth + 20);
+    EXPECT_LE((dialog.frameGeometry().center() - main.frameGeometry().center()).manhattanLength(),
+              4);
+}
+
+TEST(AbortDlgTest, EveryWayOfClosingAsksToStopOnce) {
+    struct Case {
+        const char* how;
+        std::function<void(CAbortDlg&)> close;
+    };
+    const Case cases[] = {
+        {"close()", [](CAbortDlg& d) { d.close(); }},
+        // What the window's close button does: a close from the window system.
+        {"window close", [](CAbortDlg& d) { d.windowHandle()->close(); }},
+        {"Escape", [](CAbortDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
+    };
+    for (const Case& c : cases) {
+        CAbortDlg dialog(U("Частотный анализ"), nullptr);
+        dialog.setAttribute(Qt::WA_DontShowOnScreen);
+        dialog.show();
+        QSignalSpy stop(&dialog, &CAbortDlg::stopRequested);
+        c.close(dialog);
+        c.close(dialog);
+        EXPECT_EQ(stop.count(), 1) << c.how;
+        EXPECT_TRUE(dialog.StopRequested()) << c.how;
+        EXPECT_TRUE(dialog.isVisible()) << c.how << ": the work ends the window";
+    }
+}
+
+TEST(AbortDlgTest, RowsOutsideTheTwoAreIgnored) {
+    CAbortDlg dialog(U("Переходный процесс"), nullptr);
+    dialog.SetRowText(0, U("2 из 10"));
+    dialog.SetRowText(1, U("35 %"));
+    dialog.SetRowText(2, QStringLiteral("x"));
+    dialog.SetRowText(-1, QStringLiteral("y"));
+    dialog.SetRowCaption(2, QStringLiteral("z"));
+    EXPECT_EQ(dialog.RowText(0), U("2 из 10"));
+    EXPECT_EQ(dialog.RowText(1), U("35 %"));
+    EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("run"))->text(), U("2 из 10"));
+    EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("percent"))->text(), U("35 %"));
+    EXPECT_EQ(dialog.RowCaption(1), U("Выполнено :"));
+    EXPECT_TRUE(dialog.RowText(2).isEmpty());
 }
 
 TEST(AbortDlgTest, ClosingTheWindowAsksToStop) {

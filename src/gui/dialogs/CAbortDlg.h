@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 
 class QLabel;
@@ -15,11 +16,12 @@ namespace korvanix::gui {
 class CAbortDlg : public QDialog {
     Q_OBJECT
 public:
-    // Centred on `centreOn` (the main window), which is not its parent: a window
-    // of a disabled parent is disabled too, and Stop must answer.
+    // Centred on `centreOn` (the main window) and kept above it, but not its child
+    // widget: a window of a disabled parent is disabled too, and Stop must answer.
     CAbortDlg(const QString& title, QWidget* centreOn);
 
-    // Row 0: the run or the file name; row 1: the percentage.
+    // Row 0: the run or the file name; row 1: the percentage. Other rows are
+    // ignored (and read as empty) rather than taken for one of these.
     void SetRowCaption(int row, const QString& caption);
     void SetRowText(int row, const QString& text);
     QString RowCaption(int row) const;
@@ -29,17 +31,21 @@ public:
     QPushButton* StopButton() const { return stop_; }
 
 signals:
+    // Once, at the first press of "Стоп" or attempt to close the window.
     void stopRequested();
     // A row's text was set (the work's progress, as the window shows it).
     void rowTextChanged(int row, const QString& text);
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
 
 private:
     void RequestStop();
+    void CentreAndAttach();
 
+    QPointer<QWidget> centreOn_;
     QLabel* captions_[2] = {};
     QLabel* texts_[2] = {};
     QPushButton* stop_ = nullptr;
