@@ -132,6 +132,11 @@ std::string ReadFile(const std::string& path) {
     return s.str();
 }
 
+void WriteText(const std::string& path, const char* text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::size_t start = 0;
@@ -704,10 +709,7 @@ TEST_F(GraphWindowTest, ThousandPointsShowProgressInStepsOfFivePerCent) {
 TEST_F(GraphWindowTest, StopLeavesAValidShorterFileAndStillReportsCompletion) {
     TempFolder folder;
     const std::string path = folder / "out.txt";
-    {
-        std::ofstream old(path, std::ios::binary);
-        old << "old";
-    }
+    WriteText(path, "old");
     LonePane lone(1000);
     files.answer = QString::fromStdString(path);
     ProgressWatch watch(QStringLiteral("25 %"));
@@ -744,10 +746,7 @@ TEST_F(GraphWindowTest, ExportFailuresKeepTheOldFileAndSaySo) {
 
     // A read-only file the user does not allow to be overwritten.
     const std::string path = folder / "ro.txt";
-    {
-        std::ofstream old(path, std::ios::binary);
-        old << "keep";
-    }
+    WriteText(path, "keep");
     std::filesystem::permissions(path, std::filesystem::perms::owner_read);
     files.answer = QString::fromStdString(path);
     messages.answer = Reply::No;
@@ -784,10 +783,7 @@ private:
 TEST_F(GraphWindowTest, AFailedWriteKeepsTheOldFileAndSaysSo) {
     TempFolder folder;
     const std::string path = folder / "out.txt";
-    {
-        std::ofstream old(path, std::ios::binary);
-        old << "old";
-    }
+    WriteText(path, "old");
     LonePane lone(5000);
     files.answer = QString::fromStdString(path);
     QString status;
