@@ -36,9 +36,8 @@ std::string DecibelCaption(const std::string& caption);
 // point at or before the ruler is read, and the ruler jumps from point to point.
 RulerReading ReadRuler(const GraphData& data, double xFraction, bool interpolate);
 
-// Index of the last point whose x is at or before `x` in an ascending series
-// (0 before the first point); -1 for an empty series. Points that are not
-// numbers are passed over.
+// Index of the last point whose x is at or before `x` in a series that runs
+// up or down (0 before the first point); -1 for an empty series.
 long LowerNeighbour(const Curve& xs, double x);
 
 } // namespace korvanix::graph
