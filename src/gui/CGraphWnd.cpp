@@ -410,12 +410,13 @@ void CGraphWnd::UpdateReadings() {
     for (const graph::CurveReading& r : reading_.curves) {
         const QString value = r.valid ? ReadingText(r.value) : QStringLiteral("-");
         rows.push_back({QString::fromStdString(r.label) + QStringLiteral(" = ") + value,
-                        GraphPainter::CurveColour(data_, r.curve)});
+                        GraphPainter::CurveColour(data_, r.curve),
+                        data_.CurveCount() > 1 && r.curve == rulerCurve_});
     }
     if (reading_.integer)
         rows.push_back({QString::fromStdString(data_.IntegerCaption()) + QStringLiteral(" = ") +
                             QString::number(*reading_.integer),
-                        Qt::white});
+                        Qt::white, false});
     const QString caption =
         QString::fromStdString(data_.XCaption()) + QStringLiteral(" = ") + ReadingText(reading_.x);
     info_->SetRows(caption, rows);

@@ -90,6 +90,8 @@ public:
     // Moves the ruler to a pixel column of the plot (clamped to it).
     void MoveRulerTo(int pixel);
     const graph::RulerReading& Reading() const { return reading_; }
+    // The curve last chosen by a click near it; its row stands out in the ruler
+    // window.
     int RulerCurve() const { return rulerCurve_; }
     CInfoWnd* InfoWnd() const { return info_; }
     // Hides or shows the ruler window alone (the window minimised or restored).
@@ -113,8 +115,6 @@ signals:
     void changed();
     // Text for the status bars ("Сохранение завершено.", "Копирование завершено.").
     void statusMessage(const QString& text);
-    // Window commands that cover every pane when the pane sits in a window.
-    void saveDataRequested(CGraphWnd* pane);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

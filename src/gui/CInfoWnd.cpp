@@ -32,7 +32,8 @@ QFont RowFont() {
 } // namespace
 
 CInfoWnd::CInfoWnd(QWidget* owner, int slot)
-    : QWidget(owner, Qt::Tool), runs_(new QComboBox(this)), font_(RowFont()) {
+    : QWidget(owner, Qt::Tool), runs_(new QComboBox(this)), font_(RowFont()), bold_(font_) {
+    bold_.setBold(true);
     setObjectName(QStringLiteral("INFOWND"));
     setWindowTitle(QString::fromUtf8("Линейка"));
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -94,15 +95,16 @@ void CInfoWnd::paintEvent(QPaintEvent*) {
     const QFontMetrics m(font_);
     int y = kMargin + (runs_->isHidden() ? 0 : runs_->height() + kMargin);
     const int width = this->width() - 2 * kMargin;
-    auto line = [&](const QString& text, const QColor& colour) {
+    auto line = [&](const QString& text, const QColor& colour, bool chosen) {
+        p.setFont(chosen ? bold_ : font_);
         p.setPen(colour);
         p.drawText(QPoint(kMargin, y + m.ascent()), m.elidedText(text, Qt::ElideRight, width));
         y += m.height();
     };
     if (!caption_.isEmpty())
-        line(caption_, Qt::white);
+        line(caption_, Qt::white, false);
     for (const Row& r : rows_)
-        line(r.text, r.colour);
+        line(r.text, r.colour, r.chosen);
 }
 
 void CInfoWnd::closeEvent(QCloseEvent* event) {

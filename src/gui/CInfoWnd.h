@@ -21,6 +21,7 @@ public:
     struct Row {
         QString text;
         QColor colour;
+        bool chosen = false; // drawn in bold: the curve the user picked
     };
 
     // `owner` keeps the window above it; `slot` stacks the windows of several
@@ -53,6 +54,7 @@ private:
     std::vector<Row> rows_;
     QComboBox* runs_;
     QFont font_;
+    QFont bold_;
     bool closing_ = false;
 };
 

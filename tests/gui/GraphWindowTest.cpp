@@ -503,16 +503,33 @@ TEST_F(GraphWindowTest, RulerWindowChoosesTheRunOfASweep) {
     EXPECT_EQ(pane.Reading().curves[0].value, 30);
 }
 
-TEST_F(GraphWindowTest, ClickNearACurveChoosesItsRunForTheRuler) {
+TEST_F(GraphWindowTest, ClickNearACurveChoosesItsCurveAndRunForTheRuler) {
     CGraphWnd pane(0);
     pane.resize(600, 400);
-    FillRamp(pane.Data(), 11, 1, 3);
+    FillRamp(pane.Data(), 11, 2, 3); // curve c of run r: y = (c + 1)(r + 1) x
     pane.DataChanged();
     pane.ShowRuler(true);
-    // A point of run 1 (y = 2x) at x = 5.
-    const QPointF at = GraphPainter::Map(pane.Data(), pane.Plot(), 0, 5, 10);
-    QTest::mouseClick(&pane, Qt::LeftButton, Qt::NoModifier, at.toPoint() + QPoint(0, 2));
-    EXPECT_EQ(pane.Data().SelectedRun(), 1);
+    struct Case {
+        int curve;
+        int run;
+    };
+    // Slopes 4, 3 and 6: no other curve of any run shares them.
+    for (const Case& c : {Case{1, 1}, Case{0, 2}, Case{1, 2}}) {
+        // A point at x = 3, two pixels off the line.
+        const double y = (c.curve + 1) * (c.run + 1) * 3.0;
+        const QPointF at = GraphPainter::Map(pane.Data(), pane.Plot(), c.curve, 3, y);
+        QTest::mouseClick(&pane, Qt::LeftButton, Qt::NoModifier, at.toPoint() + QPoint(0, 2));
+        EXPECT_EQ(pane.Data().SelectedRun(), c.run);
+        EXPECT_EQ(pane.RulerCurve(), c.curve);
+        ASSERT_EQ(pane.InfoWnd()->Rows().size(), 2u);
+        EXPECT_EQ(pane.InfoWnd()->Rows()[static_cast<std::size_t>(c.curve)].chosen, true);
+        EXPECT_EQ(pane.InfoWnd()->Rows()[static_cast<std::size_t>(1 - c.curve)].chosen, false);
+    }
+    // A click far from every curve changes nothing.
+    QTest::mouseClick(&pane, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(pane.Plot().right - 5, pane.Plot().bottom - 5));
+    EXPECT_EQ(pane.Data().SelectedRun(), 2);
+    EXPECT_FALSE(pane.RangeChanged());
 }
 
 TEST(RulerCaptionTest, DecibelScaleShowsTheNameWithDecibels) {
