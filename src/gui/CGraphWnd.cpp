@@ -128,25 +128,32 @@ void CGraphWnd::SetProps(const GraphProps& props) {
 }
 
 PlotArea CGraphWnd::LayoutFor(QSize client) {
-    // The ticks depend on the plot and the plot on the labels the ticks give:
-    // a second pass settles both for a pane on its own.
     plot_ = GraphPainter::Layout(data_, fonts_, client, plot_);
     return plot_;
 }
 
 void CGraphWnd::Relayout() {
+    // The ticks depend on the plot and the plot on the labels the ticks give:
+    // a second pass settles both for a pane on its own.
     LayoutFor(size());
     LayoutFor(size());
     rulerOffset_ = std::clamp(rulerOffset_, 0, std::max(0, plot_.right - plot_.left));
     dirty_ = true;
 }
 
+GraphProps CGraphWnd::Props() const {
+    // Title and scales belong to the data, which the analysis sets; the pane
+    // keeps only what the data has no place for.
+    GraphProps props = props_;
+    props.title = data_.Title();
+    props.xScale = static_cast<int32_t>(data_.XScale());
+    props.yScale = static_cast<int32_t>(data_.YScale());
+    props.xMask = data_.XScaleMask();
+    props.yMask = data_.YScaleMask();
+    return props;
+}
+
 void CGraphWnd::DataChanged() {
-    props_.title = data_.Title();
-    props_.xScale = static_cast<int32_t>(data_.XScale());
-    props_.yScale = static_cast<int32_t>(data_.YScale());
-    props_.xMask = data_.XScaleMask();
-    props_.yMask = data_.YScaleMask();
     if (rulerCurve_ >= data_.CurveCount())
         rulerCurve_ = 0;
     Relayout();
@@ -260,8 +267,6 @@ void CGraphWnd::CopyPicture() {
 void CGraphWnd::SaveData() {
     SaveGraphData(this, {&data_}, QString(),
                   [this](const QString& text) { emit statusMessage(text); });
-    UpdateReadings();
-    update();
 }
 
 void CGraphWnd::SavePicture() {
@@ -271,8 +276,7 @@ void CGraphWnd::SavePicture() {
 }
 
 void CGraphWnd::EditProperties() {
-    GraphProps props = props_;
-    props.title = data_.Title();
+    GraphProps props = Props();
     if (!GraphDialogs().Properties(this, props))
         return;
     SetProps(props);

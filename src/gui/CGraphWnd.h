@@ -47,7 +47,9 @@ public:
 
     graph::GraphData& Data() { return data_; }
     const graph::GraphData& Data() const { return data_; }
-    const GraphProps& Props() const { return props_; }
+    // What the settings dialog edits: the pane's fonts, colours and ruler flag
+    // with the data's title and scales.
+    GraphProps Props() const;
     // Fonts, colours, scales and the interpolation flag; relays out and repaints.
     void SetProps(const GraphProps& props);
     const PaneFonts& Fonts() const { return fonts_; }

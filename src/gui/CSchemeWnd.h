@@ -60,6 +60,8 @@ public:
     // Shows or hides the node numbers (the display flag of the document).
     void SetShowNodes(bool on);
     bool IsPlacing() const;
+    // Whether the border scrolling timer runs.
+    bool IsAutoScrolling() const { return autoScroll_.isActive(); }
 
     // Null restores the real dialogs.
     void SetDialogs(SchemeWndDialogs* dialogs);

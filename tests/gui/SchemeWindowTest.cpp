@@ -193,13 +193,14 @@ TEST_F(SchemeWindowTest, PlacingScrollsAtTheBorderEvenWhenThePointerOvershoots) 
         if (Vp()->rect().contains(c.pixel))
             QTest::mouseMove(Vp(), c.pixel);
         QCursor::setPos(Vp()->mapToGlobal(c.pixel));
-        // A scroll that must come is waited for; one that must not gets a fixed
-        // while to show itself, which cannot fail spuriously.
+        // A scroll that must come is waited for; one that must not ends with the
+        // timer's next tick, which finds the pointer gone and stops it unscrolled.
         if (c.scrolls) {
             EXPECT_TRUE(QTest::qWaitFor([&] { return view.centerX > before; }, 5000))
                 << c.pixel.x();
         } else {
-            QTest::qWait(450);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !wnd.IsAutoScrolling(); }, 5000))
+                << c.pixel.x();
             EXPECT_EQ(view.centerX, before) << c.pixel.x();
         }
         ASSERT_TRUE(wnd.IsPlacing());
@@ -487,8 +488,9 @@ TEST_F(SchemeWindowTest, TheBorderBandScrollsTheViewWhileAModeRuns) {
 
     QTest::mouseMove(Vp(), QPoint(400, 300));
     const int stopped = wnd.Doc().view.centerX;
-    QTest::qWait(450);
-    EXPECT_EQ(wnd.Doc().view.centerX, stopped) << "leaving the band stops the timer";
+    EXPECT_FALSE(wnd.IsAutoScrolling()) << "leaving the band stops the timer";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(wnd.Doc().view.centerX, stopped);
     wnd.OnCommand(cmd::CancelPlacing);
 }
 
@@ -500,7 +502,8 @@ TEST_F(SchemeWindowTest, ARectangleDraggedPastTheBorderKeepsScrollingThatWay) {
     EXPECT_EQ(wnd.Doc().view.centerY, kOffset + 300);
     QTest::mouseRelease(Vp(), Qt::LeftButton, Qt::NoModifier, QPoint(850, 300));
     const int stopped = wnd.Doc().view.centerX;
-    QTest::qWait(260);
+    EXPECT_FALSE(wnd.IsAutoScrolling()) << "releasing the button stops the timer";
+    QCoreApplication::processEvents();
     EXPECT_EQ(wnd.Doc().view.centerX, stopped);
     EXPECT_EQ(wnd.CurrentMode(), CSchemeWnd::Mode::Idle);
 }
