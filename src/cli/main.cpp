@@ -1,5 +1,6 @@
 // korvanix-cli: batch access to circuit documents without the window layer.
 
+#include "analysis/OutputChoices.h"
 #include "cli/BatchAnalysis.h"
 #include "cli/CliSupport.h"
 #include "document/Document.h"
@@ -70,52 +71,6 @@ int Netlist(const std::string& path) {
     return FlushStandardOutput() ? Success : Unreadable;
 }
 
-// Which quantities an output name offers: 1 a voltage, 2 a current, 3 both. A node
-// offers its voltage. Every element on the list offers both in the transient
-// analysis; the frequency analysis has a voltage only for resistors, capacitors,
-// inductances and the kinds 2010 and 3010, and a current only for resistors,
-// capacitors, inductances, the kind 2010 and every current source (so a source of
-// an older kind offers less there).
-int FlagWord(const model::Element* element, bool frequency) {
-    if (!element)
-        return 1;
-    if (!frequency)
-        return 3;
-    const model::ElementKind k = element->kind;
-    const bool passive =
-        k == model::kind::Resistor || k == model::kind::Capacitor || k == model::kind::Inductance;
-    const bool voltage =
-        passive || k == model::kind::VoltageSource || k == model::kind::CurrentSource;
-    const bool current = passive || k == model::kind::VoltageSource || model::IsCurrentSource(k);
-    return (voltage ? 1 : 0) | (current ? 2 : 0);
-}
-
-// The order of the analysis dialogs' name lists: the part before the first decimal
-// digit byte by byte (in the code page of the documents), then the number that the
-// digits after it form.
-bool NaturalLess(const std::string& a, const std::string& b) {
-    const auto split = [](const std::string& name) {
-        const std::string bytes = model::Utf8ToCp1251(name);
-        const std::size_t digit = bytes.find_first_of("0123456789");
-        std::string lead = bytes.substr(0, digit);
-        std::string number;
-        if (digit != std::string::npos)
-            for (std::size_t i = digit; i < bytes.size() && bytes[i] >= '0' && bytes[i] <= '9'; ++i)
-                number += bytes[i];
-        // Leading zeros do not change a number; compared as texts of equal length
-        // the digits order like the numbers, however long they are.
-        number.erase(0, std::min(number.find_first_not_of('0'), number.size()));
-        return std::make_pair(lead, number);
-    };
-    const auto [leadA, numberA] = split(a);
-    const auto [leadB, numberB] = split(b);
-    if (leadA != leadB)
-        return leadA < leadB;
-    if (numberA.size() != numberB.size())
-        return numberA.size() < numberB.size();
-    return numberA < numberB;
-}
-
 int Check(const std::string& path, bool frequency) {
     document::Document doc;
     if (!OpenDocument(doc, path))
@@ -130,25 +85,11 @@ int Check(const std::string& path, bool frequency) {
         return NotAnalysable;
     }
 
-    const engine::OutputNameList names = engine::BuildOutputNames(engine);
-    std::vector<std::pair<std::string, int>> lines;
-    for (int i = 0; i < names.Count(); ++i) {
-        const std::string& name = names.names[static_cast<std::size_t>(i)];
-        const model::Element* element = nullptr;
-        if (names.kinds[static_cast<std::size_t>(i)] == engine::OutputNameList::ElementName)
-            for (const auto& e : doc.scheme.elements)
-                if (e->Name() == name) {
-                    element = e.get();
-                    break;
-                }
-        lines.emplace_back(name, FlagWord(element, frequency));
-    }
-    std::stable_sort(lines.begin(), lines.end(),
-                     [](const auto& a, const auto& b) { return NaturalLess(a.first, b.first); });
+    const std::vector<analysis::OfferedOutput> lines = analysis::OfferedOutputs(engine, frequency);
 
     std::string text;
-    for (const auto& [name, word] : lines)
-        text += name + "\t" + std::to_string(word) + "\n";
+    for (const analysis::OfferedOutput& line : lines)
+        text += line.name + "\t" + std::to_string(line.flags) + "\n";
     Print(stdout, text);
     return FlushStandardOutput() ? Success : Unreadable;
 }
