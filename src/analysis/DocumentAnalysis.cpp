@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -25,6 +27,8 @@ void ClampOutputs(int32_t& voltages, int32_t& currents) {
     voltages = std::clamp<int32_t>(voltages, 0, document::kMaxOutputs);
     currents = std::clamp<int32_t>(currents, 0, document::kMaxOutputs - voltages);
 }
+
+constexpr const char* kOutOfMemory = "Ошибка выделения памяти.";
 
 DocumentAnalysisResult Failed(std::string message) {
     DocumentAnalysisResult result;
@@ -53,16 +57,102 @@ void ClampCounts(document::DocumentSettings& settings) {
     o.checkDepth = std::clamp<int32_t>(o.checkDepth, 1, 10);
 }
 
+struct DocumentAnalysis::Plans {
+    TransientPlan transient;
+    FrequencyPlan frequency;
+    std::unique_ptr<TransientAnalysis> transientAnalysis;
+    std::unique_ptr<FrequencyAnalysis> frequencyAnalysis;
+};
+
+DocumentAnalysis::DocumentAnalysis(document::Document& doc, bool frequency)
+    : doc_(doc), frequency_(frequency), settings_(doc.settings),
+      engine_(std::make_unique<engine::Engine>(doc.scheme)), plans_(std::make_unique<Plans>()) {
+    engine_->UseSparseFrequency(true);
+}
+
+DocumentAnalysis::~DocumentAnalysis() = default;
+
+model::SchemeError DocumentAnalysis::Formulate(engine::EngineNotifier& notifier) {
+    return frequency_ ? engine_->FormulateFrequency(notifier)
+                      : engine_->FormulateTransient(notifier);
+}
+
+std::vector<OfferedOutput> DocumentAnalysis::Offered() {
+    return OfferedOutputs(*engine_, frequency_);
+}
+
+std::string DocumentAnalysis::Plan() {
+    settings_ = doc_.settings;
+    ClampCounts(settings_);
+    try {
+        if (frequency_) {
+            plans_->frequency = PlanFrequency(*engine_, settings_.frequency);
+            return plans_->frequency.message;
+        }
+        plans_->transient = PlanTransient(*engine_, settings_.transient);
+        return plans_->transient.message;
+    } catch (const engine::AnalysisError& e) {
+        return engine::AnalysisErrorMessage(e);
+    } catch (const engine::MatrixError& e) {
+        return e.what();
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+}
+
+bool DocumentAnalysis::Sweep() const {
+    return frequency_ ? plans_->frequency.sweep : plans_->transient.sweep;
+}
+
+std::string DocumentAnalysis::Configure(graph::ResultsSink& sink) {
+    try {
+        if (frequency_) {
+            plans_->frequencyAnalysis =
+                std::make_unique<FrequencyAnalysis>(*engine_, settings_.frequency);
+            plans_->frequencyAnalysis->ConfigureGraphs(plans_->frequency, sink);
+        } else {
+            plans_->transientAnalysis = std::make_unique<TransientAnalysis>(
+                *engine_, settings_.transient, settings_.options);
+            plans_->transientAnalysis->ConfigureGraphs(plans_->transient, doc_.Name(), sink);
+        }
+    } catch (const std::bad_alloc&) {
+        plans_->frequencyAnalysis.reset();
+        plans_->transientAnalysis.reset();
+        return kOutOfMemory;
+    }
+    return {};
+}
+
+DocumentAnalysisResult DocumentAnalysis::Compute(graph::ResultsSink& sink,
+                                                 ProgressReporter& progress) {
+    DocumentAnalysisResult result;
+    result.sweep = Sweep();
+    if (frequency_ ? !plans_->frequencyAnalysis : !plans_->transientAnalysis)
+        return Failed("");
+    result.started = true;
+    try {
+        if (frequency_)
+            plans_->frequencyAnalysis->Compute(plans_->frequency, sink, progress);
+        else
+            plans_->transientAnalysis->Compute(plans_->transient, sink, progress);
+    } catch (const engine::AnalysisError& e) {
+        result.outcome = DocumentAnalysisOutcome::AnalysisFailed;
+        result.message = engine::AnalysisErrorMessage(e);
+    } catch (const engine::MatrixError& e) {
+        result.outcome = DocumentAnalysisOutcome::AnalysisFailed;
+        result.message = e.what();
+    } catch (const std::bad_alloc&) {
+        result.outcome = DocumentAnalysisOutcome::AnalysisFailed;
+        result.message = kOutOfMemory;
+    }
+    return result;
+}
+
 DocumentAnalysisResult RunDocumentAnalysis(document::Document& doc, bool frequency,
                                            graph::ResultsSink& sink, ProgressReporter& progress,
                                            engine::EngineNotifier& notifier) {
-    document::DocumentSettings settings = doc.settings;
-    ClampCounts(settings);
-
-    engine::Engine engine(doc.scheme);
-    engine.UseSparseFrequency(true);
-    const model::SchemeError formulated =
-        frequency ? engine.FormulateFrequency(notifier) : engine.FormulateTransient(notifier);
+    DocumentAnalysis analysis(doc, frequency);
+    const model::SchemeError formulated = analysis.Formulate(notifier);
     if (formulated.Code() != 0) {
         DocumentAnalysisResult result;
         result.outcome = DocumentAnalysisOutcome::NotAnalysable;
@@ -70,33 +160,12 @@ DocumentAnalysisResult RunDocumentAnalysis(document::Document& doc, bool frequen
         result.message = engine::SchemeErrorMessage(formulated);
         return result;
     }
-
-    DocumentAnalysisResult result;
-    try {
-        if (frequency) {
-            const FrequencyPlan plan = PlanFrequency(engine, settings.frequency);
-            if (!plan.Ready())
-                return Failed(plan.message);
-            result.sweep = plan.sweep;
-            result.started = true;
-            RunFrequency(engine, plan, settings.frequency, sink, progress);
-        } else {
-            const TransientPlan plan = PlanTransient(engine, settings.transient);
-            if (!plan.Ready())
-                return Failed(plan.message);
-            result.sweep = plan.sweep;
-            result.started = true;
-            RunTransient(engine, plan, settings.transient, settings.options, doc.Name(), sink,
-                         progress);
-        }
-    } catch (const engine::AnalysisError& e) {
-        result.outcome = DocumentAnalysisOutcome::AnalysisFailed;
-        result.message = engine::AnalysisErrorMessage(e);
-    } catch (const engine::MatrixError& e) {
-        result.outcome = DocumentAnalysisOutcome::AnalysisFailed;
-        result.message = e.what();
-    }
-    return result;
+    std::string message = analysis.Plan();
+    if (message.empty())
+        message = analysis.Configure(sink);
+    if (!message.empty())
+        return Failed(std::move(message));
+    return analysis.Compute(sink, progress);
 }
 
 } // namespace korvanix::analysis

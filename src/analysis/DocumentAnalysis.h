@@ -1,8 +1,12 @@
 #pragma once
 
+#include "analysis/OutputChoices.h"
+#include "document/SettingsRecords.h"
 #include "model/Errors.h"
 
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace korvanix::document {
 class Document;
@@ -10,6 +14,7 @@ struct DocumentSettings;
 } // namespace korvanix::document
 
 namespace korvanix::engine {
+class Engine;
 class EngineNotifier;
 } // namespace korvanix::engine
 
@@ -57,11 +62,56 @@ struct DocumentAnalysisResult {
     bool sweep = false;
 };
 
+// One analysis of a document taken step by step, as the analysis commands take
+// it with their dialog in between: the formulation, the names to offer, the plan
+// from the settings as the dialog left them, the graph set-up and the
+// computation. The analysis reads a clamped copy of the settings, taken by Plan,
+// so the document's records stay as they were (the check depth the transient
+// analysis learns is in Options() afterwards, for the caller to keep); the
+// sheet's selection may change to show a faulty element.
+class DocumentAnalysis {
+public:
+    DocumentAnalysis(document::Document& doc, bool frequency);
+    ~DocumentAnalysis();
+    DocumentAnalysis(const DocumentAnalysis&) = delete;
+    DocumentAnalysis& operator=(const DocumentAnalysis&) = delete;
+
+    bool Frequency() const { return frequency_; }
+
+    // Forms the equations; code 0 on success. After a failure the faulty drawn
+    // element (if any) is the only selected one of the sheet, and the loop
+    // warnings have gone to the notifier.
+    model::SchemeError Formulate(engine::EngineNotifier& notifier);
+    // After a successful formulation: the names the dialog offers, in natural order.
+    std::vector<OfferedOutput> Offered();
+    // Takes the settings and decides what to compute: the outputs mapped to their
+    // results, the sweep prepared. Empty when there is something to compute,
+    // else the text to show ("Пожалуйста, выберите переменную для расчета", a
+    // sweep element that is not in the circuit, a failed matrix operation).
+    std::string Plan();
+    bool Sweep() const;
+    // The graph set-up (panes, names, captions, scales, titles). Empty on
+    // success, else the text to show.
+    std::string Configure(graph::ResultsSink& sink);
+    // Runs, parts or frequencies into the configured sink, which is finished
+    // however the computation ends; the curves computed before a failure stay.
+    DocumentAnalysisResult Compute(graph::ResultsSink& sink, ProgressReporter& progress);
+    // The options the computation ended with: with the automatic check depth on,
+    // CHECKDEPTH holds the depth the transient analysis learnt.
+    const document::AnalysisOptions& Options() const { return settings_.options; }
+
+private:
+    struct Plans;
+
+    document::Document& doc_;
+    bool frequency_;
+    document::DocumentSettings settings_;
+    std::unique_ptr<engine::Engine> engine_;
+    std::unique_ptr<Plans> plans_;
+};
+
 // Runs the transient or the frequency analysis of a document with its stored
-// settings into a results sink. The analysis reads a clamped copy of the
-// settings, so the document's records stay as they were (not even the check
-// depth the transient analysis learns is written back); the sheet's selection
-// may change to show a faulty element.
+// settings into a results sink: every step of DocumentAnalysis without a dialog.
 DocumentAnalysisResult RunDocumentAnalysis(document::Document& doc, bool frequency,
                                            graph::ResultsSink& sink, ProgressReporter& progress,
                                            engine::EngineNotifier& notifier);

@@ -56,6 +56,9 @@ void GraphData::Reset() {
         c.runs.shrink_to_fit();
     }
     runValues_.clear();
+    // The label names the swept parameter of the runs just cleared; a pane
+    // reused by an analysis without a sweep would otherwise export it.
+    runLabel_.clear();
     for (AxisRange& g : groups_) {
         g.low = g.shownLow = -50;
         g.high = g.shownHigh = 50;

@@ -162,22 +162,47 @@ void CGraphWnd::DataChanged() {
 }
 
 void CGraphWnd::PointAppended(int curve, int run) {
-    if (!data_.LiveDrawing() || curve < 0 || curve >= data_.CurveCount())
+    if (data_.LiveDrawing() && curve >= 0 && curve < data_.CurveCount() && run >= 0)
+        livePending_ = true;
+}
+
+void CGraphWnd::FlushLive() {
+    if (!livePending_)
         return;
-    const graph::Curve& xs = data_.Paired() ? data_.PairX(curve, run) : data_.X(run);
-    const graph::Curve& ys = data_.Y(curve, run);
-    const std::size_t n = std::min(xs.Count(), ys.Count());
-    if (n < 2 || dirty_ || canvas_.isNull())
+    livePending_ = false;
+    const int curves = data_.CurveCount();
+    const int runs = data_.RunCount();
+    const auto series = static_cast<std::size_t>(std::max(curves, 0) * std::max(runs, 0));
+    if (liveDrawn_.size() != series)
+        liveDrawn_.assign(series, 0);
+    if (dirty_ || canvas_.isNull()) {
+        // The next paint draws everything there is.
+        update();
         return;
-    const QPointF from =
-        GraphPainter::Map(data_, plot_, curve, xs.ValueAt(n - 2), ys.ValueAt(n - 2));
-    const QPointF to = GraphPainter::Map(data_, plot_, curve, xs.ValueAt(n - 1), ys.ValueAt(n - 1));
+    }
+    QRectF span;
     {
         QPainter p(&canvas_);
-        GraphPainter::PaintLiveSegment(p, plot_, from, to, GraphPainter::CurveColour(data_, curve));
+        for (int curve = 0; curve < curves; ++curve) {
+            const QColor colour = GraphPainter::CurveColour(data_, curve);
+            for (int run = 0; run < runs; ++run) {
+                const graph::Curve& xs = data_.Paired() ? data_.PairX(curve, run) : data_.X(run);
+                const graph::Curve& ys = data_.Y(curve, run);
+                const std::size_t n = std::min(xs.Count(), ys.Count());
+                std::size_t& drawn = liveDrawn_[static_cast<std::size_t>(curve * runs + run)];
+                for (std::size_t i = std::max<std::size_t>(drawn, 1); i < n; ++i) {
+                    const QPointF from = GraphPainter::Map(data_, plot_, curve, xs.ValueAt(i - 1),
+                                                           ys.ValueAt(i - 1));
+                    const QPointF to =
+                        GraphPainter::Map(data_, plot_, curve, xs.ValueAt(i), ys.ValueAt(i));
+                    GraphPainter::PaintLiveSegment(p, plot_, from, to, colour);
+                    span |= QRectF(from, to).normalized();
+                }
+                drawn = std::max(drawn, n);
+            }
+        }
     }
-    const QRectF span = QRectF(from, to).normalized().adjusted(-2, -2, 3, 3);
-    const QRect bounded = span.toAlignedRect().intersected(rect());
+    const QRect bounded = span.adjusted(-2, -2, 3, 3).toAlignedRect().intersected(rect());
     if (!bounded.isEmpty())
         update(bounded);
 }
@@ -451,6 +476,16 @@ void CGraphWnd::RenderCanvas() {
     visible_ = GraphPainter::Paint(p, data_, fonts_, plot_, options);
     zoomForbidden_ = visible_ < 10;
     dirty_ = false;
+    // Everything there is now shows: live drawing goes on from here.
+    const int curves = data_.CurveCount();
+    const int runs = data_.RunCount();
+    liveDrawn_.assign(static_cast<std::size_t>(std::max(curves, 0) * std::max(runs, 0)), 0);
+    for (int curve = 0; curve < curves; ++curve)
+        for (int run = 0; run < runs; ++run) {
+            const graph::Curve& xs = data_.Paired() ? data_.PairX(curve, run) : data_.X(run);
+            liveDrawn_[static_cast<std::size_t>(curve * runs + run)] =
+                std::min(xs.Count(), data_.Y(curve, run).Count());
+        }
 }
 
 void CGraphWnd::paintEvent(QPaintEvent*) {

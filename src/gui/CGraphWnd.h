@@ -12,6 +12,9 @@
 #include <QRect>
 #include <QWidget>
 
+#include <cstddef>
+#include <vector>
+
 #include <functional>
 
 class QMenu;
@@ -64,8 +67,10 @@ public:
     // Data arrived or changed wholesale (Finish, Reset, counts): relayout, the
     // readings and a full repaint.
     void DataChanged();
-    // A point was appended: drawn at once when the data asks for live drawing.
+    // A point was appended: with live drawing it waits for FlushLive.
     void PointAppended(int curve, int run);
+    // Draws the points appended since the last call (live drawing).
+    void FlushLive();
     // Whether the data set's x range or any group's range was changed by a zoom.
     bool RangeChanged() const;
 
@@ -147,6 +152,10 @@ private:
     // live points are drawn into it as they come.
     QImage canvas_;
     bool dirty_ = true;
+    // Live drawing: points waiting, and per curve and run (curve-major) how many
+    // points the canvas shows.
+    bool livePending_ = false;
+    std::vector<std::size_t> liveDrawn_;
     long visible_ = 0;
 
     bool rulerShown_ = false;

@@ -1,5 +1,6 @@
 #include "gui/CMainWnd.h"
 
+#include "gui/AnalysisRunner.h"
 #include "gui/Application.h"
 #include "gui/CAboutDlg.h"
 #include "gui/CSchemeWnd.h"
@@ -191,8 +192,6 @@ void CMainWnd::OnCommand(int id) {
     default:
         break;
     }
-    if (IsUnavailableCommand(id))
-        return;
     Forward(id);
 }
 
@@ -275,7 +274,7 @@ void CMainWnd::CloseAllPalettes() {
 
 void CMainWnd::SetCommandEnabled(int id, bool enabled) {
     if (QAction* action = Action(id))
-        action->setEnabled(enabled && !IsUnavailableCommand(id));
+        action->setEnabled(enabled);
 }
 
 void CMainWnd::SetCommandChecked(int id, bool checked) {
@@ -306,6 +305,13 @@ void CMainWnd::closeEvent(QCloseEvent* event) {
     if (settings_) {
         WritePlacement(*settings_, geometry(), isMaximized(), isMinimized());
         settings_->sync();
+    }
+    // A running analysis stops first; the window closes once it has ended.
+    if (scheme_->IsAnalysing()) {
+        event->ignore();
+        scheme_->Analyses().RequestStop();
+        scheme_->Analyses().AfterRun([this] { close(); });
+        return;
     }
     // Cancel keeps the program running; the placement is kept all the same.
     if (!scheme_->CloseDocument()) {

@@ -272,7 +272,16 @@ void CMultiGraphWnd::changeEvent(QEvent* event) {
     }
 }
 
+void CMultiGraphWnd::FlushLive() {
+    for (CGraphWnd* pane : panes_)
+        pane->FlushLive();
+}
+
 void CMultiGraphWnd::closeEvent(QCloseEvent* event) {
+    if (busy_) {
+        event->ignore();
+        return;
+    }
     closed_ = true;
     for (CGraphWnd* pane : panes_)
         pane->ShowRuler(false);

@@ -53,6 +53,11 @@ public:
     void SyncToolBar();
     // Runs a toolbar command.
     void OnCommand(int id);
+    // Draws the points the analysis appended since the last call (live drawing).
+    void FlushLive();
+    // While an analysis fills the window it cannot be closed.
+    void SetBusy(bool busy) { busy_ = busy; }
+    bool IsBusy() const { return busy_; }
 
     // The whole window's panes painted at their places (picture copy, exports).
     void Render(QPainter& painter) const;
@@ -91,6 +96,7 @@ private:
     QHash<int, QAction*> actions_;
     bool rulersHidden_ = false; // hidden when the window was minimised
     bool closed_ = false;       // closed, waiting to be deleted
+    bool busy_ = false;
     int layoutDepth_ = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "gui/CSchemeWnd.h"
 
+#include "gui/AnalysisRunner.h"
 #include "gui/CMultiGraphWnd.h"
 
 #include "gui/CTextWnd.h"
@@ -24,6 +25,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 namespace korvanix::gui {
@@ -49,15 +51,12 @@ const char* const kSheetTooSmallMessage =
 const char* const kOutOfMemory = "Ошибка выделения памяти.";
 const char* const kCopyDone = "Копирование завершено.";
 
-// Left to the main window or to later analysis windows: never the sheet's.
+// Left to the main window: never the sheet's.
 bool IsForeignCommand(int id) {
     switch (id) {
     case cmd::HelpContents:
     case cmd::HelpIndex:
     case cmd::About:
-    case cmd::AnalysisSettings:
-    case cmd::Transient:
-    case cmd::Frequency:
         return true;
     default:
         return false;
@@ -151,6 +150,7 @@ CSchemeWnd::CSchemeWnd(QWidget* parent)
     pal.setColor(QPalette::Base, Qt::white);
     viewport()->setPalette(pal);
 
+    analyses_ = std::make_unique<AnalysisRunner>(*this);
     metrics_ = std::make_unique<QtTextMetrics>(fonts_);
     doc_.scheme.SetTextMetrics(metrics_.get());
     doc_.scheme.UpdateAllTags();
@@ -227,6 +227,14 @@ bool CSchemeWnd::IsPlacing() const {
 bool CSchemeWnd::OnCommand(int id) {
     if (IsForeignCommand(id))
         return false;
+    // The running analysis reads the circuit: whatever comes meanwhile (the
+    // window is disabled, so only a program's own request can) stops it and
+    // waits for its end.
+    if (IsAnalysing()) {
+        analyses_->RequestStop();
+        analyses_->AfterRun([this, id] { OnCommand(id); });
+        return true;
+    }
     model::Scheme& scheme = doc_.scheme;
     try {
         if (const int kind = cmd::PlacedKind(id); kind != 0) {
@@ -312,6 +320,15 @@ bool CSchemeWnd::OnCommand(int id) {
         case cmd::SaveAs:
             SaveDocument(true);
             return true;
+        case cmd::Transient:
+        case cmd::Frequency:
+            EndModes();
+            analyses_->Run(id == cmd::Frequency);
+            return true;
+        case cmd::AnalysisSettings:
+            EndModes();
+            analyses_->EditOptions();
+            return true;
         case cmd::Undo:
             UndoOrRedo(false);
             return true;
@@ -365,6 +382,7 @@ void CSchemeWnd::RefreshCommandStates() {
     SetEnabled(cmd::ZoomOut, doc_.view.scale < upperScale_);
     SetEnabled(cmd::Undo, history_.CanUndo());
     SetEnabled(cmd::Redo, history_.CanRedo());
+    SetAnalysisCommandsEnabled(!IsAnalysing());
     emit commandChecked(cmd::NodeNumbers, doc_.settings.scheme.showNodes != 0);
 }
 
@@ -823,8 +841,7 @@ bool CSchemeWnd::SaveDocument(bool saveAs) {
         UpdateModifiedFlag();
         return false;
     }
-    history_.MarkSaved();
-    viewScrolled_ = false;
+    MarkSavedState();
     UpdateModifiedFlag();
     if (doc_.Name() != nameBefore || saveAs)
         emit documentNameChanged(Utf8(doc_.Name()));
@@ -833,15 +850,18 @@ bool CSchemeWnd::SaveDocument(bool saveAs) {
 }
 
 bool CSchemeWnd::CloseDocument() {
+    // Closing waits for the running analysis to stop: the caller asks again.
+    if (IsAnalysing()) {
+        analyses_->RequestStop();
+        return false;
+    }
     EndModes();
     GuiPrompts prompts(this);
     const document::PromptResult answer = doc_.PromptToSave(prompts);
     if (!answer.save.message.empty())
         Messages().Warn(this, Utf8(answer.save.message));
-    if (answer.save.saved) {
-        history_.MarkSaved();
-        viewScrolled_ = false;
-    }
+    if (answer.save.saved)
+        MarkSavedState();
     return answer.proceed;
 }
 
@@ -867,7 +887,7 @@ void CSchemeWnd::DocumentReloaded() {
     doc_.scheme.UpdateAllTags();
     doc_.scheme.RebuildNodeTags();
     history_.Reset(TakeSnapshot(doc_.scheme, doc_.settings.scheme, doc_.view));
-    viewScrolled_ = false;
+    MarkSavedState();
     ClampView();
     UpdateModifiedFlag();
     RefreshCommandStates();
@@ -1030,8 +1050,60 @@ void CSchemeWnd::Commit() {
     RefreshCommandStates();
 }
 
+void CSchemeWnd::MarkSavedState() {
+    history_.MarkSaved();
+    viewScrolled_ = false;
+    savedSettings_ = doc_.settings;
+}
+
+bool CSchemeWnd::AnalysisSettingsDiffer() const {
+    const document::DocumentSettings& now = doc_.settings;
+    return std::memcmp(&now.transient, &savedSettings_.transient, sizeof now.transient) != 0 ||
+           std::memcmp(&now.frequency, &savedSettings_.frequency, sizeof now.frequency) != 0 ||
+           std::memcmp(&now.options, &savedSettings_.options, sizeof now.options) != 0;
+}
+
+bool CSchemeWnd::IsAnalysing() const {
+    return analyses_ && analyses_->IsRunning();
+}
+
+void CSchemeWnd::ShowSelection() {
+    const model::Rect area = SelectionExtent(doc_.scheme).Normalized();
+    if (!area.IsEmpty()) {
+        const model::Rect visible = VisibleArea();
+        const bool inside = area.left >= visible.left && area.top >= visible.top &&
+                            area.right <= visible.right && area.bottom <= visible.bottom;
+        if (!inside) {
+            doc_.view.centerX = area.left + area.Width() / 2;
+            doc_.view.centerY = area.top + area.Height() / 2;
+            viewScrolled_ = true;
+            ClampView();
+            UpdateModifiedFlag();
+        }
+    }
+    RefreshCommandStates();
+    Redraw();
+}
+
+void CSchemeWnd::AnalysisSettingsEdited() {
+    UpdateModifiedFlag();
+}
+
+void CSchemeWnd::KeepLearntCheckDepth(int depth) {
+    int32_t& stored = doc_.settings.options.checkDepth;
+    if (stored == savedSettings_.options.checkDepth)
+        savedSettings_.options.checkDepth = depth;
+    stored = depth;
+    UpdateModifiedFlag();
+}
+
+void CSchemeWnd::SetAnalysisCommandsEnabled(bool on) {
+    for (int id : {cmd::Transient, cmd::Frequency, cmd::AnalysisSettings})
+        SetEnabled(id, on);
+}
+
 void CSchemeWnd::UpdateModifiedFlag() {
-    doc_.SetModified(viewScrolled_ || !history_.AtSavedState());
+    doc_.SetModified(viewScrolled_ || !history_.AtSavedState() || AnalysisSettingsDiffer());
 }
 
 // ---------------------------------------------------------------------------

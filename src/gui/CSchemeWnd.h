@@ -17,6 +17,8 @@ class QMenu;
 
 namespace korvanix::gui {
 
+class AnalysisRunner;
+
 // The modal dialogs the sheet opens. Tests install their own to answer them.
 class SchemeWndDialogs {
 public:
@@ -75,6 +77,21 @@ public:
     const model::Element* PlacingElement() const { return placing_.get(); }
     // After the document was changed from outside (fonts, tags, view, history).
     void DocumentReloaded();
+
+    // The analysis commands.
+    AnalysisRunner& Analyses() { return *analyses_; }
+    bool IsAnalysing() const;
+    // Brings the selected elements into view (a faulty element the analysis
+    // check selected), or just repaints when they are visible already.
+    void ShowSelection();
+    // An analysis dialog stored its record: the modified flag follows.
+    void AnalysisSettingsEdited();
+    // The check depth a transient analysis learnt. It is kept in the document
+    // without making it modified when the stored depth was the saved one: it is
+    // the analysis's own bookkeeping, not an edit.
+    void KeepLearntCheckDepth(int depth);
+    // Disabled while an analysis runs.
+    void SetAnalysisCommandsEnabled(bool on);
 
 signals:
     void commandEnabled(int id, bool enabled);
@@ -142,6 +159,9 @@ private:
     // History and the modified flag.
     void Commit();
     void UpdateModifiedFlag();
+    // The document now equals its file: history, view and analysis settings.
+    void MarkSavedState();
+    bool AnalysisSettingsDiffer() const;
 
     // Mouse helpers.
     QRect ClientRect() const;
@@ -159,6 +179,9 @@ private:
     SchemeFonts fonts_;
     std::unique_ptr<QtTextMetrics> metrics_;
     UndoHistory history_;
+    // The analysis records as last saved or opened (the history covers the rest).
+    document::DocumentSettings savedSettings_;
+    std::unique_ptr<AnalysisRunner> analyses_;
     bool viewScrolled_ = false; // the view changed since the last save or open
     bool updatingBars_ = false;
     int upperScale_ = 400;

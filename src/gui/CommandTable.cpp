@@ -254,12 +254,8 @@ bool StartsDisabled(int id) {
     case cmd::Redo:
         return true;
     default:
-        return IsUnavailableCommand(id);
+        return false;
     }
-}
-
-bool IsUnavailableCommand(int id) {
-    return id == cmd::Transient || id == cmd::Frequency || id == cmd::AnalysisSettings;
 }
 
 } // namespace korvanix::gui

@@ -56,7 +56,5 @@ QList<QKeySequence> CommandShortcuts(int id);
 bool IsCheckCommand(int id);
 // Toolbar buttons that are disabled until the scheme window says otherwise.
 bool StartsDisabled(int id);
-// Commands whose windows do not exist yet: always disabled.
-bool IsUnavailableCommand(int id);
 
 } // namespace korvanix::gui

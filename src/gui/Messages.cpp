@@ -13,6 +13,10 @@ void MessageService::Warn(QWidget* parent, const QString& text) {
     QMessageBox::warning(parent, QString::fromUtf8(kAppTitle), text);
 }
 
+void MessageService::WarnCaptioned(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox::warning(parent, caption, text);
+}
+
 void MessageService::Inform(QWidget* parent, const QString& text) {
     QMessageBox::information(parent, QString::fromUtf8(kAppTitle), text);
 }

@@ -15,6 +15,8 @@ class MessageService {
 public:
     virtual ~MessageService() = default;
     virtual void Warn(QWidget* parent, const QString& text);
+    // A warning under a caption of its own ("Контур 1").
+    virtual void WarnCaptioned(QWidget* parent, const QString& caption, const QString& text);
     virtual void Inform(QWidget* parent, const QString& text);
     // Yes/No, or Yes/No/Cancel with `withCancel`.
     virtual Reply Ask(QWidget* parent, const QString& text, bool withCancel);

@@ -81,11 +81,14 @@ TEST(GraphDataTest, ResetKeepsTextsAndScalesOnly) {
     d.SetPaired(true);
     d.SetPositiveQuantity(true);
     d.SelectRun(1);
+    d.SetRunLabel("R(R1), Ом");
     d.AppendRunValue(3);
     d.AppendX(0, 1);
     d.Group(2).low = 7;
 
     d.Reset();
+    // The run label goes with the runs it named.
+    EXPECT_EQ(d.RunLabel(), "");
     EXPECT_EQ(d.CurveCount(), 0);
     EXPECT_EQ(d.RunCount(), 0);
     EXPECT_EQ(d.SelectedRun(), 0);

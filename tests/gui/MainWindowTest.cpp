@@ -348,9 +348,9 @@ TEST(MainMenu, ItemsTextsShortcutsAndStates) {
         {"С&хема", NodeNumbers, "Показать &номера узлов", "", true},
         {"С&хема", ZoomIn, "Увеличить масштаб", "Ctrl++", true},
         {"С&хема", ZoomOut, "Уменьшить масштаб", "Ctrl+-", true},
-        {"&Анализ", Transient, "&Переходный процесс...", "Ctrl+T", false},
-        {"&Анализ", Frequency, "&АЧХ/ФЧХ...", "Ctrl+F", false},
-        {"&Анализ", AnalysisSettings, "&Установки...", "", false},
+        {"&Анализ", Transient, "&Переходный процесс...", "Ctrl+T", true},
+        {"&Анализ", Frequency, "&АЧХ/ФЧХ...", "Ctrl+F", true},
+        {"&Анализ", AnalysisSettings, "&Установки...", "", true},
         {"&Справка", HelpContents, "&Содержание  ", "F1", true},
         {"&Справка", About, "&О программе", "", true},
     };
@@ -470,9 +470,11 @@ TEST(MainToolBar, SchemeWindowStatesReachTheSharedAction) {
     EXPECT_TRUE(wnd.MainToolBar()->widgetForAction(wnd.Action(Cut))->isEnabled());
     emit wnd.SchemeWnd()->commandEnabled(Cut, false);
     EXPECT_FALSE(MenuAction(wnd.menuBar(), U("&Правка"), Cut)->isEnabled());
-    // The analyses have no windows yet: nothing turns them on.
-    emit wnd.SchemeWnd()->commandEnabled(Transient, true);
+    // The scheme window turns the analyses off while one runs.
+    emit wnd.SchemeWnd()->commandEnabled(Transient, false);
     EXPECT_FALSE(wnd.Action(Transient)->isEnabled());
+    emit wnd.SchemeWnd()->commandEnabled(Transient, true);
+    EXPECT_TRUE(wnd.Action(Transient)->isEnabled());
     emit wnd.SchemeWnd()->commandChecked(NodeNumbers, true);
     EXPECT_TRUE(wnd.Action(NodeNumbers)->isChecked());
 }

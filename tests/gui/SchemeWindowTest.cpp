@@ -446,9 +446,8 @@ TEST_F(SchemeWindowTest, RotateAndMirrorFollowTheModelAndTheirStatesTheSelection
     EXPECT_TRUE(wnd.Doc().IsModified());
 }
 
-TEST_F(SchemeWindowTest, AnalysisCommandsAreNotTheSheets) {
-    for (int id : {cmd::AnalysisSettings, cmd::Transient, cmd::Frequency, cmd::HelpContents,
-                   cmd::HelpIndex, cmd::About}) {
+TEST_F(SchemeWindowTest, HelpCommandsAreNotTheSheets) {
+    for (int id : {cmd::HelpContents, cmd::HelpIndex, cmd::About}) {
         EXPECT_FALSE(wnd.OnCommand(id)) << id;
         EXPECT_FALSE(wnd.IsCommandEnabled(id)) << id;
     }
