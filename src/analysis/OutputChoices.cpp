@@ -7,6 +7,7 @@
 #include "model/Text1251.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <utility>
 
 namespace korvanix::analysis {
@@ -34,13 +35,9 @@ bool NaturalLess(const std::string& a, const std::string& b) {
     return numberA < numberB;
 }
 
-int OutputFlags(const std::string& elementName, const model::Scheme& scheme, bool frequency) {
-    const model::Element* element = nullptr;
-    for (const auto& e : scheme.elements)
-        if (e->Name() == elementName) {
-            element = e.get();
-            break;
-        }
+namespace {
+
+int FlagsOf(const model::Element* element, bool frequency) {
     if (!element)
         return OfferedOutput::Voltage;
     if (!frequency)
@@ -54,17 +51,34 @@ int OutputFlags(const std::string& elementName, const model::Scheme& scheme, boo
     return (voltage ? OfferedOutput::Voltage : 0) | (current ? OfferedOutput::Current : 0);
 }
 
+} // namespace
+
+int OutputFlags(const std::string& elementName, const model::Scheme& scheme, bool frequency) {
+    for (const auto& e : scheme.elements)
+        if (e->Name() == elementName)
+            return FlagsOf(e.get(), frequency);
+    return FlagsOf(nullptr, frequency);
+}
+
 std::vector<OfferedOutput> OfferedOutputs(engine::Engine& engine, bool frequency) {
     const engine::OutputNameList names = engine::BuildOutputNames(engine);
+    // A large circuit offers thousands of names: each is looked up once.
+    std::unordered_map<std::string, const model::Element*> byName;
+    for (const auto& e : engine.GetScheme().elements)
+        byName.emplace(e->Name(), e.get());
     std::vector<OfferedOutput> offered;
     offered.reserve(names.names.size());
     for (int i = 0; i < names.Count(); ++i) {
         const auto at = static_cast<std::size_t>(i);
         OfferedOutput o;
         o.name = names.names[at];
-        o.flags = names.kinds[at] == engine::OutputNameList::ElementName
-                      ? OutputFlags(o.name, engine.GetScheme(), frequency)
-                      : OfferedOutput::Voltage;
+        const model::Element* element = nullptr;
+        if (names.kinds[at] == engine::OutputNameList::ElementName) {
+            const auto found = byName.find(o.name);
+            if (found != byName.end())
+                element = found->second;
+        }
+        o.flags = FlagsOf(element, frequency);
         offered.push_back(std::move(o));
     }
     std::stable_sort(offered.begin(), offered.end(),
