@@ -361,6 +361,36 @@ TEST_F(AnalysisRunTest, NothingToComputeOpensNoWindow) {
     EXPECT_TRUE(wnd.isEnabled());
 }
 
+// A loop of capacitors: one box per loop under its own caption, then the loop's
+// error; nothing is opened.
+TEST_F(AnalysisRunTest, CapacitorLoopsAreShownBeforeTheirError) {
+    Open("rc_lowpass.scm");
+    model::Scheme& s = Doc().scheme;
+    model::Element* anchor = nullptr;
+    for (const auto& e : s.elements)
+        if (e->kind == model::kind::Capacitor)
+            anchor = e.get();
+    ASSERT_NE(anchor, nullptr);
+    model::Element* c[3];
+    for (int i = 0; i < 3; ++i)
+        c[i] = s.PlaceNew(model::kind::Capacitor, 300 + 100 * i, 600);
+    s.Join(anchor, 1, c[0], 1);
+    s.Join(c[0], 2, c[1], 1);
+    s.Join(c[1], 2, c[2], 1);
+    s.Join(c[2], 2, c[0], 1);
+    s.RenumberNodes();
+    s.RenumberNames();
+    Scheme().DocumentReloaded();
+    Scheme().OnCommand(cmd::Transient);
+    ASSERT_EQ(messages.warnings.size(), 2);
+    EXPECT_TRUE(messages.warnings[0].startsWith(U("Контур 1: ")))
+        << messages.warnings[0].toStdString();
+    EXPECT_EQ(messages.warnings[1].toStdString(),
+              engine::SchemeErrorMessage(model::SchemeError(3004)));
+    EXPECT_EQ(dialogs.opened, 0);
+    EXPECT_EQ(Graphs(false), nullptr);
+}
+
 // The dialogs' records reach the document only on OK, and the document counts
 // as modified only while a record differs from the saved one.
 TEST_F(AnalysisRunTest, DialogsMarkTheDocumentModifiedOnlyByAChange) {
