@@ -455,7 +455,10 @@ long GraphPainter::Paint(QPainter& p, const GraphData& data, const PaneFonts& fo
                 dense = dense || crowded;
                 const bool decimate = options.decimate && crowded;
                 const bool marks = !lines || options.showPoints;
-                ForEachPoint(xs, ys, begin, end, [&](std::size_t, double x, double y) {
+                // A line goes on from the last point of the part before it: an
+                // interval part starts where the previous one ended.
+                const std::size_t from = lines && begin > 0 ? begin - 1 : begin;
+                ForEachPoint(xs, ys, from, end, [&](std::size_t i, double x, double y) {
                     const double fx =
                         graph::AxisFraction(data.XScale(), x, xa.shownLow, xa.shownHigh);
                     const double fy =
@@ -463,7 +466,7 @@ long GraphPainter::Paint(QPainter& p, const GraphData& data, const PaneFonts& fo
                     QPointF pt(plot.left + fx * fxScale, plot.top + 1 + (1 - fy) * fyScale);
                     if (std::isnan(x) || std::isnan(y))
                         pt = QPointF(std::nan(""), std::nan(""));
-                    const bool in = fx >= 0 && fx <= 1 && fy >= 0 && fy <= 1;
+                    const bool in = fx >= 0 && fx <= 1 && fy >= 0 && fy <= 1 && i >= begin;
                     if (in)
                         ++inside;
                     if (marks && in) {

@@ -233,6 +233,45 @@ TEST_F(GraphWindowTest, PanesWithDifferentLabelWidthsShareThePlotEdges) {
     EXPECT_EQ(a->Plot().SpanX(), b->Plot().SpanX());
 }
 
+// Interval parts are segments of one run: the line of a part starts from the
+// last point of the part before it, with no gap; a part of points is not joined.
+TEST_F(GraphWindowTest, ALinePartGoesOnFromThePreviousPartsLastPoint) {
+    for (const int secondType : {graph::kSegmentLines, graph::kSegmentPoints}) {
+        SCOPED_TRACE(secondType);
+        CMultiGraphWnd wnd(nullptr, U(kTransientGraphTitle), QRect(0, 0, 600, 400));
+        wnd.setAttribute(Qt::WA_DontShowOnScreen);
+        wnd.SetCounts(0, 1, 1);
+        wnd.SetExpectedPoints(0, 20);
+        wnd.SetXRange(0, 0, 19);
+        wnd.BeginSegment(0, 0, graph::kSegmentLines);
+        for (int i = 0; i < 20; ++i) {
+            if (i == 10) {
+                wnd.EndSegment(0, 0);
+                wnd.BeginSegment(0, 0, secondType);
+            }
+            wnd.AppendX(0, 0, i);
+            wnd.AppendY(0, 0, 0, i < 10 ? -40 : 40);
+        }
+        wnd.EndSegment(0, 0);
+        wnd.Finish(0);
+        wnd.ShowWindow();
+        QApplication::processEvents();
+        CGraphWnd* pane = wnd.Pane(0);
+        const QImage shown = pane->grab().toImage();
+        // Between the two parts, half-way up: only the joining line is there.
+        const QPointF middle =
+            GraphPainter::Map(pane->Data(), pane->Plot(), 0, 9.5, 0) + QPointF(0.5, 0.5);
+        bool red = false;
+        for (int dx = -2; dx <= 2; ++dx)
+            for (int dy = -2; dy <= 2; ++dy) {
+                const QRgb c = shown.pixel(static_cast<int>(middle.x()) + dx,
+                                           static_cast<int>(middle.y()) + dy);
+                red = red || (qRed(c) > 200 && qGreen(c) < 80 && qBlue(c) < 80);
+            }
+        EXPECT_EQ(red, secondType == graph::kSegmentLines);
+    }
+}
+
 TEST_F(GraphWindowTest, ToolbarChecksFollowThePanes) {
     CMultiGraphWnd wnd(nullptr, U("График АЧХ/ФЧХ"), QRect(0, 0, 800, 600));
     ShowTwoRamps(wnd);
