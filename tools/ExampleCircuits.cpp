@@ -7,25 +7,37 @@
 #include "model/Sources.h"
 #include "model/Wire.h"
 
-#include <functional>
+#include <algorithm>
+#include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 namespace korvanix::tools {
 
 namespace {
 
 using document::Document;
+using document::FrequencySettings;
+using document::IntervalPart;
+using document::SweepSettings;
+using document::TransientSettings;
 using model::Element;
 namespace kind = model::kind;
 
-// Lays out one circuit on the document's sheet.
+// Quarter turns that stand a two-terminal element upright: pin 1 on top.
+constexpr int kUpright = 1;
+constexpr int kAcross = 0;
+
+// Lays out one circuit on the document's sheet. Positions are element centres in
+// sheet units; the sheet snaps them to its 8-unit grid.
 class SheetBuilder {
 public:
     explicit SheetBuilder(Document& doc) : doc_(doc) {}
 
-    // An element of `kind` centred at (x, y) on the grid; `rotation` -1 keeps the
-    // kind's own starting orientation.
+    // An element of `kind` centred at (x, y); `rotation` -1 keeps the kind's own
+    // starting orientation.
     Element* Place(model::ElementKind k, int x, int y, int rotation = -1) {
         Element* e = doc_.scheme.PlaceNew(k, x, y, rotation);
         if (!e)
@@ -33,71 +45,185 @@ public:
         return e;
     }
 
-    Element* Place(model::ElementKind k, int x, int y, int rotation, double value) {
+    // An element whose parameters, in the kind's order, start with `values`.
+    Element* Place(model::ElementKind k, int x, int y, int rotation,
+                   std::initializer_list<double> values) {
         Element* e = Place(k, x, y, rotation);
-        e->SetParam(0, value);
+        int i = 0;
+        for (double v : values)
+            e->SetParam(i++, v);
         return e;
     }
 
+    // Sources stand upright with pin 2 on top, as the palette places them.
     model::VoltageSource* Voltage(int x, int y) {
         return dynamic_cast<model::VoltageSource*>(Place(kind::VoltageSource, x, y));
+    }
+    model::CurrentSource* Current(int x, int y) {
+        return dynamic_cast<model::CurrentSource*>(Place(kind::CurrentSource, x, y));
     }
 
     void Label(int x, int y, const std::string& text) {
         dynamic_cast<model::TextLabel&>(*Place(kind::Text, x, y)).SetText(text);
     }
 
-    // A ground just below (x, y).
+    // A ground whose pin is 8 units above (x, y).
     Element* Ground(int x, int y) { return Place(kind::Ground, x, y); }
+    Element* Dot(int x, int y) { return Place(kind::Connector, x, y); }
 
     void Join(Element* a, int pinA, Element* b, int pinB) { doc_.scheme.Join(a, pinA, b, pinB); }
+    // Pin `pin` of `e` to a ground of its own at (x, y).
+    void Earth(Element* e, int pin, int x, int y) { Join(e, pin, Ground(x, y), 1); }
 
+    // Numbers nodes and names, and opens the document with the drawing in the middle
+    // of the window.
     void Finish() {
         doc_.scheme.RenumberNodes();
         doc_.scheme.RenumberNames();
+        int left = INT32_MAX, top = INT32_MAX, right = INT32_MIN, bottom = INT32_MIN;
+        for (const auto& e : doc_.scheme.elements) {
+            left = std::min(left, e->x);
+            // Tags stand to the right of upright elements.
+            right = std::max(right, e->x + 32);
+            top = std::min(top, e->y);
+            bottom = std::max(bottom, e->y);
+        }
+        doc_.view.centerX = (left + right) / 2 / 8 * 8;
+        doc_.view.centerY = (top + bottom) / 2 / 8 * 8;
     }
 
 private:
     Document& doc_;
 };
 
-void SetTransient(document::TransientSettings& t, double end, int32_t points,
-                  const std::vector<std::string>& voltages,
-                  const std::vector<std::string>& currents) {
-    t.parts[0].endTime = end;
-    t.parts[0].pointCount = points;
-    t.parts[0].step = end / points;
-    for (std::size_t i = 0; i < voltages.size(); ++i)
-        t.SetVoltageOutput(static_cast<int>(i), voltages[i]);
-    for (std::size_t i = 0; i < currents.size(); ++i)
-        t.SetCurrentOutput(static_cast<int>(i), currents[i]);
-    t.voltageOutputCount = static_cast<int32_t>(voltages.size());
-    t.currentOutputCount = static_cast<int32_t>(currents.size());
+// A common wire along the bottom of a drawing: every pin dropped onto it meets the
+// rail at the given x, the junctions are joined left to right and the leftmost one
+// goes to ground. Four-pin elements need it twice (their pins 2 and 4 are one
+// terminal drawn twice), and one rail reads better than a ground under every pin.
+class GroundRail {
+public:
+    GroundRail(SheetBuilder& s, int y) : s_(s), y_(y) {}
+
+    void Add(Element* e, int pin, int x) { drops_.push_back({x, e, pin}); }
+
+    void Lay() {
+        std::sort(drops_.begin(), drops_.end(),
+                  [](const Drop& a, const Drop& b) { return a.x < b.x; });
+        Element* previous = nullptr;
+        for (std::size_t i = 0; i < drops_.size(); ++i) {
+            const Drop& d = drops_[i];
+            // The rail ends in a corner, not in a junction.
+            if (previous && i + 1 == drops_.size()) {
+                s_.Join(previous, 3, d.element, d.pin);
+                break;
+            }
+            Element* dot = s_.Dot(d.x, y_);
+            s_.Join(d.element, d.pin, dot, 2);
+            if (previous)
+                s_.Join(previous, 3, dot, 1);
+            else
+                s_.Earth(dot, 4, d.x, y_ + 40);
+            previous = dot;
+        }
+    }
+
+private:
+    struct Drop {
+        int x;
+        Element* element;
+        int pin;
+    };
+    SheetBuilder& s_;
+    int y_;
+    std::vector<Drop> drops_;
+};
+
+// A harmonic voltage source: amplitude (V), frequency (Hz), phase 0.
+model::VoltageSource* Harmonic(SheetBuilder& s, int x, int y, double amplitude, double frequency) {
+    model::VoltageSource* u = s.Voltage(x, y);
+    u->SetMode(model::SourceMode::Ac);
+    u->SetAcAmplitude(amplitude);
+    u->SetAcFrequency(frequency);
+    return u;
 }
 
-void SetFrequency(document::FrequencySettings& f, double from, double to, int32_t points,
-                  const std::string& input, const std::vector<std::string>& voltages) {
+// An interval part given by its number of points, as the dialog stores it.
+IntervalPart Part(double start, double end, int32_t points) {
+    IntervalPart p;
+    p.startTime = start;
+    p.endTime = end;
+    p.pointCount = points;
+    p.step = (end - start) / points;
+    p.mode = IntervalPart::ByPoints;
+    return p;
+}
+
+// An interval part given by its step; the step must divide the part.
+IntervalPart PartByStep(double start, double end, double step) {
+    IntervalPart p = Part(start, end, static_cast<int32_t>((end - start) / step + 0.5));
+    p.step = step;
+    p.mode = IntervalPart::ByStep;
+    return p;
+}
+
+void SetParts(TransientSettings& t, std::initializer_list<IntervalPart> parts) {
+    int i = 0;
+    for (const IntervalPart& p : parts)
+        t.parts[i++] = p;
+    t.partCount = i;
+}
+
+// Both analyses keep their outputs alike: voltages, then currents, five in all.
+template <class Settings>
+void SetOutputs(Settings& s, std::initializer_list<const char*> voltages,
+                std::initializer_list<const char*> currents) {
+    if (voltages.size() + currents.size() > static_cast<std::size_t>(document::kMaxOutputs))
+        throw std::logic_error("more than five outputs");
+    int i = 0;
+    for (const char* name : voltages)
+        s.SetVoltageOutput(i++, name);
+    s.voltageOutputCount = i;
+    i = 0;
+    for (const char* name : currents)
+        s.SetCurrentOutput(i++, name);
+    s.currentOutputCount = i;
+}
+
+// The frequency grid and the input; Bode form (logarithmic frequency, decibels,
+// phase) unless the caller changes it.
+void SetFrequency(FrequencySettings& f, double from, double to, int32_t points,
+                  const std::string& input, int32_t quantity = FrequencySettings::InputVoltage) {
     f.startFrequency = from;
     f.endFrequency = to;
     f.pointCount = points;
-    f.frequencyScale = 2; // logarithmic
-    f.yScale = 4;         // decibels
-    f.SetInputElement(input);
-    f.inputQuantity = document::FrequencySettings::InputVoltage;
+    f.frequencyScale = 2;
+    f.yScale = 4;
     f.phase = 1;
-    for (std::size_t i = 0; i < voltages.size(); ++i)
-        f.SetVoltageOutput(static_cast<int>(i), voltages[i]);
-    f.voltageOutputCount = static_cast<int32_t>(voltages.size());
+    f.SetInputElement(input);
+    f.inputQuantity = quantity;
 }
 
-// U1 (1 V step) -> R1 1 kOhm -> C1 1 uF to ground: time constant 1 ms, corner 159 Hz.
+void SetSweep(int32_t& enabled, SweepSettings& sweep, const std::string& element, double from,
+              double to, int32_t count, int32_t method) {
+    enabled = 1;
+    sweep.SetElementName(element);
+    sweep.paramIndex = 0;
+    sweep.startValue = from;
+    sweep.endValue = to;
+    sweep.graphCount = count;
+    sweep.method = method;
+}
+
+// U1 -> R1 1 kOhm -> C1 1 uF to ground: time constant 1 ms, corner 1/(2 pi RC) = 159 Hz.
+// U1 is harmonic so that the frequency analysis has its input; at 1 Hz it stays within
+// 0.05 % of its peak over the 5 ms shown, so the transient is the charging of C1 after
+// 1 V is switched on.
 void RcLowPass(Document& doc) {
     SheetBuilder s(doc);
     s.Label(1504, 1352, "RC-фильтр нижних частот");
-    auto* u1 = s.Voltage(1400, 1504);
-    u1->SetDcValue(1.0);
-    Element* r1 = s.Place(kind::Resistor, 1504, 1440, 0, 1000.0);
-    Element* c1 = s.Place(kind::Capacitor, 1608, 1504, 1, 1e-6);
+    Element* u1 = Harmonic(s, 1400, 1504, 1.0, 1.0);
+    Element* r1 = s.Place(kind::Resistor, 1504, 1440, kAcross, {1000.0});
+    Element* c1 = s.Place(kind::Capacitor, 1608, 1504, kUpright, {1e-6});
     Element* g1 = s.Ground(1400, 1600);
     Element* g2 = s.Ground(1608, 1600);
     s.Join(u1, 2, r1, 1);
@@ -106,20 +232,27 @@ void RcLowPass(Document& doc) {
     s.Join(u1, 1, g1, 1);
     s.Finish();
 
-    SetTransient(doc.settings.transient, 0.005, 250, {"C1"}, {"R1"});
-    SetFrequency(doc.settings.frequency, 1.0, 100000.0, 200, "U1", {"C1"});
+    TransientSettings& t = doc.settings.transient;
+    SetParts(t, {Part(0.0, 0.005, 250)});
+    SetOutputs(t, {"C1"}, {"R1"});
+    // The voltage on R1 is the complementary high-pass: the two curves cross at
+    // -3 dB and +-45 degrees on the corner frequency.
+    FrequencySettings& f = doc.settings.frequency;
+    SetFrequency(f, 10.0, 100000.0, 201, "U1");
+    SetOutputs(f, {"C1", "R1"}, {});
 }
 
-// U1 (1 V step) -> R1 -> L1 -> C1: an underdamped series circuit ringing near
-// 503 Hz, with R1 swept to show the damping.
+// U1 -> R1 -> L1 -> C1: a series circuit resonating at 1/(2 pi sqrt(LC)) = 503 Hz,
+// with R1 swept in both analyses to show how the damping shapes the step response
+// and the resonance peak (Q from 6.3 down to 0.63). U1 at 0.1 Hz is a 1 V step
+// over the 20 ms shown.
 void SeriesRlc(Document& doc) {
     SheetBuilder s(doc);
     s.Label(1560, 1352, "Последовательный RLC-контур");
-    auto* u1 = s.Voltage(1400, 1504);
-    u1->SetDcValue(1.0);
-    Element* r1 = s.Place(kind::Resistor, 1504, 1440, 0, 10.0);
-    Element* l1 = s.Place(kind::Inductance, 1624, 1440, 0, 0.01);
-    Element* c1 = s.Place(kind::Capacitor, 1728, 1504, 1, 1e-5);
+    Element* u1 = Harmonic(s, 1400, 1504, 1.0, 0.1);
+    Element* r1 = s.Place(kind::Resistor, 1504, 1440, kAcross, {10.0});
+    Element* l1 = s.Place(kind::Inductance, 1624, 1440, kAcross, {0.01});
+    Element* c1 = s.Place(kind::Capacitor, 1728, 1504, kUpright, {1e-5});
     Element* g1 = s.Ground(1400, 1600);
     Element* g2 = s.Ground(1728, 1600);
     s.Join(u1, 2, r1, 1);
@@ -129,16 +262,152 @@ void SeriesRlc(Document& doc) {
     s.Join(u1, 1, g1, 1);
     s.Finish();
 
-    document::TransientSettings& t = doc.settings.transient;
-    SetTransient(t, 0.02, 400, {"C1"}, {"L1"});
-    t.sweepEnabled = 1;
-    t.sweep.SetElementName("R1");
-    t.sweep.paramIndex = 0;
-    t.sweep.startValue = 5.0;
-    t.sweep.endValue = 50.0;
-    t.sweep.graphCount = 4;
-    t.sweep.method = document::SweepSettings::Linear;
-    SetFrequency(doc.settings.frequency, 10.0, 100000.0, 300, "U1", {"C1", "R1"});
+    TransientSettings& t = doc.settings.transient;
+    SetParts(t, {Part(0.0, 0.02, 400)});
+    SetOutputs(t, {"C1"}, {"L1"});
+    SetSweep(t.sweepEnabled, t.sweep, "R1", 5.0, 50.0, 4, SweepSettings::Linear);
+    FrequencySettings& f = doc.settings.frequency;
+    SetFrequency(f, 10.0, 10000.0, 301, "U1");
+    SetOutputs(f, {"C1"}, {});
+    SetSweep(f.sweepEnabled, f.sweep, "R1", 5.0, 50.0, 4, SweepSettings::Linear);
+}
+
+// U1 -> R1 into the tank L1 || C1: a band-pass centred on 1/(2 pi sqrt(LC)) = 1 kHz,
+// 0 dB there, with Q = R sqrt(C/L) = 6.3. The frequency analysis sweeps R1 by
+// factors of 4 (Q 1.6, 6.3, 25); the transient switches on 1 V at 1 kHz and shows
+// the tank's swing growing to the full input with the time constant 2Q/w0 = 2 RC = 2 ms.
+// An odd number of points over two decades puts 1 kHz on the grid.
+void RlcBandPass(Document& doc) {
+    SheetBuilder s(doc);
+    s.Label(1552, 1352, "Полосовой фильтр на LC-контуре");
+    Element* u1 = Harmonic(s, 1400, 1504, 1.0, 1000.0);
+    Element* r1 = s.Place(kind::Resistor, 1504, 1440, kAcross, {1000.0});
+    Element* top = s.Dot(1600, 1440);
+    Element* c1 = s.Place(kind::Capacitor, 1600, 1520, kUpright, {1e-6});
+    Element* l1 = s.Place(kind::Inductance, 1704, 1520, kUpright, {0.02533});
+    s.Join(u1, 2, r1, 1);
+    s.Join(r1, 2, top, 1);
+    s.Join(top, 4, c1, 1);
+    s.Join(top, 3, l1, 1);
+    s.Earth(c1, 2, 1600, 1600);
+    s.Earth(l1, 2, 1704, 1600);
+    s.Earth(u1, 1, 1400, 1600);
+    s.Finish();
+
+    TransientSettings& t = doc.settings.transient;
+    SetParts(t, {Part(0.0, 0.01, 1000)});
+    SetOutputs(t, {"L1", "U1"}, {});
+    FrequencySettings& f = doc.settings.frequency;
+    SetFrequency(f, 100.0, 10000.0, 801, "U1");
+    SetOutputs(f, {"L1"}, {});
+    SetSweep(f.sweepEnabled, f.sweep, "R1", 250.0, 4000.0, 3, SweepSettings::Logarithmic);
+}
+
+// The Wien network: R1 and C1 in series, R2 || C2 to ground, all R = 10 kOhm and
+// C = 15.92 nF. Its ratio 1/(3 + j(wRC - 1/(wRC))) runs on a circle of diameter 1/3
+// through the origin, touching 1/3 with zero phase at 1/(2 pi RC) = 1 kHz.
+void WienHodograph(Document& doc) {
+    SheetBuilder s(doc);
+    s.Label(1576, 1352, "Мост Вина: годограф");
+    Element* u1 = Harmonic(s, 1400, 1504, 1.0, 1000.0);
+    Element* r1 = s.Place(kind::Resistor, 1496, 1440, kAcross, {10000.0});
+    Element* c1 = s.Place(kind::Capacitor, 1584, 1440, kAcross, {15.92e-9});
+    Element* top = s.Dot(1664, 1440);
+    Element* r2 = s.Place(kind::Resistor, 1664, 1520, kUpright, {10000.0});
+    Element* c2 = s.Place(kind::Capacitor, 1760, 1520, kUpright, {15.92e-9});
+    s.Join(u1, 2, r1, 1);
+    s.Join(r1, 2, c1, 1);
+    s.Join(c1, 2, top, 1);
+    s.Join(top, 4, r2, 1);
+    s.Join(top, 3, c2, 1);
+    s.Earth(r2, 2, 1664, 1600);
+    s.Earth(c2, 2, 1760, 1600);
+    s.Earth(u1, 1, 1400, 1600);
+    s.Finish();
+
+    TransientSettings& t = doc.settings.transient;
+    SetParts(t, {Part(0.0, 0.005, 500)});
+    SetOutputs(t, {"R2", "U1"}, {});
+    FrequencySettings& f = doc.settings.frequency;
+    SetFrequency(f, 10.0, 100000.0, 301, "U1");
+    f.hodograph = 1;
+    f.phase = 0;
+    f.yScale = 1;
+    SetOutputs(f, {"R2"}, {});
+}
+
+// A 1 kHz square wave of 5 V into R1 2 kOhm and C1 1 uF: the time constant of 2 ms
+// spans four half-periods, so C1 climbs towards the mean 2.5 V over about 10 ms with
+// a ripple on top. Three interval parts: the first two periods in detail, the climb
+// with a coarse step, and two periods of the settled ripple in detail again.
+// The circuit is for the transient analysis; its frequency settings are ready for
+// when U1 is switched to a harmonic source (its harmonic values are set too).
+void SquareWaveRc(Document& doc) {
+    SheetBuilder s(doc);
+    s.Label(1520, 1352, "Меандр на RC-цепи");
+    model::VoltageSource* u1 = s.Voltage(1400, 1504);
+    u1->SetMode(model::SourceMode::Pulse);
+    u1->SetPulseFrequency(1000.0);
+    u1->SetPulseDuration(50.0);
+    u1->SetPulseAmplitude(5.0);
+    u1->SetAcAmplitude(5.0);
+    u1->SetAcFrequency(1000.0);
+    Element* r1 = s.Place(kind::Resistor, 1504, 1440, kAcross, {2000.0});
+    Element* c1 = s.Place(kind::Capacitor, 1608, 1504, kUpright, {1e-6});
+    s.Join(u1, 2, r1, 1);
+    s.Join(r1, 2, c1, 1);
+    s.Earth(c1, 2, 1608, 1600);
+    s.Earth(u1, 1, 1400, 1600);
+    s.Finish();
+
+    TransientSettings& t = doc.settings.transient;
+    SetParts(t, {Part(0.0, 0.002, 400), PartByStep(0.002, 0.012, 5e-5), Part(0.012, 0.014, 400)});
+    SetOutputs(t, {"U1", "C1"}, {"R1"});
+    FrequencySettings& f = doc.settings.frequency;
+    SetFrequency(f, 1.0, 100000.0, 201, "U1");
+    SetOutputs(f, {"C1"}, {});
+}
+
+// A harmonic current source I1 of 1 mA at 1 kHz feeds R1 || L1 || C1 (tuned to 1 kHz,
+// Q = R sqrt(C/L) = 12.6) and stops at 20 ms ("Радиоимпульс"). The energy graph shows
+// the stored energy growing towards 1/2 C U^2 = 2 uJ (U = I R = 2 V) as the swing
+// builds up with 2 RC = 4 ms, staying there while L1 and C1 trade it, and falling by e
+// every RC = 2 ms once the source stops.
+// The frequency analysis takes the current of I1 as its input: U(C1)/I(I1) is the
+// tank's impedance in ohms (R1 at resonance), I(L1)/I(I1) the current gain (Q there).
+void ParallelRlcEnergy(Document& doc) {
+    SheetBuilder s(doc);
+    s.Label(1552, 1352, "Энергия параллельного контура");
+    model::CurrentSource* i1 = s.Current(1400, 1520);
+    i1->SetMode(model::SourceMode::Ac);
+    i1->SetAcAmplitude(0.001);
+    i1->SetAcFrequency(1000.0);
+    i1->SetEndTime(true);
+    i1->SetEndMoment(0.02);
+    Element* a = s.Dot(1504, 1440);
+    Element* b = s.Dot(1600, 1440);
+    Element* r1 = s.Place(kind::Resistor, 1504, 1520, kUpright, {2000.0});
+    Element* l1 = s.Place(kind::Inductance, 1600, 1520, kUpright, {0.02533});
+    Element* c1 = s.Place(kind::Capacitor, 1696, 1520, kUpright, {1e-6});
+    s.Join(i1, 2, a, 1);
+    s.Join(a, 4, r1, 1);
+    s.Join(a, 3, b, 1);
+    s.Join(b, 4, l1, 1);
+    s.Join(b, 3, c1, 1);
+    s.Earth(i1, 1, 1400, 1600);
+    s.Earth(r1, 2, 1504, 1600);
+    s.Earth(l1, 2, 1600, 1600);
+    s.Earth(c1, 2, 1696, 1600);
+    s.Finish();
+
+    TransientSettings& t = doc.settings.transient;
+    SetParts(t, {Part(0.0, 0.03, 1500)});
+    SetOutputs(t, {"C1"}, {"L1"});
+    t.energyGraph = 1;
+    FrequencySettings& f = doc.settings.frequency;
+    SetFrequency(f, 100.0, 10000.0, 401, "I1", FrequencySettings::InputCurrent);
+    f.yScale = 2;
+    SetOutputs(f, {"C1"}, {"L1"});
 }
 
 // A common-emitter stage in small-signal form: 10 mV at 1 kHz through C1 into
@@ -146,16 +415,13 @@ void SeriesRlc(Document& doc) {
 void TransistorAmplifier(Document& doc) {
     SheetBuilder s(doc);
     s.Label(1504, 1272, "Усилитель на транзисторе");
-    auto* u1 = s.Voltage(1296, 1544);
-    u1->SetMode(model::SourceMode::Ac);
-    u1->SetAcAmplitude(0.01);
-    u1->SetAcFrequency(1000.0);
-    Element* c1 = s.Place(kind::Capacitor, 1400, 1480, 0, 1e-5);
-    Element* base = s.Place(kind::Connector, 1480, 1480);
-    Element* r1 = s.Place(kind::Resistor, 1480, 1576, 1, 50000.0);
+    Element* u1 = Harmonic(s, 1296, 1544, 0.01, 1000.0);
+    Element* c1 = s.Place(kind::Capacitor, 1400, 1480, kAcross, {1e-5});
+    Element* base = s.Dot(1480, 1480);
+    Element* r1 = s.Place(kind::Resistor, 1480, 1576, kUpright, {50000.0});
     Element* v1 = s.Place(kind::Transistor, 1568, 1440);
-    Element* r2 = s.Place(kind::Resistor, 1672, 1512, 1, 5000.0);
-    Element* r3 = s.Place(kind::Resistor, 1496, 1368, 1, 100.0);
+    Element* r2 = s.Place(kind::Resistor, 1672, 1512, kUpright, {5000.0});
+    Element* r3 = s.Place(kind::Resistor, 1496, 1368, kUpright, {100.0});
     Element* gu = s.Ground(1296, 1640);
     Element* gb = s.Ground(1480, 1656);
     Element* ge = s.Ground(1432, 1336);
@@ -172,41 +438,205 @@ void TransistorAmplifier(Document& doc) {
     s.Join(u1, 1, gu, 1);
     s.Finish();
 
-    SetTransient(doc.settings.transient, 0.005, 500, {"R2", "R1"}, {});
-    SetFrequency(doc.settings.frequency, 10.0, 10000000.0, 300, "U1", {"R2"});
+    TransientSettings& t = doc.settings.transient;
+    SetParts(t, {Part(0.0, 0.005, 500)});
+    SetOutputs(t, {"R2", "R1"}, {});
+    FrequencySettings& f = doc.settings.frequency;
+    SetFrequency(f, 10.0, 10000000.0, 300, "U1");
+    SetOutputs(f, {"R2"}, {});
 }
 
-// An inverting stage: R1 10 kOhm in, R2 100 kOhm feedback, gain -10 into the load R3.
+// An inverting stage: R1 10 kOhm in, R2 100 kOhm feedback for a gain of -10, and C1
+// 159 pF across R2 closing the band at 1/(2 pi R2 C1) = 10 kHz; R3 is the load.
 void OpAmpStage(Document& doc) {
     SheetBuilder s(doc);
-    s.Label(1504, 1336, "Инвертирующий усилитель на ОУ");
-    auto* u1 = s.Voltage(1296, 1544);
-    u1->SetMode(model::SourceMode::Ac);
-    u1->SetAcAmplitude(0.1);
-    u1->SetAcFrequency(1000.0);
-    Element* r1 = s.Place(kind::Resistor, 1400, 1480, 0, 10000.0);
-    Element* in = s.Place(kind::Connector, 1480, 1480);
+    s.Label(1504, 1272, "Инвертирующий усилитель на ОУ");
+    Element* u1 = Harmonic(s, 1296, 1544, 0.1, 1000.0);
+    Element* r1 = s.Place(kind::Resistor, 1400, 1480, kAcross, {10000.0});
+    Element* in = s.Dot(1480, 1480);
     Element* a1 = s.Place(kind::OpAmp, 1568, 1488);
-    Element* r2 = s.Place(kind::Resistor, 1568, 1400, 0, 100000.0);
-    Element* out = s.Place(kind::Connector, 1648, 1488);
-    Element* r3 = s.Place(kind::Resistor, 1648, 1576, 1, 10000.0);
-    Element* gu = s.Ground(1296, 1640);
-    Element* ga = s.Ground(1520, 1560);
-    Element* gl = s.Ground(1648, 1656);
+    Element* fbIn = s.Dot(1480, 1400);
+    Element* r2 = s.Place(kind::Resistor, 1568, 1400, kAcross, {100000.0});
+    Element* c1 = s.Place(kind::Capacitor, 1568, 1336, kAcross, {159e-12});
+    Element* fbOut = s.Dot(1648, 1400);
+    Element* out = s.Dot(1648, 1488);
+    Element* r3 = s.Place(kind::Resistor, 1648, 1576, kUpright, {10000.0});
     s.Join(u1, 2, r1, 1);
     s.Join(r1, 2, in, 1);
     s.Join(in, 3, a1, 1);
-    s.Join(in, 2, r2, 1);
-    s.Join(r2, 2, out, 2);
+    s.Join(in, 2, fbIn, 4);
+    s.Join(fbIn, 3, r2, 1);
+    s.Join(fbIn, 2, c1, 1);
+    s.Join(r2, 2, fbOut, 1);
+    s.Join(c1, 2, fbOut, 2);
+    s.Join(fbOut, 4, out, 2);
     s.Join(a1, 3, out, 1);
     s.Join(out, 4, r3, 1);
-    s.Join(r3, 2, gl, 1);
-    s.Join(a1, 2, ga, 1);
-    s.Join(u1, 1, gu, 1);
+    s.Earth(r3, 2, 1648, 1656);
+    s.Earth(a1, 2, 1520, 1560);
+    s.Earth(u1, 1, 1296, 1640);
     s.Finish();
 
-    SetTransient(doc.settings.transient, 0.003, 300, {"R3", "U1"}, {"R2"});
-    SetFrequency(doc.settings.frequency, 10.0, 1000000.0, 200, "U1", {"R3"});
+    TransientSettings& t = doc.settings.transient;
+    SetParts(t, {Part(0.0, 0.003, 300)});
+    SetOutputs(t, {"R3", "U1"}, {"R2"});
+    FrequencySettings& f = doc.settings.frequency;
+    SetFrequency(f, 10.0, 1000000.0, 201, "U1");
+    SetOutputs(f, {"R3"}, {});
+}
+
+// The four controlled sources in a chain that turns voltage into voltage (ИНУН,
+// k = 10), voltage into current (ИТУН, g = 1 mS), current into current (ИТУТ,
+// h = 10) and current into voltage (ИНУТ, r = 200 Ohm). R1 and C1 after the first
+// stage make a low-pass at 1/(2 pi R1 C1) = 1.59 kHz; below it C1 carries 10 times
+// the input and R2, after the other three stages (g h r = 2), 20 times (26 dB).
+void ControlledSources(Document& doc) {
+    SheetBuilder s(doc);
+    s.Label(1800, 1344, "Цепочка управляемых источников");
+    Element* u1 = Harmonic(s, 1352, 1512, 0.1, 1000.0);
+    Element* e1 = s.Place(kind::Vcvs, 1560, 1500, -1, {10.0});
+    Element* r1 = s.Place(kind::Resistor, 1672, 1452, kAcross, {1000.0});
+    Element* mid = s.Dot(1752, 1452);
+    Element* c1 = s.Place(kind::Capacitor, 1752, 1512, kUpright, {1e-7});
+    Element* g1 = s.Place(kind::Vccs, 1880, 1500, -1, {0.001});
+    Element* f1 = s.Place(kind::Cccs, 2016, 1500, -1, {10.0});
+    Element* h1 = s.Place(kind::Ccvs, 2152, 1500, -1, {200.0});
+    Element* r2 = s.Place(kind::Resistor, 2256, 1512, kUpright, {1000.0});
+    s.Join(u1, 2, e1, 1);
+    s.Join(e1, 3, r1, 1);
+    s.Join(r1, 2, mid, 1);
+    s.Join(mid, 4, c1, 1);
+    s.Join(mid, 3, g1, 1);
+    s.Join(g1, 3, f1, 1);
+    s.Join(f1, 3, h1, 1);
+    s.Join(h1, 3, r2, 1);
+    GroundRail rail(s, 1600);
+    rail.Add(u1, 1, 1352);
+    for (Element* block : {e1, g1, f1, h1}) {
+        rail.Add(block, 2, block->x - 48);
+        rail.Add(block, 4, block->x + 48);
+    }
+    rail.Add(c1, 2, 1752);
+    rail.Add(r2, 2, 2256);
+    rail.Lay();
+    s.Finish();
+
+    TransientSettings& t = doc.settings.transient;
+    SetParts(t, {Part(0.0, 0.003, 600)});
+    SetOutputs(t, {"U1", "C1", "R2"}, {});
+    FrequencySettings& f = doc.settings.frequency;
+    SetFrequency(f, 10.0, 100000.0, 301, "U1");
+    SetOutputs(f, {"C1", "R2"}, {});
+}
+
+// A gyrator G1 (Sg = 1 mS) loaded by C2 = 25.33 nF looks from its first port like an
+// inductance C2 / Sg^2 = 25.33 mH. With C1 1 uF across that port it makes the same
+// 1 kHz tank as rlc_bandpass.scm, and the same band-pass curve.
+void GyratorInductor(Document& doc) {
+    SheetBuilder s(doc);
+    s.Label(1640, 1352, "Гиратор вместо катушки");
+    Element* u1 = Harmonic(s, 1400, 1504, 1.0, 1000.0);
+    Element* r1 = s.Place(kind::Resistor, 1504, 1440, kAcross, {1000.0});
+    Element* top = s.Dot(1600, 1440);
+    Element* c1 = s.Place(kind::Capacitor, 1600, 1512, kUpright, {1e-6});
+    Element* g1 = s.Place(kind::Gyrator, 1744, 1488, -1, {0.001});
+    Element* c2 = s.Place(kind::Capacitor, 1880, 1512, kUpright, {25.33e-9});
+    s.Join(u1, 2, r1, 1);
+    s.Join(r1, 2, top, 1);
+    s.Join(top, 4, c1, 1);
+    s.Join(top, 3, g1, 1);
+    s.Join(g1, 3, c2, 1);
+    GroundRail rail(s, 1600);
+    rail.Add(u1, 1, 1400);
+    rail.Add(c1, 2, 1600);
+    rail.Add(g1, 2, 1696);
+    rail.Add(g1, 4, 1792);
+    rail.Add(c2, 2, 1880);
+    rail.Lay();
+    s.Finish();
+
+    TransientSettings& t = doc.settings.transient;
+    SetParts(t, {Part(0.0, 0.01, 1000)});
+    SetOutputs(t, {"C1", "U1"}, {});
+    FrequencySettings& f = doc.settings.frequency;
+    SetFrequency(f, 100.0, 10000.0, 801, "U1");
+    SetOutputs(f, {"C1"}, {});
+}
+
+// An ideal transformer TR1 of ratio 10 : 1 between a 1 kOhm source and a 10 Ohm load
+// R2: the load is seen from the primary as n^2 R2 = 1 kOhm (a matched load), the
+// secondary carries a tenth of the primary voltage and ten times its current. C1
+// across the load appears on the primary as C1 / n^2 = 0.1 uF and closes the band at
+// 1/(2 pi 500 Ohm 0.1 uF) = 3.18 kHz; at the source's 100 Hz it takes almost nothing,
+// so the currents of R1 and R2 show the ratio undisturbed.
+void IdealTransformer(Document& doc) {
+    SheetBuilder s(doc);
+    s.Label(1616, 1352, "Идеальный трансформатор");
+    Element* u1 = Harmonic(s, 1400, 1504, 1.0, 100.0);
+    Element* r1 = s.Place(kind::Resistor, 1504, 1440, kAcross, {1000.0});
+    Element* tr = s.Place(kind::Transformer, 1624, 1488, -1, {10.0});
+    Element* top = s.Dot(1744, 1440);
+    Element* r2 = s.Place(kind::Resistor, 1744, 1520, kUpright, {10.0});
+    Element* c1 = s.Place(kind::Capacitor, 1840, 1520, kUpright, {1e-5});
+    s.Join(u1, 2, r1, 1);
+    s.Join(r1, 2, tr, 1);
+    s.Join(tr, 3, top, 1);
+    s.Join(top, 4, r2, 1);
+    s.Join(top, 3, c1, 1);
+    GroundRail rail(s, 1600);
+    rail.Add(u1, 1, 1400);
+    rail.Add(tr, 2, 1584);
+    rail.Add(tr, 4, 1664);
+    rail.Add(r2, 2, 1744);
+    rail.Add(c1, 2, 1840);
+    rail.Lay();
+    s.Finish();
+
+    TransientSettings& t = doc.settings.transient;
+    SetParts(t, {Part(0.0, 0.03, 600)});
+    SetOutputs(t, {"R2"}, {"R1", "R2"});
+    FrequencySettings& f = doc.settings.frequency;
+    SetFrequency(f, 10.0, 100000.0, 301, "U1");
+    SetOutputs(f, {"R2"}, {});
+}
+
+// A triode stage in small-signal form (S = 2 mA/V, Ri = 10 kOhm): C1 and the grid
+// leak R1 pass the signal from 1/(2 pi R1 C1) = 16 Hz up, the anode load R2 20 kOhm
+// gives a gain of S (Ri || R2) = 13.3 (22.5 dB, inverting), and C2 1 nF at the anode
+// closes the band at 1/(2 pi (Ri || R2) C2) = 24 kHz.
+void TubeAmplifier(Document& doc) {
+    SheetBuilder s(doc);
+    s.Label(1512, 1288, "Усилитель на триоде");
+    Element* u1 = Harmonic(s, 1296, 1544, 0.1, 1000.0);
+    Element* c1 = s.Place(kind::Capacitor, 1400, 1480, kAcross, {1e-8});
+    Element* grid = s.Dot(1480, 1480);
+    Element* r1 = s.Place(kind::Resistor, 1480, 1560, kUpright, {1e6});
+    Element* vt = s.Place(kind::Tube, 1568, 1480, -1, {0.002, 10000.0});
+    Element* anode = s.Dot(1568, 1392);
+    Element* r2 = s.Place(kind::Resistor, 1672, 1480, kUpright, {20000.0});
+    Element* c2 = s.Place(kind::Capacitor, 1768, 1480, kUpright, {1e-9});
+    Element* load = s.Dot(1672, 1392);
+    s.Join(u1, 2, c1, 1);
+    s.Join(c1, 2, grid, 1);
+    s.Join(grid, 4, r1, 1);
+    s.Join(grid, 3, vt, 1);
+    s.Join(vt, 2, anode, 4);
+    s.Join(anode, 3, load, 1);
+    s.Join(load, 4, r2, 1);
+    s.Join(load, 3, c2, 1);
+    s.Earth(vt, 3, 1560, 1600);
+    s.Earth(r1, 2, 1480, 1640);
+    s.Earth(r2, 2, 1672, 1600);
+    s.Earth(c2, 2, 1768, 1600);
+    s.Earth(u1, 1, 1296, 1640);
+    s.Finish();
+
+    TransientSettings& t = doc.settings.transient;
+    SetParts(t, {Part(0.0, 0.003, 600)});
+    SetOutputs(t, {"R2", "U1"}, {});
+    FrequencySettings& f = doc.settings.frequency;
+    SetFrequency(f, 1.0, 1000000.0, 301, "U1");
+    SetOutputs(f, {"R2"}, {});
 }
 
 struct Example {
@@ -217,8 +647,16 @@ struct Example {
 const Example kExamples[] = {
     {"rc_lowpass.scm", RcLowPass},
     {"rlc_series.scm", SeriesRlc},
+    {"rlc_bandpass.scm", RlcBandPass},
+    {"wien_bridge_hodograph.scm", WienHodograph},
+    {"square_wave_rc.scm", SquareWaveRc},
+    {"parallel_rlc_energy.scm", ParallelRlcEnergy},
     {"transistor_amplifier.scm", TransistorAmplifier},
     {"opamp_inverting.scm", OpAmpStage},
+    {"controlled_sources.scm", ControlledSources},
+    {"gyrator_inductor.scm", GyratorInductor},
+    {"ideal_transformer.scm", IdealTransformer},
+    {"tube_amplifier.scm", TubeAmplifier},
 };
 
 // Writing examples never overwrites a protected file without being told to.

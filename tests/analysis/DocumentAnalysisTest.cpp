@@ -72,7 +72,7 @@ TEST(DocumentAnalysisTest, RefusalsComputeNothing) {
         std::string message;
     };
     const Case cases[] = {
-        // The low-pass filter has no harmonic source at its input.
+        // The square wave is not a harmonic source.
         {"frequency without an input", true, false, DocumentAnalysisOutcome::NotAnalysable,
          "Присоедините 1 гармонический источник\nко входу, чтобы рассчитать АЧХ/ФЧХ."},
         {"transient without outputs", false, true, DocumentAnalysisOutcome::AnalysisFailed,
@@ -81,10 +81,11 @@ TEST(DocumentAnalysisTest, RefusalsComputeNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         document::Document doc;
-        ASSERT_TRUE(doc.Open(kExamples + "rc_lowpass.scm").read);
+        ASSERT_TRUE(doc.Open(kExamples + "square_wave_rc.scm").read);
         if (c.clearOutputs) {
             doc.settings.transient.voltageOutputCount = 0;
             doc.settings.transient.currentOutputCount = 0;
+            doc.settings.transient.energyGraph = 0;
         }
         graph::GraphSet graphs;
         RecordingReporter progress;

@@ -41,7 +41,7 @@ TEST(CliTest, NetlistOfAnExample) {
     EXPECT_EQ(o.err, "");
     // U1 sits between ground (pin 1) and node 1; nodes follow the wire list.
     EXPECT_EQ(o.out, kStars + "\r\n* Список элементов\r\n* Создан в KORVANIX 1.1\r\n" + kStars +
-                         "\r\nU1 0 1 DC 1\r\nR1 1 2 1k\r\nC1 2 0 1u 0");
+                         "\r\nU1 0 1 AC 1 1 0\r\nR1 1 2 1k\r\nC1 2 0 1u 0");
 }
 
 TEST(CliTest, TerminalGetsAClosingLineBreak) {
@@ -80,7 +80,7 @@ TEST(CliTest, TerminalGetsAClosingLineBreak) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(out, kStars + "\r\n* Список элементов\r\n* Создан в KORVANIX 1.1\r\n" + kStars +
-                       "\r\nU1 0 1 DC 1\r\nR1 1 2 1k\r\nC1 2 0 1u 0\r\n");
+                       "\r\nU1 0 1 AC 1 1 0\r\nR1 1 2 1k\r\nC1 2 0 1u 0\r\n");
 }
 
 TEST(CliTest, NetlistOfEveryExampleSucceeds) {
@@ -216,7 +216,7 @@ TEST(CliTest, CheckFailures) {
         {{"check", folder / "loose.scm"}, "Резистор : элемент не соединен.\nR2\n"},
         {{"check", folder / "loose.scm", "--frequency"}, "Резистор : элемент не соединен.\nR2\n"},
         {{"check", folder / "loop.scm"}, "Контур 1: C1,C2,C3\nОшибка: емкостной контур.\n"},
-        {{"check", kExamples + "rc_lowpass.scm", "--frequency"},
+        {{"check", kExamples + "square_wave_rc.scm", "--frequency"},
          "Присоедините 1 гармонический источник\nко входу, чтобы рассчитать АЧХ/ФЧХ.\n"},
     };
     for (const Case& c : cases) {
