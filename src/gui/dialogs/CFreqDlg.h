@@ -6,6 +6,8 @@
 
 #include <QDialog>
 
+#include <functional>
+#include <memory>
 #include <vector>
 
 namespace korvanix::gui {
@@ -13,9 +15,20 @@ namespace korvanix::gui {
 // "АЧХ/ФЧХ": the frequency grid, the scales, the input quantity, the outputs,
 // phase or hodograph and the sweep of the frequency analysis. Works on a copy of
 // the record; Settings() holds the result after OK.
+//
+// Object names: "startFrequency", "endFrequency", "points", "frequencyScale",
+// "yScale", "yScaleLabel", "inputElement", "inputQuantity", "phase", "hodograph",
+// "sweepEnabled", "sweepButton", "help", "ok", "cancel", and those of
+// OutputListsPanel.
 class CFreqDlg : public QDialog {
     Q_OBJECT
 public:
+    // Edits the sweep record in place; false leaves it as it was (Cancel).
+    using SweepEditor = std::function<bool(document::SweepSettings& sweep, QWidget* parent)>;
+
+    // `offered`: the names the formulation offers, with their flags, in natural
+    // order; `elements`: the sheet's elements, for the sweep. The list must outlive
+    // the dialog.
     CFreqDlg(const document::FrequencySettings& settings,
              std::vector<analysis::OfferedOutput> offered, const model::ElementList& elements,
              QWidget* parent = nullptr);
@@ -23,10 +36,27 @@ public:
 
     const document::FrequencySettings& Settings() const { return settings_; }
 
+    // "Параметр..." opens CParamSweepDlg unless another editor is set here.
+    void SetSweepEditor(SweepEditor editor) { sweepEditor_ = std::move(editor); }
+
+    void accept() override;
+
 private:
+    void FillQuantities(int32_t selected);
+    void InputChanged();
+    void HodographToggled(bool on);
+    void EditSweep();
+
     document::FrequencySettings settings_;
+    // Collects the sweep record until OK copies it to settings_.
+    document::FrequencySettings work_;
+    const model::ElementList* elements_;
+    SweepEditor sweepEditor_;
+    // What the hodograph took away, given back when it is unchecked.
+    bool phaseBeforeHodograph_ = false;
+    int32_t yScaleBeforeHodograph_ = 1;
     struct Widgets;
-    Widgets* w_ = nullptr;
+    std::unique_ptr<Widgets> w_;
 };
 
 } // namespace korvanix::gui
