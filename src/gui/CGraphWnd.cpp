@@ -446,8 +446,8 @@ void CGraphWnd::UpdateReadings() {
         rows.push_back({QString::fromStdString(data_.IntegerCaption()) + QStringLiteral(" = ") +
                             QString::number(*reading_.integer),
                         Qt::white, false});
-    const QString caption =
-        QString::fromStdString(data_.XCaption()) + QStringLiteral(" = ") + ReadingText(reading_.x);
+    const QString caption = QString::fromStdString(GraphPainter::HorizontalCaption(data_)) +
+                            QStringLiteral(" = ") + ReadingText(reading_.x);
     info_->SetRows(caption, rows);
     QStringList runs;
     if (data_.RunCount() > 1) {

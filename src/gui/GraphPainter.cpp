@@ -269,6 +269,10 @@ model::Size GraphMetrics::TextExtent(const std::string& utf8, int /*font*/) cons
     return {m.horizontalAdvance(QString::fromStdString(utf8)), m.height()};
 }
 
+std::string GraphPainter::HorizontalCaption(const graph::GraphData& data) {
+    return data.Paired() && !data.PairXCaption().empty() ? data.PairXCaption() : data.XCaption();
+}
+
 QColor GraphPainter::CurveColour(const GraphData& data, int curve) {
     return ColourFromRef(data.CurveColour(curve));
 }
@@ -349,7 +353,7 @@ long GraphPainter::Paint(QPainter& p, const GraphData& data, const PaneFonts& fo
     }
     // The x caption under the labels, at the plot's right edge.
     {
-        const QString caption = QString::fromStdString(data.XCaption());
+        const QString caption = QString::fromStdString(HorizontalCaption(data));
         const int w = numbers.horizontalAdvance(caption);
         p.setPen(fonts.numberColour);
         p.drawText(QPoint(plot.right - w, labelTop + numbers.height() + numbers.ascent()), caption);

@@ -9,6 +9,8 @@
 #include <QRect>
 #include <QSize>
 
+#include <string>
+
 class QPainter;
 class QPainterPath;
 
@@ -95,6 +97,9 @@ public:
                                  QColor colour);
 
     // The curve colour of a stored colour value.
+    // The caption of the horizontal axis: a hodograph's paired values (Re), not
+    // the frequencies its points were computed at.
+    static std::string HorizontalCaption(const graph::GraphData& data);
     static QColor CurveColour(const graph::GraphData& data, int curve);
 };
 

@@ -518,6 +518,13 @@ TEST_F(GraphWindowTest, RulerWindowListsTheCurvesInTheirColoursAndTheIntegersInW
     EXPECT_EQ(info->Rows()[2].text, U("Итерации = 15"));
     EXPECT_EQ(info->Rows()[2].colour, QColor(Qt::white));
     EXPECT_TRUE(info->Runs()->isHidden()) << "one run: no run to choose";
+    EXPECT_TRUE(info->Caption().startsWith(U("t, с = "))) << info->Caption().toStdString();
+    // A hodograph's horizontal axis holds its paired values, not the frequencies.
+    pane.Data().SetPaired(true);
+    pane.Data().SetPairXCaption("Re");
+    pane.DataChanged();
+    EXPECT_TRUE(info->Caption().startsWith(U("Re = "))) << info->Caption().toStdString();
+    EXPECT_EQ(GraphPainter::HorizontalCaption(pane.Data()), "Re");
 
     // Closing the ruler window takes the ruler away.
     info->close();
