@@ -735,14 +735,7 @@ void CSchemeWnd::Paste(int x, int y) {
         RefreshCommandStates();
         return;
     }
-    const model::Rect visible = VisibleArea();
-    const bool inside = area.left >= visible.left && area.top >= visible.top &&
-                        area.right <= visible.right && area.bottom <= visible.bottom;
-    if (!inside) {
-        doc_.view.centerX = area.left + area.Width() / 2;
-        doc_.view.centerY = area.top + area.Height() / 2;
-        viewScrolled_ = true;
-    }
+    CentreOnUnlessVisible(area);
     GrowSheet();
     ClampView();
     Commit();
@@ -1069,20 +1062,23 @@ bool CSchemeWnd::IsAnalysing() const {
 
 void CSchemeWnd::ShowSelection() {
     const model::Rect area = SelectionExtent(doc_.scheme).Normalized();
-    if (!area.IsEmpty()) {
-        const model::Rect visible = VisibleArea();
-        const bool inside = area.left >= visible.left && area.top >= visible.top &&
-                            area.right <= visible.right && area.bottom <= visible.bottom;
-        if (!inside) {
-            doc_.view.centerX = area.left + area.Width() / 2;
-            doc_.view.centerY = area.top + area.Height() / 2;
-            viewScrolled_ = true;
-            ClampView();
-            UpdateModifiedFlag();
-        }
+    if (!area.IsEmpty() && CentreOnUnlessVisible(area)) {
+        ClampView();
+        UpdateModifiedFlag();
     }
     RefreshCommandStates();
     Redraw();
+}
+
+bool CSchemeWnd::CentreOnUnlessVisible(const model::Rect& area) {
+    const model::Rect visible = VisibleArea();
+    if (area.left >= visible.left && area.top >= visible.top && area.right <= visible.right &&
+        area.bottom <= visible.bottom)
+        return false;
+    doc_.view.centerX = area.left + area.Width() / 2;
+    doc_.view.centerY = area.top + area.Height() / 2;
+    viewScrolled_ = true;
+    return true;
 }
 
 void CSchemeWnd::AnalysisSettingsEdited() {

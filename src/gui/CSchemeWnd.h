@@ -149,6 +149,9 @@ private:
     void ClampView();
     void UpdateScrollBars();
     model::Rect VisibleArea() const;
+    // Moves the view centre to the middle of `area` unless all of it shows
+    // already; true when the view moved (the caller clamps it).
+    bool CentreOnUnlessVisible(const model::Rect& area);
     void ViewScrolled();
     // Makes room for the elements: shifts them off the left and top edges and
     // widens the sheet past the right and bottom ones, within the size limit.

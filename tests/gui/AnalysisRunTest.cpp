@@ -338,13 +338,21 @@ TEST_F(AnalysisRunTest, AFailedComputationShowsItsMessageAndKeepsItsPoints) {
 // leaves no window behind.
 TEST_F(AnalysisRunTest, NothingToComputeOpensNoWindow) {
     Open("rc_lowpass.scm");
-    model::Element* stray = Doc().scheme.PlaceNew(model::kind::Resistor, 400, 400);
+    // Far from the view, at the other end of the sheet.
+    wnd.resize(800, 600);
+    const document::ViewState& view = Doc().view;
+    model::Element* stray = Doc().scheme.PlaceNew(
+        model::kind::Resistor, (view.sheetWidth - 200) / 8 * 8, (view.sheetHeight - 200) / 8 * 8);
     Scheme().DocumentReloaded();
+    const QRect client(QPoint(0, 0), Scheme().viewport()->size());
+    ASSERT_FALSE(client.contains(Scheme().ToPixel({stray->x, stray->y})));
     Scheme().OnCommand(cmd::Transient);
     ASSERT_EQ(messages.warnings.size(), 1);
     EXPECT_EQ(dialogs.opened, 0);
     ASSERT_EQ(Doc().scheme.selection.size(), 1u);
     EXPECT_EQ(Doc().scheme.selection.front(), stray);
+    EXPECT_TRUE(client.contains(Scheme().ToPixel({stray->x, stray->y})))
+        << "the faulty element is brought into view";
     EXPECT_EQ(Graphs(false), nullptr);
     EXPECT_TRUE(wnd.isEnabled());
 

@@ -1,8 +1,5 @@
 #include "gui/dialogs/CFreqDlg.h"
 
-#include "analysis/Sweep.h"
-#include "gui/HelpViewer.h"
-#include "gui/Messages.h"
 #include "gui/dialogs/CParamSweepDlg.h"
 #include "gui/dialogs/CValuePropPage.h"
 #include "gui/dialogs/DialogButtons.h"
@@ -94,8 +91,7 @@ struct CFreqDlg::Widgets {
     OutputListsPanel* outputs = nullptr;
     QCheckBox* phase = nullptr;
     QCheckBox* hodograph = nullptr;
-    QCheckBox* sweep = nullptr;
-    QPushButton* sweepButton = nullptr;
+    SweepChoice* sweep = nullptr;
 };
 
 CFreqDlg::CFreqDlg(const document::FrequencySettings& settings,
@@ -105,13 +101,6 @@ CFreqDlg::CFreqDlg(const document::FrequencySettings& settings,
       w_(std::make_unique<Widgets>()) {
     setObjectName(QStringLiteral("ACFREQDLG"));
     setWindowTitle(U("АЧХ/ФЧХ"));
-    sweepEditor_ = [this](document::SweepSettings& sweep, QWidget* owner) {
-        CParamSweepDlg dialog(*elements_, CParamSweepDlg::kFrequency, sweep, owner);
-        if (dialog.exec() != QDialog::Accepted)
-            return false;
-        sweep = dialog.Sweep();
-        return true;
-    };
 
     // The grid and the scales.
     w_->start = Field(this, "startFrequency");
@@ -155,22 +144,17 @@ CFreqDlg::CFreqDlg(const document::FrequencySettings& settings,
     w_->phase->setObjectName(QStringLiteral("phase"));
     w_->hodograph = new QCheckBox(U("&Годограф"), this);
     w_->hodograph->setObjectName(QStringLiteral("hodograph"));
-    w_->sweep = new QCheckBox(U("&Параметр"), this);
-    w_->sweep->setObjectName(QStringLiteral("sweepEnabled"));
-    w_->sweepButton = new QPushButton(U("Параметр..."), this);
-    w_->sweepButton->setObjectName(QStringLiteral("sweepButton"));
+    w_->sweep = new SweepChoice(this, elements, CParamSweepDlg::kFrequency);
     auto* options = new QHBoxLayout;
     options->addWidget(w_->phase);
     options->addWidget(w_->hodograph);
     options->addSpacing(20);
-    options->addWidget(w_->sweep);
-    options->addWidget(w_->sweepButton);
+    options->addWidget(w_->sweep->Box());
+    options->addWidget(w_->sweep->Button());
     options->addStretch(1);
 
     QDialogButtonBox* buttons = OkCancelButtons(this);
-    QPushButton* help = buttons->addButton(U("Справка"), QDialogButtonBox::HelpRole);
-    help->setObjectName(QStringLiteral("help"));
-    connect(buttons, &QDialogButtonBox::helpRequested, this, [] { ShowHelpTopic(kHelpTopic); });
+    AddHelpButton(buttons, kHelpTopic);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
@@ -190,8 +174,7 @@ CFreqDlg::CFreqDlg(const document::FrequencySettings& settings,
     FillQuantities(work_.inputQuantity);
     w_->outputs->ShowStored(work_);
     w_->phase->setChecked(work_.phase != 0);
-    w_->sweep->setChecked(work_.sweepEnabled != 0);
-    w_->sweepButton->setEnabled(w_->sweep->isChecked());
+    w_->sweep->Show(work_.sweepEnabled);
     if (work_.hodograph != 0) {
         w_->hodograph->setChecked(true);
         HodographToggled(true);
@@ -199,8 +182,8 @@ CFreqDlg::CFreqDlg(const document::FrequencySettings& settings,
 
     connect(w_->input, &QComboBox::currentIndexChanged, this, &CFreqDlg::InputChanged);
     connect(w_->hodograph, &QCheckBox::toggled, this, &CFreqDlg::HodographToggled);
-    connect(w_->sweep, &QCheckBox::toggled, w_->sweepButton, &QPushButton::setEnabled);
-    connect(w_->sweepButton, &QPushButton::clicked, this, &CFreqDlg::EditSweep);
+    connect(w_->sweep->Button(), &QPushButton::clicked, this,
+            [this] { w_->sweep->Edit(work_.sweep); });
 }
 
 CFreqDlg::~CFreqDlg() = default;
@@ -237,10 +220,8 @@ void CFreqDlg::HodographToggled(bool on) {
     w_->yScaleLabel->setEnabled(!on);
 }
 
-void CFreqDlg::EditSweep() {
-    document::SweepSettings sweep = work_.sweep;
-    if (sweepEditor_ && sweepEditor_(sweep, this))
-        work_.sweep = sweep;
+void CFreqDlg::SetSweepEditor(SweepEditor editor) {
+    w_->sweep->SetEditor(std::move(editor));
 }
 
 void CFreqDlg::accept() {
@@ -281,15 +262,8 @@ void CFreqDlg::accept() {
     w_->outputs->Store(result);
     result.hodograph = w_->hodograph->isChecked() ? 1 : 0;
     result.phase = result.hodograph == 0 && w_->phase->isChecked() ? 1 : 0;
-    result.sweepEnabled = w_->sweep->isChecked() ? 1 : 0;
-    if (result.sweepEnabled != 0) {
-        const std::string message = analysis::CheckSweepChoice(result.sweep, *elements_);
-        if (!message.empty()) {
-            w_->sweepButton->setFocus(Qt::OtherFocusReason);
-            Messages().Warn(this, QString::fromStdString(message));
-            return;
-        }
-    }
+    if (!w_->sweep->Store(result.sweepEnabled, result.sweep))
+        return;
     settings_ = result;
     QDialog::accept();
 }

@@ -2,6 +2,7 @@
 
 #include "analysis/OutputChoices.h"
 #include "document/SettingsRecords.h"
+#include "gui/dialogs/SweepChoice.h"
 #include "model/Element.h"
 
 #include <QDialog>
@@ -23,8 +24,7 @@ namespace korvanix::gui {
 class CFreqDlg : public QDialog {
     Q_OBJECT
 public:
-    // Edits the sweep record in place; false leaves it as it was (Cancel).
-    using SweepEditor = std::function<bool(document::SweepSettings& sweep, QWidget* parent)>;
+    using SweepEditor = SweepChoice::Editor;
 
     // `offered`: the names the formulation offers, with their flags, in natural
     // order; `elements`: the sheet's elements, for the sweep. The list must outlive
@@ -37,7 +37,7 @@ public:
     const document::FrequencySettings& Settings() const { return settings_; }
 
     // "Параметр..." opens CParamSweepDlg unless another editor is set here.
-    void SetSweepEditor(SweepEditor editor) { sweepEditor_ = std::move(editor); }
+    void SetSweepEditor(SweepEditor editor);
 
     void accept() override;
 
@@ -45,13 +45,11 @@ private:
     void FillQuantities(int32_t selected);
     void InputChanged();
     void HodographToggled(bool on);
-    void EditSweep();
 
     document::FrequencySettings settings_;
     // Collects the sweep record until OK copies it to settings_.
     document::FrequencySettings work_;
     const model::ElementList* elements_;
-    SweepEditor sweepEditor_;
     // What the hodograph took away, given back when it is unchecked.
     bool phaseBeforeHodograph_ = false;
     int32_t yScaleBeforeHodograph_ = 1;

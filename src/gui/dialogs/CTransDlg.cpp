@@ -1,9 +1,6 @@
 #include "gui/dialogs/CTransDlg.h"
 
 #include "analysis/IntervalParts.h"
-#include "analysis/Sweep.h"
-#include "gui/HelpViewer.h"
-#include "gui/Messages.h"
 #include "gui/dialogs/CParamSweepDlg.h"
 #include "gui/dialogs/CValuePropPage.h"
 #include "gui/dialogs/DialogButtons.h"
@@ -69,8 +66,7 @@ struct CTransDlg::Widgets {
     QComboBox* graphType = nullptr;
     OutputListsPanel* outputs = nullptr;
     QCheckBox* energy = nullptr;
-    QCheckBox* sweep = nullptr;
-    QPushButton* sweepButton = nullptr;
+    SweepChoice* sweep = nullptr;
 };
 
 int CTransDlg::RememberedPart() {
@@ -89,13 +85,6 @@ CTransDlg::CTransDlg(const document::TransientSettings& settings,
     setObjectName(QStringLiteral("TRANSDLG"));
     setWindowTitle(U("Переходный процесс"));
     work_.partCount = analysis::PartCount(work_);
-    sweepEditor_ = [this](document::SweepSettings& sweep, QWidget* owner) {
-        CParamSweepDlg dialog(*elements_, CParamSweepDlg::kTransient, sweep, owner);
-        if (dialog.exec() != QDialog::Accepted)
-            return false;
-        sweep = dialog.Sweep();
-        return true;
-    };
 
     // The part list and its buttons.
     w_->parts = new QListWidget(this);
@@ -151,21 +140,16 @@ CTransDlg::CTransDlg(const document::TransientSettings& settings,
 
     w_->energy = new QCheckBox(U("График &энергии"), this);
     w_->energy->setObjectName(QStringLiteral("energy"));
-    w_->sweep = new QCheckBox(U("&Параметр"), this);
-    w_->sweep->setObjectName(QStringLiteral("sweepEnabled"));
-    w_->sweepButton = new QPushButton(U("Параметр..."), this);
-    w_->sweepButton->setObjectName(QStringLiteral("sweepButton"));
+    w_->sweep = new SweepChoice(this, elements, CParamSweepDlg::kTransient);
     auto* options = new QHBoxLayout;
     options->addWidget(w_->energy);
     options->addSpacing(20);
-    options->addWidget(w_->sweep);
-    options->addWidget(w_->sweepButton);
+    options->addWidget(w_->sweep->Box());
+    options->addWidget(w_->sweep->Button());
     options->addStretch(1);
 
     QDialogButtonBox* buttons = OkCancelButtons(this);
-    QPushButton* help = buttons->addButton(U("Справка"), QDialogButtonBox::HelpRole);
-    help->setObjectName(QStringLiteral("help"));
-    connect(buttons, &QDialogButtonBox::helpRequested, this, [] { ShowHelpTopic(kHelpTopic); });
+    AddHelpButton(buttons, kHelpTopic);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -179,8 +163,7 @@ CTransDlg::CTransDlg(const document::TransientSettings& settings,
     ShowPart(rememberedPart >= 0 && rememberedPart < count ? rememberedPart : 0);
     w_->outputs->ShowStored(work_);
     w_->energy->setChecked(work_.energyGraph != 0);
-    w_->sweep->setChecked(work_.sweepEnabled != 0);
-    w_->sweepButton->setEnabled(w_->sweep->isChecked());
+    w_->sweep->Show(work_.sweepEnabled);
 
     connect(w_->parts, &QListWidget::currentRowChanged, this, &CTransDlg::PartRowChanged);
     connect(w_->add, &QPushButton::clicked, this, &CTransDlg::AddPart);
@@ -188,8 +171,8 @@ CTransDlg::CTransDlg(const document::TransientSettings& settings,
     connect(w_->byPoints, &QRadioButton::toggled, this, &CTransDlg::ModeChanged);
     for (QLineEdit* edit : {w_->start, w_->end, w_->points, w_->step})
         connect(edit, &QLineEdit::textChanged, this, &CTransDlg::Recompute);
-    connect(w_->sweep, &QCheckBox::toggled, w_->sweepButton, &QPushButton::setEnabled);
-    connect(w_->sweepButton, &QPushButton::clicked, this, &CTransDlg::EditSweep);
+    connect(w_->sweep->Button(), &QPushButton::clicked, this,
+            [this] { w_->sweep->Edit(work_.sweep); });
 }
 
 CTransDlg::~CTransDlg() = default;
@@ -365,10 +348,8 @@ void CTransDlg::DeletePart() {
     ShowPart(std::min(shown_, work_.partCount - 1));
 }
 
-void CTransDlg::EditSweep() {
-    document::SweepSettings sweep = work_.sweep;
-    if (sweepEditor_ && sweepEditor_(sweep, this))
-        work_.sweep = sweep;
+void CTransDlg::SetSweepEditor(SweepEditor editor) {
+    w_->sweep->SetEditor(std::move(editor));
 }
 
 void CTransDlg::accept() {
@@ -377,15 +358,8 @@ void CTransDlg::accept() {
         return;
     w_->outputs->Store(work_);
     work_.energyGraph = w_->energy->isChecked() ? 1 : 0;
-    work_.sweepEnabled = w_->sweep->isChecked() ? 1 : 0;
-    if (work_.sweepEnabled != 0) {
-        const std::string message = analysis::CheckSweepChoice(work_.sweep, *elements_);
-        if (!message.empty()) {
-            w_->sweepButton->setFocus(Qt::OtherFocusReason);
-            Messages().Warn(this, QString::fromStdString(message));
-            return;
-        }
-    }
+    if (!w_->sweep->Store(work_.sweepEnabled, work_.sweep))
+        return;
     settings_ = work_;
     QDialog::accept();
 }

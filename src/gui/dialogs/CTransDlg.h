@@ -2,6 +2,7 @@
 
 #include "analysis/OutputChoices.h"
 #include "document/SettingsRecords.h"
+#include "gui/dialogs/SweepChoice.h"
 #include "model/Element.h"
 
 #include <QDialog>
@@ -25,8 +26,7 @@ namespace korvanix::gui {
 class CTransDlg : public QDialog {
     Q_OBJECT
 public:
-    // Edits the sweep record in place; false leaves it as it was (Cancel).
-    using SweepEditor = std::function<bool(document::SweepSettings& sweep, QWidget* parent)>;
+    using SweepEditor = SweepChoice::Editor;
 
     // `offered`: the names the formulation offers, with their flags, in natural
     // order; `elements`: the sheet's elements, for the sweep. The list must outlive
@@ -42,7 +42,7 @@ public:
     int ShownPart() const { return shown_; }
 
     // "Параметр..." opens CParamSweepDlg unless another editor is set here.
-    void SetSweepEditor(SweepEditor editor) { sweepEditor_ = std::move(editor); }
+    void SetSweepEditor(SweepEditor editor);
 
     // The part the next dialog opens on, remembered by OK while the program runs.
     static int RememberedPart();
@@ -70,13 +70,11 @@ private:
     void Refuse(const Failure& failure);
     void AddPart();
     void DeletePart();
-    void EditSweep();
 
     document::TransientSettings settings_;
     // Edited by the part list and the fields until OK copies it to settings_.
     document::TransientSettings work_;
     const model::ElementList* elements_;
-    SweepEditor sweepEditor_;
     int shown_ = 0;
     // Set while the dialog fills its own fields: their notifications are not edits.
     bool quiet_ = false;

@@ -1,5 +1,7 @@
 #include "gui/dialogs/DialogButtons.h"
 
+#include "gui/HelpViewer.h"
+
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -17,6 +19,14 @@ QDialogButtonBox* OkCancelButtons(QDialog* dialog, bool okIsDefault) {
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     return buttons;
+}
+
+void AddHelpButton(QDialogButtonBox* buttons, int contextNumber) {
+    QPushButton* help =
+        buttons->addButton(QString::fromUtf8("Справка"), QDialogButtonBox::HelpRole);
+    help->setObjectName(QStringLiteral("help"));
+    QObject::connect(buttons, &QDialogButtonBox::helpRequested, buttons,
+                     [contextNumber] { ShowHelpTopic(contextNumber); });
 }
 
 } // namespace korvanix::gui
