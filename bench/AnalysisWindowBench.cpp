@@ -139,6 +139,9 @@ WindowRun WindowMs(gui::CMainWnd& wnd, const QString& path, bool frequency, bool
     clock.start();
     scheme.OnCommand(frequency ? gui::cmd::Frequency : gui::cmd::Transient);
     tick.stop();
+    // The wait from the last turn to the end of the command counts too.
+    if (gap.isValid())
+        longest = std::max(longest, static_cast<double>(gap.nsecsElapsed()) / 1e6);
     // The whole result on the screen: the last layout and paint of the panes.
     QApplication::processEvents();
     WindowRun run;

@@ -261,11 +261,15 @@ void AnalysisRunner::Run(bool frequency) {
     stop_ = false;
     longestStallMs_ = 0;
     graphs->SetBusy(true);
-    frame->setEnabled(false);
     SetCommandsEnabled(false);
     CAbortDlg dialog(QString::fromUtf8(frequency ? "АЧХ/ФЧХ" : "Переходный процесс"), frame);
     progress_ = &dialog;
     connect(&dialog, &CAbortDlg::stopRequested, this, [this] { RequestStop(); });
+    // Only the progress window takes input meanwhile. A modal window blocks the
+    // others as a disabled frame would, without repainting every one of them in
+    // its disabled look and back, which would cost a small analysis more than
+    // its computation.
+    dialog.setWindowModality(Qt::ApplicationModal);
     dialog.show();
 
     // However the computation ends, the program is handed back to the user.
@@ -276,7 +280,6 @@ void AnalysisRunner::Run(bool frequency) {
         restored = true;
         progress_ = nullptr;
         graphs->SetBusy(false);
-        frame->setEnabled(true);
         running_ = false;
         stop_ = false;
         SetCommandsEnabled(true);

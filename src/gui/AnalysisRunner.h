@@ -37,8 +37,8 @@ public:
 // analysis from the circuit check to the last point in the graph window, and
 // the analysis options.
 //
-// An analysis runs on the window thread, as everything else does, with the
-// main window disabled so that only its progress window ("Стоп") answers. It
+// An analysis runs on the window thread, as everything else does, with its
+// progress window ("Стоп") modal so that nothing else takes input. It
 // lets the window system in at a bounded rate rather than after every point: a
 // point of a small circuit takes microseconds, far less than a pass of the
 // event loop. The same pass draws the points that came since the last one.

@@ -199,7 +199,7 @@ TEST_F(AnalysisRunTest, EveryExampleThroughTheCommandEqualsTheBatchTool) {
             const CliRun table = RunCli({command, path, QStringLiteral("--quiet")});
 
             Scheme().OnCommand(frequency ? cmd::Frequency : cmd::Transient);
-            EXPECT_TRUE(wnd.isEnabled());
+            EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
             EXPECT_FALSE(Doc().IsModified());
             if (table.exitCode != 0) {
                 ASSERT_FALSE(messages.warnings.isEmpty());
@@ -238,7 +238,8 @@ TEST_F(AnalysisRunTest, WhileRunningOnlyTheProgressWindowAnswers) {
     bool checked = false;
     OnStart([&](CAbortDlg& progress) {
         checked = true;
-        EXPECT_FALSE(wnd.isEnabled());
+        // Input goes to the progress window only.
+        EXPECT_EQ(QApplication::activeModalWidget(), &progress);
         EXPECT_TRUE(progress.isVisible());
         EXPECT_TRUE(progress.isEnabled());
         EXPECT_EQ(progress.windowTitle(), U("Переходный процесс"));
@@ -250,7 +251,7 @@ TEST_F(AnalysisRunTest, WhileRunningOnlyTheProgressWindowAnswers) {
     });
     Scheme().OnCommand(cmd::Transient);
     EXPECT_TRUE(checked);
-    EXPECT_TRUE(wnd.isEnabled());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_FALSE(Scheme().IsAnalysing());
     EXPECT_EQ(Scheme().Analyses().ProgressDialog(), nullptr);
     for (int id : {cmd::Transient, cmd::Frequency, cmd::AnalysisSettings})
@@ -287,7 +288,7 @@ TEST_F(AnalysisRunTest, StopInTheMiddleOfASweepKeepsWhatWasComputed) {
     EXPECT_LT(data.X(1).Count(), data.X(0).Count());
     EXPECT_EQ(data.X(2).Count(), 0u);
     EXPECT_EQ(data.X(3).Count(), 0u);
-    EXPECT_TRUE(wnd.isEnabled());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 // New, a second analysis and closing the program, asked for while an analysis
@@ -309,7 +310,7 @@ TEST_F(AnalysisRunTest, DocumentCommandsWaitForTheRunningAnalysisToStop) {
     EXPECT_TRUE(Doc().IsUntitled());
     // New closed the old circuit's results.
     EXPECT_EQ(Graphs(false), nullptr);
-    EXPECT_TRUE(wnd.isEnabled());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
     Open("rlc_series.scm");
     wnd.show();
@@ -331,7 +332,7 @@ TEST_F(AnalysisRunTest, AFailedComputationShowsItsMessageAndKeepsItsPoints) {
     CMultiGraphWnd* graphs = Graphs(false);
     ASSERT_NE(graphs, nullptr);
     EXPECT_GE(graphs->Pane(0)->Data().X(0).Count(), 1u);
-    EXPECT_TRUE(wnd.isEnabled());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 // A circuit that cannot be analysed, or an analysis with nothing to compute,
@@ -354,7 +355,7 @@ TEST_F(AnalysisRunTest, NothingToComputeOpensNoWindow) {
     EXPECT_TRUE(client.contains(Scheme().ToPixel({stray->x, stray->y})))
         << "the faulty element is brought into view";
     EXPECT_EQ(Graphs(false), nullptr);
-    EXPECT_TRUE(wnd.isEnabled());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
     Open("rc_lowpass.scm");
     messages.warnings.clear();
@@ -366,7 +367,7 @@ TEST_F(AnalysisRunTest, NothingToComputeOpensNoWindow) {
     Scheme().OnCommand(cmd::Transient);
     EXPECT_EQ(messages.warnings, QStringList{U("Пожалуйста, выберите переменную для расчета")});
     EXPECT_EQ(Graphs(false), nullptr);
-    EXPECT_TRUE(wnd.isEnabled());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 // A loop of capacitors: one box per loop under its own caption, then the loop's
