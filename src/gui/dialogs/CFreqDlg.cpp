@@ -48,33 +48,11 @@ int32_t ChosenScale(const QComboBox* box) {
     return kind.isValid() ? kind.toInt() : kLinear;
 }
 
-// A field still showing the stored value gives that value, not its 12-digit
-// reading: opening the dialog and pressing OK changes no byte of the record.
-bool ReadKept(const QLineEdit* edit, double stored, double& value) {
-    if (edit->text() == value_field::Text(stored)) {
-        value = stored;
-        return true;
-    }
-    return value_field::Read(edit, value);
-}
-
 // The whole text as a signed integer; anything else counts as 0.
 int ReadInteger(const QLineEdit* edit) {
     bool ok = false;
     const int value = edit->text().trimmed().toInt(&ok);
     return ok ? value : 0;
-}
-
-QLineEdit* Field(QWidget* parent, const char* objectName) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(objectName));
-    return edit;
-}
-
-QComboBox* Box(QWidget* parent, const char* objectName) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QString::fromLatin1(objectName));
-    return box;
 }
 
 } // namespace
@@ -103,11 +81,11 @@ CFreqDlg::CFreqDlg(const document::FrequencySettings& settings,
     setWindowTitle(U("АЧХ/ФЧХ"));
 
     // The grid and the scales.
-    w_->start = Field(this, "startFrequency");
-    w_->end = Field(this, "endFrequency");
-    w_->points = Field(this, "points");
-    w_->frequencyScale = Box(this, "frequencyScale");
-    w_->yScale = Box(this, "yScale");
+    w_->start = Named<QLineEdit>(this, "startFrequency");
+    w_->end = Named<QLineEdit>(this, "endFrequency");
+    w_->points = Named<QLineEdit>(this, "points");
+    w_->frequencyScale = Named<QComboBox>(this, "frequencyScale");
+    w_->yScale = Named<QComboBox>(this, "yScale");
     w_->yScaleLabel = new QLabel(U("Масштаб по оси OY :"), this);
     w_->yScaleLabel->setObjectName(QStringLiteral("yScaleLabel"));
     auto* grid = new QGridLayout;
@@ -127,8 +105,8 @@ CFreqDlg::CFreqDlg(const document::FrequencySettings& settings,
 
     // The input quantity.
     auto* inputGroup = new QGroupBox(U("Вход"), this);
-    w_->input = Box(inputGroup, "inputElement");
-    w_->quantity = Box(inputGroup, "inputQuantity");
+    w_->input = Named<QComboBox>(inputGroup, "inputElement");
+    w_->quantity = Named<QComboBox>(inputGroup, "inputQuantity");
     auto* inputRow = new QHBoxLayout(inputGroup);
     inputRow->addWidget(new QLabel(U("Элемент"), inputGroup));
     inputRow->addWidget(w_->input, 1);
@@ -227,7 +205,7 @@ void CFreqDlg::SetSweepEditor(SweepEditor editor) {
 void CFreqDlg::accept() {
     const QString notANumber = value_field::NotANumber();
     double start = 0;
-    if (!ReadKept(w_->start, work_.startFrequency, start)) {
+    if (!value_field::ReadKept(w_->start, work_.startFrequency, start)) {
         value_field::Report(this, w_->start, notANumber);
         return;
     }
@@ -236,7 +214,7 @@ void CFreqDlg::accept() {
         return;
     }
     double end = 0;
-    if (!ReadKept(w_->end, work_.endFrequency, end)) {
+    if (!value_field::ReadKept(w_->end, work_.endFrequency, end)) {
         value_field::Report(this, w_->end, notANumber);
         return;
     }

@@ -40,18 +40,6 @@ bool Sweepable(const model::Element& element, int analysisKind) {
     return true;
 }
 
-QLineEdit* Field(QWidget* parent, const char* objectName) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(objectName));
-    return edit;
-}
-
-QComboBox* Box(QWidget* parent, const char* objectName) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QString::fromLatin1(objectName));
-    return box;
-}
-
 QLabel* UnitLabel(QWidget* parent, const char* objectName) {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(objectName));
@@ -84,14 +72,14 @@ CParamSweepDlg::CParamSweepDlg(const model::ElementList& elements, int analysisK
     setObjectName(QStringLiteral("PARAMSWEEPDLG"));
     setWindowTitle(U("Изменение параметра"));
 
-    w_->element = Box(this, "element");
-    w_->parameter = Box(this, "parameter");
-    w_->start = Field(this, "startValue");
-    w_->end = Field(this, "endValue");
+    w_->element = Named<QComboBox>(this, "element");
+    w_->parameter = Named<QComboBox>(this, "parameter");
+    w_->start = Named<QLineEdit>(this, "startValue");
+    w_->end = Named<QLineEdit>(this, "endValue");
     w_->startUnit = UnitLabel(this, "startUnit");
     w_->endUnit = UnitLabel(this, "endUnit");
-    w_->count = Field(this, "count");
-    w_->method = Box(this, "method");
+    w_->count = Named<QLineEdit>(this, "count");
+    w_->method = Named<QComboBox>(this, "method");
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(U("Элемент :"), this), 0, 0);

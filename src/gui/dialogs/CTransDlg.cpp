@@ -33,22 +33,6 @@ QString U(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
-// A field still showing the stored value gives that value, not its 12-digit
-// reading: opening the dialog and pressing OK changes no byte of the record.
-bool ReadKept(const QLineEdit* edit, double stored, double& value) {
-    if (edit->text() == value_field::Text(stored)) {
-        value = stored;
-        return true;
-    }
-    return value_field::Read(edit, value);
-}
-
-QLineEdit* Field(QWidget* parent, const char* objectName) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(objectName));
-    return edit;
-}
-
 } // namespace
 
 struct CTransDlg::Widgets {
@@ -104,15 +88,15 @@ CTransDlg::CTransDlg(const document::TransientSettings& settings,
     // The fields of the part on show.
     w_->group = new QGroupBox(this);
     w_->group->setObjectName(QStringLiteral("partGroup"));
-    w_->start = Field(w_->group, "startTime");
-    w_->end = Field(w_->group, "endTime");
+    w_->start = Named<QLineEdit>(w_->group, "startTime");
+    w_->end = Named<QLineEdit>(w_->group, "endTime");
     w_->byPoints = new QRadioButton(U("Число точек :"), w_->group);
     w_->byPoints->setObjectName(QStringLiteral("byPoints"));
     w_->byStep = new QRadioButton(U("Шаг :"), w_->group);
     w_->byStep->setObjectName(QStringLiteral("byStep"));
-    w_->points = Field(w_->group, "points");
-    w_->step = Field(w_->group, "step");
-    w_->eps = Field(w_->group, "eps");
+    w_->points = Named<QLineEdit>(w_->group, "points");
+    w_->step = Named<QLineEdit>(w_->group, "step");
+    w_->eps = Named<QLineEdit>(w_->group, "eps");
     w_->graphType = new QComboBox(w_->group);
     w_->graphType->setObjectName(QStringLiteral("graphType"));
     w_->graphType->addItem(U("Непрерывный"));
@@ -273,13 +257,13 @@ CTransDlg::Failure CTransDlg::CheckShownPart() {
 
     double start = part.startTime;
     if (shown_ == 0) {
-        if (!ReadKept(w_->start, part.startTime, start))
+        if (!value_field::ReadKept(w_->start, part.startTime, start))
             return {w_->start, notANumber};
         if (start < 0)
             return {w_->start, U("Начальное время должно быть не меньше 0.  ")};
     }
     double end = 0;
-    if (!ReadKept(w_->end, part.endTime, end))
+    if (!value_field::ReadKept(w_->end, part.endTime, end))
         return {w_->end, notANumber};
     if (start >= end)
         return {w_->end, U("Конечное время должно быть больше начального.  ")};
@@ -298,7 +282,7 @@ CTransDlg::Failure CTransDlg::CheckShownPart() {
         part.step = analysis::StepFromPoints(start, end, points);
     } else {
         double step = 0;
-        if (!ReadKept(w_->step, part.step, step))
+        if (!value_field::ReadKept(w_->step, part.step, step))
             return {w_->step, notANumber};
         const int points = analysis::PointsFromStep(start, end, step);
         if (points <= 0)
@@ -309,7 +293,7 @@ CTransDlg::Failure CTransDlg::CheckShownPart() {
     }
 
     double eps = 0;
-    if (!ReadKept(w_->eps, part.eps, eps))
+    if (!value_field::ReadKept(w_->eps, part.eps, eps))
         return {w_->eps, notANumber};
     if (eps <= 0)
         return {w_->eps, U("Погрешность(EPS) должна быть больше 0.  ")};

@@ -22,6 +22,14 @@ bool Read(const QLineEdit* edit, double& value) {
     return model::ParseValue(edit->text().left(30).toStdString(), value);
 }
 
+bool ReadKept(const QLineEdit* edit, double stored, double& value) {
+    if (edit->text() == Text(stored)) {
+        value = stored;
+        return true;
+    }
+    return Read(edit, value);
+}
+
 void Report(QWidget* page, QLineEdit* edit, const QString& message) {
     edit->setFocus(Qt::OtherFocusReason);
     edit->selectAll();

@@ -18,6 +18,9 @@ namespace value_field {
 QString Text(double value);
 // Reads the edit's first 30 characters as a value; false when they do not parse.
 bool Read(const QLineEdit* edit, double& value);
+// Read, except that a field still showing `stored` gives that value rather than
+// its 12-digit reading: opening a dialog and pressing OK changes no byte.
+bool ReadKept(const QLineEdit* edit, double stored, double& value);
 // Focuses the field, selects its text and shows `message` as a warning over `page`.
 void Report(QWidget* page, QLineEdit* edit, const QString& message);
 // "Введите число, пожалуйста."
