@@ -1,4 +1,5 @@
 // The transient and frequency dialogs, driven headless through their widgets.
+#include "DialogTestSupport.h"
 #include "analysis/OutputChoices.h"
 #include "document/SettingsRecords.h"
 #include "gui/HelpViewer.h"
@@ -26,13 +27,10 @@
 #include <string>
 #include <vector>
 
-// Readable failure output for texts.
-void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace korvanix::gui {
 namespace {
+
+using namespace dialog_test;
 
 using analysis::OfferedOutput;
 using document::FrequencySettings;
@@ -41,18 +39,6 @@ using document::TransientSettings;
 
 constexpr int kV = OfferedOutput::Voltage;
 constexpr int kI = OfferedOutput::Current;
-
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-class RecordingMessages : public MessageService {
-public:
-    void Warn(QWidget*, const QString& text) override { warnings.push_back(text); }
-    void Inform(QWidget*, const QString& text) override { warnings.push_back(text); }
-    Reply Ask(QWidget*, const QString&, bool) override { return Reply::No; }
-    std::vector<QString> warnings;
-};
 
 // What a small circuit offers: both quantities for most names, a voltage only for
 // N1, a current only for J1.
@@ -87,80 +73,18 @@ TransientSettings ThreeParts() {
     return s;
 }
 
-template <class T> T* Find(QWidget* dialog, const char* name) {
-    T* widget = dialog->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-}
-
-QLineEdit* Edit(QWidget* dialog, const char* name) {
-    return Find<QLineEdit>(dialog, name);
-}
-
-QListWidget* List(QWidget* dialog, const char* name) {
-    return Find<QListWidget>(dialog, name);
-}
-
-QPushButton* Button(QWidget* dialog, const char* name) {
-    return Find<QPushButton>(dialog, name);
-}
-
-void Click(QWidget* dialog, const char* name) {
-    QPushButton* button = Button(dialog, name);
-    ASSERT_NE(button, nullptr);
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
-// Replaces the field's text key by key, as the user would.
-void Type(QLineEdit* edit, const QString& text) {
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, text);
-}
-
-QStringList Items(const QListWidget* list) {
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items << list->item(i)->text();
-    return items;
-}
-
-QStringList Items(const QComboBox* box) {
-    QStringList items;
-    for (int i = 0; i < box->count(); ++i)
-        items << box->itemText(i);
-    return items;
-}
-
 void Choose(QListWidget* list, const QString& name) {
     const QList<QListWidgetItem*> found = list->findItems(name, Qt::MatchExactly);
     ASSERT_EQ(found.size(), 1) << name.toStdString();
     list->setCurrentItem(found.front());
 }
 
-bool Accepted(const QDialog& dialog) {
-    return dialog.result() == QDialog::Accepted;
-}
-
-class AnalysisDialogsTest : public ::testing::Test {
+class AnalysisDialogsTest : public DialogTest {
 protected:
     void SetUp() override {
-        SetMessageService(&messages);
+        DialogTest::SetUp();
         CTransDlg::SetRememberedPart(0);
     }
-    void TearDown() override {
-        SetMessageService(nullptr);
-        CloseHelpViewer();
-    }
-    // The one warning shown since the last call, or an empty text.
-    QString TakeWarning() {
-        EXPECT_LE(messages.warnings.size(), 1u);
-        QString text = messages.warnings.empty() ? QString() : messages.warnings.back();
-        messages.warnings.clear();
-        return text;
-    }
-
-    RecordingMessages messages;
 };
 
 // ---- transient: opening ----------------------------------------------------------

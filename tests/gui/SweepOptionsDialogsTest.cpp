@@ -1,5 +1,6 @@
 // The sweep dialog and the analysis options sheet, driven headless through their
 // widgets.
+#include "DialogTestSupport.h"
 #include "document/SettingsRecords.h"
 #include "gui/HelpViewer.h"
 #include "gui/Messages.h"
@@ -24,28 +25,13 @@
 #include <string>
 #include <vector>
 
-// Readable failure output for texts.
-void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace korvanix::gui {
 namespace {
 
+using namespace dialog_test;
+
 using document::AnalysisOptions;
 using document::SweepSettings;
-
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-class RecordingMessages : public MessageService {
-public:
-    void Warn(QWidget*, const QString& text) override { warnings.push_back(text); }
-    void Inform(QWidget*, const QString& text) override { warnings.push_back(text); }
-    Reply Ask(QWidget*, const QString&, bool) override { return Reply::No; }
-    std::vector<QString> warnings;
-};
 
 // A sheet whose list order is neither the natural nor the byte order of its
 // names, with sources of both sorts, an element without parameters (the ground)
@@ -84,74 +70,18 @@ SweepSettings Record(const char* element, int32_t param, double start, double en
     return s;
 }
 
-template <class T> T* Find(QWidget* dialog, const char* name) {
-    T* widget = dialog->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-}
-
-QLineEdit* Edit(QWidget* dialog, const char* name) {
-    return Find<QLineEdit>(dialog, name);
-}
-
-QComboBox* Combo(QWidget* dialog, const char* name) {
-    return Find<QComboBox>(dialog, name);
-}
-
-QString LabelText(QWidget* dialog, const char* name) {
-    QLabel* label = Find<QLabel>(dialog, name);
-    return label ? label->text() : QString();
-}
-
-void Click(QWidget* dialog, const char* name) {
-    auto* button = Find<QPushButton>(dialog, name);
-    ASSERT_NE(button, nullptr);
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
-// Replaces the field's text key by key, as the user would.
-void Type(QLineEdit* edit, const QString& text) {
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, text);
-}
-
 // Moves a closed combo box's selection by `steps` entries with the arrow keys.
 void Step(QComboBox* box, int steps) {
     for (int i = 0; i < std::abs(steps); ++i)
         QTest::keyClick(box, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
 }
 
-QStringList Items(const QComboBox* box) {
-    QStringList items;
-    for (int i = 0; i < box->count(); ++i)
-        items << box->itemText(i);
-    return items;
-}
-
-bool Accepted(const QDialog& dialog) {
-    return dialog.result() == QDialog::Accepted;
-}
-
-class SweepOptionsDialogsTest : public ::testing::Test {
+class SweepOptionsDialogsTest : public DialogTest {
 protected:
     void SetUp() override {
-        SetMessageService(&messages);
+        DialogTest::SetUp();
         CAnalysisOptionsPropSheet::SetRememberedPage(0);
     }
-    void TearDown() override {
-        SetMessageService(nullptr);
-        CloseHelpViewer();
-    }
-    // The one warning shown since the last call, or an empty text.
-    QString TakeWarning() {
-        EXPECT_LE(messages.warnings.size(), 1u);
-        QString text = messages.warnings.empty() ? QString() : messages.warnings.back();
-        messages.warnings.clear();
-        return text;
-    }
-
-    RecordingMessages messages;
 };
 
 // ---- sweep dialog: opening -------------------------------------------------------
