@@ -183,20 +183,34 @@ void CGraphWnd::FlushLive() {
     QRectF span;
     {
         QPainter p(&canvas_);
-        for (int curve = 0; curve < curves; ++curve) {
-            const QColor colour = GraphPainter::CurveColour(data_, curve);
-            for (int run = 0; run < runs; ++run) {
+        for (int run = 0; run < runs; ++run) {
+            const std::vector<graph::Segment> segments = data_.Segments(run);
+            for (int curve = 0; curve < curves; ++curve) {
+                const QColor colour = GraphPainter::CurveColour(data_, curve);
                 const graph::Curve& xs = data_.Paired() ? data_.PairX(curve, run) : data_.X(run);
                 const graph::Curve& ys = data_.Y(curve, run);
                 const std::size_t n = std::min(xs.Count(), ys.Count());
                 std::size_t& drawn = liveDrawn_[static_cast<std::size_t>(curve * runs + run)];
-                for (std::size_t i = std::max<std::size_t>(drawn, 1); i < n; ++i) {
-                    const QPointF from = GraphPainter::Map(data_, plot_, curve, xs.ValueAt(i - 1),
-                                                           ys.ValueAt(i - 1));
+                // As the whole picture draws them: a part of points as squares, a
+                // part of lines joined to the point before it.
+                std::size_t s = 0;
+                for (std::size_t i = drawn; i < n; ++i) {
+                    while (s + 1 < segments.size() &&
+                           i >= static_cast<std::size_t>(segments[s].end))
+                        ++s;
+                    const bool lines =
+                        segments.empty() || segments[s].graphType != graph::kSegmentPoints;
                     const QPointF to =
                         GraphPainter::Map(data_, plot_, curve, xs.ValueAt(i), ys.ValueAt(i));
-                    GraphPainter::PaintLiveSegment(p, plot_, from, to, colour);
-                    span |= QRectF(from, to).normalized();
+                    if (!lines) {
+                        GraphPainter::PaintLivePoint(p, plot_, to, colour);
+                        span |= QRectF(to - QPointF(3, 3), QSizeF(6, 6));
+                    } else if (i > 0) {
+                        const QPointF from = GraphPainter::Map(
+                            data_, plot_, curve, xs.ValueAt(i - 1), ys.ValueAt(i - 1));
+                        GraphPainter::PaintLiveSegment(p, plot_, from, to, colour);
+                        span |= QRectF(from, to).normalized();
+                    }
                 }
                 drawn = std::max(drawn, n);
             }

@@ -551,4 +551,16 @@ void GraphPainter::PaintLiveSegment(QPainter& p, const PlotArea& plot, QPointF f
     p.restore();
 }
 
+void GraphPainter::PaintLivePoint(QPainter& p, const PlotArea& plot, QPointF at, QColor colour) {
+    if (!Finite(at) || !QRectF(plot.Rect()).adjusted(0, 0, 1, 1).contains(at))
+        return;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    const QPointF c = at + QPointF(0.5, 0.5);
+    p.drawRect(QRectF(c.x() - 2.5, c.y() - 2.5, 5, 5));
+    p.restore();
+}
+
 } // namespace korvanix::gui

@@ -91,6 +91,9 @@ public:
     static QPointF Map(const graph::GraphData& data, const PlotArea& plot, int curve, double x,
                        double y);
 
+    // Draws one point of a part of points (a 5 by 5 square) in a curve's colour,
+    // when it lies in the plot: a point appended while the analysis runs.
+    static void PaintLivePoint(QPainter& painter, const PlotArea& plot, QPointF at, QColor colour);
     // Draws one segment in a curve's colour clipped to the plot: a point appended
     // while the analysis runs.
     static void PaintLiveSegment(QPainter& painter, const PlotArea& plot, QPointF from, QPointF to,

@@ -1203,6 +1203,36 @@ TEST_F(GraphWindowTest, LivePointsAreDrawnAsTheyCome) {
     EXPECT_GT(redPixels(), drawn) << "later points are added to the picture";
 }
 
+// A part of points is drawn live as the finished picture draws it: squares at
+// the points and nothing between them.
+TEST_F(GraphWindowTest, LivePointsOfAPartOfPointsAreSquares) {
+    CMultiGraphWnd wnd(nullptr, U(kTransientGraphTitle), QRect(0, 0, 600, 400));
+    wnd.setAttribute(Qt::WA_DontShowOnScreen);
+    wnd.SetCounts(0, 1, 1);
+    wnd.SetExpectedPoints(0, 10);
+    wnd.SetXRange(0, 0, 2);
+    wnd.SetLiveDrawing(0, true);
+    wnd.ShowWindow();
+    QApplication::processEvents();
+    CGraphWnd* pane = wnd.Pane(0);
+    pane->repaint();
+    wnd.BeginSegment(0, 0, graph::kSegmentPoints);
+    for (int i = 0; i < 3; ++i) {
+        wnd.AppendX(0, 0, i);
+        wnd.AppendY(0, 0, 0, 0);
+    }
+    wnd.FlushLive();
+    const QImage shown = pane->grab().toImage();
+    const auto redAt = [&](double x) {
+        const QPointF at =
+            GraphPainter::Map(pane->Data(), pane->Plot(), 0, x, 0) + QPointF(0.5, 0.5);
+        const QRgb c = shown.pixel(static_cast<int>(at.x()), static_cast<int>(at.y()));
+        return qRed(c) > 200 && qGreen(c) < 80 && qBlue(c) < 80;
+    };
+    EXPECT_TRUE(redAt(1));
+    EXPECT_FALSE(redAt(0.5)) << "points of a part of points are not joined";
+}
+
 // ---------------------------------------------------------------------------
 // The picture tool
 
