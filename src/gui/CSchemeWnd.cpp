@@ -183,7 +183,8 @@ CSchemeWnd::CSchemeWnd(QWidget* parent)
             SetEnabled(cmd::PasteHere, on);
         });
 
-    history_.Reset(TakeSnapshot(doc_.scheme, doc_.settings.scheme, doc_.view));
+    session_.SetRestoredHandler([this] { AfterHistoryRestored(); });
+    session_.Reset();
     ClampView();
     RefreshCommandStates();
 }
@@ -245,26 +246,30 @@ bool CSchemeWnd::OnCommand(int id) {
         case cmd::CancelPlacing:
             CancelPlacing(false);
             return true;
-        case cmd::Rotate:
+        case cmd::Rotate: {
+            document::Transaction step(session_, "Повернуть");
             scheme.RotateSelection();
-            Commit();
-            Redraw();
+            Committed(step);
             return true;
-        case cmd::MirrorX:
+        }
+        case cmd::MirrorX: {
+            document::Transaction step(session_, "Отобразить слева направо");
             scheme.MirrorSelectionX();
-            Commit();
-            Redraw();
+            Committed(step);
             return true;
-        case cmd::MirrorY:
+        }
+        case cmd::MirrorY: {
+            document::Transaction step(session_, "Отобразить сверху вниз");
             scheme.MirrorSelectionY();
-            Commit();
-            Redraw();
+            Committed(step);
             return true;
-        case cmd::Delete:
+        }
+        case cmd::Delete: {
+            document::Transaction step(session_, "Удалить");
             scheme.DeleteSelection();
-            Commit();
-            Redraw();
+            Committed(step);
             return true;
+        }
         case cmd::SelectAll:
             scheme.SelectAll();
             RefreshCommandStates();
@@ -380,8 +385,8 @@ void CSchemeWnd::RefreshCommandStates() {
     SetEnabled(cmd::PasteHere, paste);
     SetEnabled(cmd::ZoomIn, doc_.view.scale > kLowerScale);
     SetEnabled(cmd::ZoomOut, doc_.view.scale < upperScale_);
-    SetEnabled(cmd::Undo, history_.CanUndo());
-    SetEnabled(cmd::Redo, history_.CanRedo());
+    SetEnabled(cmd::Undo, session_.History().CanUndo());
+    SetEnabled(cmd::Redo, session_.History().CanRedo());
     SetAnalysisCommandsEnabled(!IsAnalysing());
     emit commandChecked(cmd::NodeNumbers, doc_.settings.scheme.showNodes != 0);
 }
@@ -390,12 +395,12 @@ void CSchemeWnd::SetShowNodes(bool on) {
     const int32_t flag = on ? 1 : 0;
     if (doc_.settings.scheme.showNodes == flag)
         return;
+    document::Transaction step(session_, "Показать номера узлов");
     doc_.settings.scheme.showNodes = flag;
     doc_.scheme.showNodes = on;
     doc_.scheme.RebuildNodeTags();
     // The flag is stored with the document, so it is an edit like any other.
-    Commit();
-    Redraw();
+    Committed(step);
 }
 
 // ---------------------------------------------------------------------------
@@ -438,6 +443,7 @@ void CSchemeWnd::CancelPlacing(bool byRightClick) {
 }
 
 void CSchemeWnd::PlaceCurrent() {
+    document::Transaction step(session_, "Поместить элемент");
     model::Scheme& scheme = doc_.scheme;
     const int kind = static_cast<int>(placing_->kind);
     placing_->x = model::Snap(current_.x);
@@ -451,8 +457,7 @@ void CSchemeWnd::PlaceCurrent() {
         placing_->y = current_.y;
     }
     GrowSheet();
-    Commit();
-    Redraw();
+    Committed(step);
     if (!placing_)
         CancelPlacing(false);
 }
@@ -584,16 +589,20 @@ void CSchemeWnd::EndDrag(QPoint pixel) {
     confine_ = QRect();
     viewport()->unsetCursor();
     switch (mode) {
-    case Mode::Moving:
+    case Mode::Moving: {
+        document::Transaction step(session_, "Переместить");
         scheme.FinishMove(current_.x - start_.x, current_.y - start_.y);
         GrowSheet();
-        Commit();
+        step.Commit();
         break;
-    case Mode::Wiring:
+    }
+    case Mode::Wiring: {
         // A wire picked up at its pin and dropped nowhere is gone: commit either way.
+        document::Transaction step(session_, "Соединить");
         scheme.FinishWire(current_.x, current_.y);
-        Commit();
+        step.Commit();
         break;
+    }
     case Mode::Selecting:
         scheme.SelectInRect(start_.x, start_.y, current_.x, current_.y);
         break;
@@ -662,9 +671,11 @@ void CSchemeWnd::EditElementParameters() {
     model::Scheme& scheme = doc_.scheme;
     if (scheme.selection.empty())
         return;
+    document::Transaction step(session_, "Параметры");
     if (dialogs_->EditParameters(this, scheme) == 1) {
         scheme.RenumberNodes();
-        Commit();
+        step.Commit();
+        RefreshCommandStates();
     }
     // The dialog may have refreshed tags even when it was cancelled.
     Redraw();
@@ -676,6 +687,7 @@ void CSchemeWnd::EditSchemeSettings() {
         return;
     if (document::SameBytes(options, doc_.settings.scheme))
         return;
+    document::Transaction step(session_, "Установки схемы");
     doc_.settings.scheme = options;
     doc_.scheme.showNames = options.showNames != 0;
     doc_.scheme.showValues = options.showValues != 0;
@@ -683,8 +695,7 @@ void CSchemeWnd::EditSchemeSettings() {
     RebuildFonts();
     doc_.scheme.UpdateAllTags();
     doc_.scheme.RebuildNodeTags();
-    Commit();
-    Redraw();
+    Committed(step);
 }
 
 void CSchemeWnd::EditSheetSize() {
@@ -693,6 +704,7 @@ void CSchemeWnd::EditSheetSize() {
     int height = view.sheetHeight;
     if (!dialogs_->SheetSize(this, width, height))
         return;
+    document::Transaction step(session_, "Размеры листа");
     doc_.scheme.ClearSelection();
     width = std::clamp(width, 1, kMaxSheet);
     height = std::clamp(height, 1, kMaxSheet);
@@ -707,8 +719,7 @@ void CSchemeWnd::EditSheetSize() {
     view.sheetWidth = width;
     view.sheetHeight = height;
     ClampView();
-    Commit();
-    Redraw();
+    Committed(step);
 }
 
 void CSchemeWnd::CopyOrCut(bool cut) {
@@ -717,9 +728,9 @@ void CSchemeWnd::CopyOrCut(bool cut) {
         return;
     CopySelection(scheme, doc_.settings.scheme, false, ToSheet(QPoint(50, 50)));
     if (cut) {
+        document::Transaction step(session_, "Вырезать");
         scheme.DeleteSelection();
-        Commit();
-        Redraw();
+        Committed(step);
     } else {
         emit statusMessage(Utf8(kCopyDone));
         RefreshCommandStates();
@@ -727,6 +738,7 @@ void CSchemeWnd::CopyOrCut(bool cut) {
 }
 
 void CSchemeWnd::Paste(int x, int y) {
+    document::Transaction step(session_, "Вставить");
     model::Scheme& scheme = doc_.scheme;
     const model::Rect area =
         PasteFromClipboard(scheme, x, y, ToSheet(QPoint(50, 50)), this).Normalized();
@@ -738,18 +750,15 @@ void CSchemeWnd::Paste(int x, int y) {
     CentreOnUnlessVisible(area);
     GrowSheet();
     ClampView();
-    Commit();
-    Redraw();
+    Committed(step);
 }
 
 void CSchemeWnd::Zoom(int delta) {
     const int before = doc_.view.scale;
     doc_.view.scale = before + delta;
     ClampView();
-    if (doc_.view.scale != before) {
-        viewScrolled_ = true;
-        UpdateModifiedFlag();
-    }
+    if (doc_.view.scale != before)
+        session_.MarkViewMoved();
     RefreshCommandStates();
 }
 
@@ -757,19 +766,13 @@ void CSchemeWnd::UndoOrRedo(bool redo) {
     // A drag holds references into the objects that a restore replaces.
     if (mode_ != Mode::Idle && mode_ != Mode::Placing)
         return;
-    const Snapshot* state = redo ? history_.Redo() : history_.Undo();
-    if (!state)
+    if (!(redo ? session_.Redo() : session_.Undo()))
         return;
-    try {
-        RestoreSnapshot(*state, doc_.scheme, doc_.settings.scheme, doc_.view);
-    } catch (const model::FileError&) {
-        // A history entry that does not read back: stay where we were.
-        if (redo)
-            history_.Undo();
-        else
-            history_.Redo();
-        return;
-    }
+    RefreshCommandStates();
+    Redraw();
+}
+
+void CSchemeWnd::AfterHistoryRestored() {
     if (placing_)
         placing_->id = doc_.scheme.nextElementId;
     lastCaption_.clear();
@@ -777,9 +780,6 @@ void CSchemeWnd::UndoOrRedo(bool redo) {
     doc_.scheme.UpdateAllTags();
     doc_.scheme.RebuildNodeTags();
     ClampView();
-    UpdateModifiedFlag();
-    RefreshCommandStates();
-    Redraw();
 }
 
 // ---------------------------------------------------------------------------
@@ -831,11 +831,11 @@ bool CSchemeWnd::SaveDocument(bool saveAs) {
     if (!result.message.empty())
         Messages().Warn(this, Utf8(result.message));
     if (!result.saved) {
-        UpdateModifiedFlag();
+        session_.UpdateModified();
         return false;
     }
-    MarkSavedState();
-    UpdateModifiedFlag();
+    session_.MarkSaved();
+    session_.UpdateModified();
     if (doc_.Name() != nameBefore || saveAs)
         emit documentNameChanged(Utf8(doc_.Name()));
     emit statusMessage(Utf8(result.status));
@@ -854,7 +854,7 @@ bool CSchemeWnd::CloseDocument() {
     if (!answer.save.message.empty())
         Messages().Warn(this, Utf8(answer.save.message));
     if (answer.save.saved)
-        MarkSavedState();
+        session_.MarkSaved();
     return answer.proceed;
 }
 
@@ -879,10 +879,8 @@ void CSchemeWnd::DocumentReloaded() {
     RebuildFonts();
     doc_.scheme.UpdateAllTags();
     doc_.scheme.RebuildNodeTags();
-    history_.Reset(TakeSnapshot(doc_.scheme, doc_.settings.scheme, doc_.view));
-    MarkSavedState();
+    session_.Reset();
     ClampView();
-    UpdateModifiedFlag();
     RefreshCommandStates();
     Redraw();
 }
@@ -968,8 +966,7 @@ void CSchemeWnd::scrollContentsBy(int /*dx*/, int /*dy*/) {
 }
 
 void CSchemeWnd::ViewScrolled() {
-    viewScrolled_ = true;
-    UpdateModifiedFlag();
+    session_.MarkViewMoved();
     if (mode_ != Mode::Idle)
         current_ = ToSheet(lastPixel_);
     if (mode_ == Mode::Placing && placing_) {
@@ -1037,23 +1034,10 @@ void CSchemeWnd::Redraw() {
 // ---------------------------------------------------------------------------
 // History.
 
-void CSchemeWnd::Commit() {
-    history_.Commit(TakeSnapshot(doc_.scheme, doc_.settings.scheme, doc_.view));
-    UpdateModifiedFlag();
+void CSchemeWnd::Committed(document::Transaction& step) {
+    step.Commit();
     RefreshCommandStates();
-}
-
-void CSchemeWnd::MarkSavedState() {
-    history_.MarkSaved();
-    viewScrolled_ = false;
-    savedSettings_ = doc_.settings;
-}
-
-bool CSchemeWnd::AnalysisSettingsDiffer() const {
-    const document::DocumentSettings& now = doc_.settings;
-    return std::memcmp(&now.transient, &savedSettings_.transient, sizeof now.transient) != 0 ||
-           std::memcmp(&now.frequency, &savedSettings_.frequency, sizeof now.frequency) != 0 ||
-           std::memcmp(&now.options, &savedSettings_.options, sizeof now.options) != 0;
+    Redraw();
 }
 
 bool CSchemeWnd::IsAnalysing() const {
@@ -1064,7 +1048,7 @@ void CSchemeWnd::ShowSelection() {
     const model::Rect area = SelectionExtent(doc_.scheme).Normalized();
     if (!area.IsEmpty() && CentreOnUnlessVisible(area)) {
         ClampView();
-        UpdateModifiedFlag();
+        session_.MarkViewMoved();
     }
     RefreshCommandStates();
     Redraw();
@@ -1077,29 +1061,21 @@ bool CSchemeWnd::CentreOnUnlessVisible(const model::Rect& area) {
         return false;
     doc_.view.centerX = area.left + area.Width() / 2;
     doc_.view.centerY = area.top + area.Height() / 2;
-    viewScrolled_ = true;
+    session_.MarkViewMoved();
     return true;
 }
 
 void CSchemeWnd::AnalysisSettingsEdited() {
-    UpdateModifiedFlag();
+    session_.UpdateModified();
 }
 
 void CSchemeWnd::KeepLearntCheckDepth(int depth) {
-    int32_t& stored = doc_.settings.options.checkDepth;
-    if (stored == savedSettings_.options.checkDepth)
-        savedSettings_.options.checkDepth = depth;
-    stored = depth;
-    UpdateModifiedFlag();
+    session_.KeepLearntCheckDepth(depth);
 }
 
 void CSchemeWnd::SetAnalysisCommandsEnabled(bool on) {
     for (int id : {cmd::Transient, cmd::Frequency, cmd::AnalysisSettings})
         SetEnabled(id, on);
-}
-
-void CSchemeWnd::UpdateModifiedFlag() {
-    doc_.SetModified(viewScrolled_ || !history_.AtSavedState() || AnalysisSettingsDiffer());
 }
 
 // ---------------------------------------------------------------------------

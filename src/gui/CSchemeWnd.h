@@ -1,8 +1,8 @@
 #pragma once
 
 #include "document/Document.h"
+#include "document/EditSession.h"
 #include "gui/SchemeFonts.h"
-#include "gui/UndoHistory.h"
 
 #include <QAbstractScrollArea>
 #include <QPoint>
@@ -86,9 +86,7 @@ public:
     void ShowSelection();
     // An analysis dialog stored its record: the modified flag follows.
     void AnalysisSettingsEdited();
-    // The check depth a transient analysis learnt. It is kept in the document
-    // without making it modified when the stored depth was the saved one: it is
-    // the analysis's own bookkeeping, not an edit.
+    // The check depth a transient analysis learnt (see EditSession).
     void KeepLearntCheckDepth(int depth);
     // Disabled while an analysis runs.
     void SetAnalysisCommandsEnabled(bool on);
@@ -159,12 +157,10 @@ private:
     void RebuildFonts();
     void Redraw();
 
-    // History and the modified flag.
-    void Commit();
-    void UpdateModifiedFlag();
-    // The document now equals its file: history, view and analysis settings.
-    void MarkSavedState();
-    bool AnalysisSettingsDiffer() const;
+    // History: a step's end (records it, refreshes states and the sheet), and
+    // what a state put back by the history needs (fonts, tags, view).
+    void Committed(document::Transaction& step);
+    void AfterHistoryRestored();
 
     // Mouse helpers.
     QRect ClientRect() const;
@@ -178,14 +174,12 @@ private:
     void SetEnabled(int id, bool on);
     QMenu* BuildMenu(const char* name, const std::vector<std::pair<int, const char*>>& items);
 
-    document::Document doc_;
+    // The document, its history and its modified state.
+    document::EditSession session_;
+    document::Document& doc_ = session_.Doc();
     SchemeFonts fonts_;
     std::unique_ptr<QtTextMetrics> metrics_;
-    UndoHistory history_;
-    // The analysis records as last saved or opened (the history covers the rest).
-    document::DocumentSettings savedSettings_;
     std::unique_ptr<AnalysisRunner> analyses_;
-    bool viewScrolled_ = false; // the view changed since the last save or open
     bool updatingBars_ = false;
     int upperScale_ = 400;
 

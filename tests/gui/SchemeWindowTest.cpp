@@ -1,11 +1,11 @@
 // The sheet window driven through its real widget: an 800 x 600 view at scale 100
 // whose centre is placed so that sheet point (800 + px, 800 + py) lies under
 // pixel (px, py), with message boxes, file dialogs and modal dialogs scripted.
+#include "document/UndoHistory.h"
 #include "gui/CSchemeWnd.h"
 #include "gui/CommandIds.h"
 #include "gui/GuiPrompts.h"
 #include "gui/Messages.h"
-#include "gui/UndoHistory.h"
 #include "gui/dialogs/CSheetSizeDlg.h"
 
 #include <QApplication>
@@ -24,6 +24,9 @@
 
 namespace korvanix::gui {
 namespace {
+
+using document::Snapshot;
+using document::TakeSnapshot;
 
 using model::Point;
 
@@ -984,34 +987,6 @@ TEST_F(SchemeWindowTest, AnEditAfterUndoDropsTheRedoBranch) {
     r = Scheme().elements.front().get();
     EXPECT_EQ(r->x, 1000);
     EXPECT_EQ(r->y, 1104);
-}
-
-TEST(UndoHistoryTest, DepthIsBoundedAndTheSavedStateIsForgottenWhenDropped) {
-    UndoHistory history(3);
-    history.Reset({0});
-    for (uint8_t i = 1; i <= 5; ++i)
-        EXPECT_TRUE(history.Commit({i}));
-    EXPECT_FALSE(history.Commit({5})) << "an unchanged state is no step";
-    EXPECT_EQ(history.UndoSteps(), 3u);
-    EXPECT_FALSE(history.AtSavedState());
-    EXPECT_EQ(*history.Undo(), Snapshot{4});
-    EXPECT_EQ(*history.Undo(), Snapshot{3});
-    EXPECT_EQ(*history.Undo(), Snapshot{2});
-    EXPECT_EQ(history.Undo(), nullptr);
-    // None of the remaining states is the saved one.
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_FALSE(history.AtSavedState());
-        history.Redo();
-    }
-    EXPECT_FALSE(history.AtSavedState());
-
-    history.MarkSaved(); // at {5}
-    history.Undo();
-    history.Commit({9}); // the saved state was ahead: it can never come back
-    history.Undo();
-    EXPECT_FALSE(history.AtSavedState());
-    history.Redo();
-    EXPECT_FALSE(history.AtSavedState());
 }
 
 // ---------------------------------------------------------------------------

@@ -1,14 +1,14 @@
-#include "gui/UndoHistory.h"
+#include "document/UndoHistory.h"
 
 #include "model/Archive.h"
 #include "model/CircuitArchive.h"
 
 #include <utility>
 
-namespace korvanix::gui {
+namespace korvanix::document {
 
-Snapshot TakeSnapshot(const model::Scheme& scheme, const document::SchemeOptions& options,
-                      const document::ViewState& view) {
+Snapshot TakeSnapshot(const model::Scheme& scheme, const SchemeOptions& options,
+                      const ViewState& view) {
     model::ArchiveWriter ar;
     model::WriteObjects(ar, model::Pointers(scheme.elements), model::Pointers(scheme.wires));
     ar.WriteBytes(document::RecordBytes(options), sizeof options);
@@ -17,13 +17,13 @@ Snapshot TakeSnapshot(const model::Scheme& scheme, const document::SchemeOptions
     return ar.TakeBytes();
 }
 
-void RestoreSnapshot(const Snapshot& snapshot, model::Scheme& scheme,
-                     document::SchemeOptions& options, document::ViewState& view) {
+void RestoreSnapshot(const Snapshot& snapshot, model::Scheme& scheme, SchemeOptions& options,
+                     ViewState& view) {
     model::ArchiveReader ar(snapshot);
     model::ElementList elements;
     model::WireList wires;
     model::ReadObjects(ar, elements, wires);
-    document::SchemeOptions restored;
+    SchemeOptions restored;
     uint8_t raw[sizeof restored];
     ar.ReadBytes(raw, sizeof raw);
     document::LoadRecordBytes(restored, raw, sizeof raw);
@@ -81,4 +81,4 @@ const Snapshot* UndoHistory::Redo() {
     return &states_[++index_];
 }
 
-} // namespace korvanix::gui
+} // namespace korvanix::document

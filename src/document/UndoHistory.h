@@ -9,20 +9,20 @@
 #include <deque>
 #include <vector>
 
-namespace korvanix::gui {
+namespace korvanix::document {
 
 // What one step of the edit history restores: the element and wire records in the
 // layout of the document's circuit section, the scheme display settings and the
 // sheet size (growth of the sheet belongs to the edit that caused it).
 using Snapshot = std::vector<uint8_t>;
 
-Snapshot TakeSnapshot(const model::Scheme& scheme, const document::SchemeOptions& options,
-                      const document::ViewState& view);
+Snapshot TakeSnapshot(const model::Scheme& scheme, const SchemeOptions& options,
+                      const ViewState& view);
 // Replaces the circuit, the display settings and the sheet size by a snapshot's.
 // Everything is read before anything changes, so a damaged snapshot (FileError)
 // leaves the sheet as it was.
-void RestoreSnapshot(const Snapshot& snapshot, model::Scheme& scheme,
-                     document::SchemeOptions& options, document::ViewState& view);
+void RestoreSnapshot(const Snapshot& snapshot, model::Scheme& scheme, SchemeOptions& options,
+                     ViewState& view);
 
 // The states of the document one after another; the current one is always stored,
 // so an edit is recorded by committing the state it produced. Undo and redo move
@@ -36,6 +36,8 @@ public:
     // Records the state after an edit; false when it equals the current one.
     bool Commit(Snapshot current);
 
+    // The state the document is in; null only before the first Reset.
+    const Snapshot* Current() const { return states_.empty() ? nullptr : &states_[index_]; }
     bool CanUndo() const { return index_ > 0; }
     bool CanRedo() const { return index_ + 1 < states_.size(); }
     // The state to restore, or null when there is nothing to go back or forward to.
@@ -56,4 +58,4 @@ private:
     std::size_t depth_;
 };
 
-} // namespace korvanix::gui
+} // namespace korvanix::document
