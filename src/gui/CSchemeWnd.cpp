@@ -9,6 +9,7 @@
 #include "gui/GuiPrompts.h"
 #include "gui/Messages.h"
 #include "gui/QtPainter.h"
+#include "gui/SchemeTools.h"
 #include "gui/dialogs/CSchemeOptionsPropSheet.h"
 #include "gui/dialogs/CSheetSizeDlg.h"
 #include "gui/dialogs/QtParameterEditor.h"
@@ -35,7 +36,6 @@ namespace {
 constexpr int kSheetMargin = 20;  // elements closer to an edge make the sheet grow
 constexpr int kGrowthRoom = 50;   // room made beyond the elements
 constexpr int kShrinkRoom = 10;   // a sheet set too small keeps this much beyond them
-constexpr int kConfineShrink = 7; // pixels kept free at the client border
 constexpr int kScrollBand = 5;    // the auto-scroll timer runs this near the border
 constexpr int kDirectionBand = 7; // and scrolls towards a border this near
 constexpr int kPlacingReach = 60; // a placing pointer this far outside still pushes
@@ -150,6 +150,7 @@ CSchemeWnd::CSchemeWnd(QWidget* parent)
     pal.setColor(QPalette::Base, Qt::white);
     viewport()->setPalette(pal);
 
+    tool_ = std::make_unique<IdleTool>(*this);
     analyses_ = std::make_unique<AnalysisRunner>(*this);
     metrics_ = std::make_unique<QtTextMetrics>(fonts_);
     doc_.scheme.SetTextMetrics(metrics_.get());
@@ -219,7 +220,7 @@ void CSchemeWnd::SetDialogs(SchemeWndDialogs* dialogs) {
 }
 
 bool CSchemeWnd::IsPlacing() const {
-    return mode_ == Mode::Placing;
+    return CurrentMode() == Mode::Placing;
 }
 
 // ---------------------------------------------------------------------------
@@ -407,33 +408,25 @@ void CSchemeWnd::SetShowNodes(bool on) {
 // Editing.
 
 void CSchemeWnd::StartPlacing(int kind) {
-    if (mode_ != Mode::Idle && mode_ != Mode::Placing)
-        EndDrag(lastPixel_);
-    placing_.reset();
-    placing_ =
-        model::ElementFactory(static_cast<model::ElementKind>(kind), doc_.scheme.nextElementId);
-    if (!placing_) {
-        mode_ = Mode::Idle;
+    if (CurrentMode() != Mode::Idle && CurrentMode() != Mode::Placing)
+        tool_->Finish(lastPixel_);
+    std::unique_ptr<PlaceTool> tool =
+        PlaceTool::Start(*this, static_cast<model::ElementKind>(kind));
+    if (!tool) {
+        SetTool(std::make_unique<IdleTool>(*this));
         return;
     }
-    mode_ = Mode::Placing;
-    SetConfinement(kConfineShrink);
-    const QPoint pointer = Confined(viewport()->mapFromGlobal(QCursor::pos()));
-    lastPixel_ = pointer;
-    current_ = ToSheet(pointer);
-    placing_->x = current_.x;
-    placing_->y = current_.y;
+    SetTool(std::move(tool));
     viewport()->setCursor(Qt::CrossCursor);
     emit statusMessage(Utf8(kPlacingStatus));
     viewport()->update();
 }
 
 void CSchemeWnd::CancelPlacing(bool byRightClick) {
-    if (mode_ != Mode::Placing)
+    if (CurrentMode() != Mode::Placing)
         return;
     StopAutoScroll();
-    placing_.reset();
-    mode_ = Mode::Idle;
+    SetTool(std::make_unique<IdleTool>(*this));
     confine_ = QRect();
     viewport()->unsetCursor();
     if (byRightClick)
@@ -442,205 +435,17 @@ void CSchemeWnd::CancelPlacing(bool byRightClick) {
     viewport()->update();
 }
 
-void CSchemeWnd::PlaceCurrent() {
-    document::Transaction step(session_, "Поместить элемент");
-    model::Scheme& scheme = doc_.scheme;
-    const int kind = static_cast<int>(placing_->kind);
-    placing_->x = model::Snap(current_.x);
-    placing_->y = model::Snap(current_.y);
-    placing_->id = scheme.TakeElementId();
-    scheme.AddElement(std::move(placing_));
-    scheme.RenumberNames();
-    placing_ = model::ElementFactory(static_cast<model::ElementKind>(kind), scheme.nextElementId);
-    if (placing_) {
-        placing_->x = current_.x;
-        placing_->y = current_.y;
-    }
-    GrowSheet();
-    Committed(step);
-    if (!placing_)
-        CancelPlacing(false);
+void CSchemeWnd::SetTool(std::unique_ptr<SchemeTool> tool) {
+    retired_.push_back(std::move(tool_));
+    tool_ = std::move(tool);
 }
 
-void CSchemeWnd::LeftDown(QPoint pixel, bool ctrl) {
-    model::Scheme& scheme = doc_.scheme;
-    const model::Point p = ToSheet(pixel);
-    lastPixel_ = pixel;
-    model::Element* element = scheme.ElementAt(p.x, p.y);
-    if (ctrl && element) {
-        scheme.SelectAt(p.x, p.y, true);
-        RefreshCommandStates();
-        Redraw();
-        return;
-    }
-    start_ = current_ = p;
-    if (element) {
-        if (!element->selected)
-            scheme.SelectAt(p.x, p.y, false);
-        scheme.BeginDrag();
-        mode_ = Mode::Moving;
-        SetDragConfinement(pixel);
-        RefreshCommandStates();
-        Redraw();
-        return;
-    }
-    const bool onPin = std::any_of(scheme.elements.begin(), scheme.elements.end(),
-                                   [&](const auto& e) { return e->PinAt(p.x, p.y) != 0; });
-    if (onPin) {
-        wireStart_ = scheme.StartWire(p.x, p.y);
-        mode_ = Mode::Wiring;
-        SetConfinement(kConfineShrink);
-        Redraw();
-        return;
-    }
-    mode_ = Mode::Selecting;
-    rectByRightButton_ = false;
-    SetConfinement(kConfineShrink);
-    viewport()->update();
+CSchemeWnd::Mode CSchemeWnd::CurrentMode() const {
+    return tool_ ? tool_->Mode() : Mode::Idle;
 }
 
-void CSchemeWnd::RightDown(QPoint pixel) {
-    model::Scheme& scheme = doc_.scheme;
-    const model::Point p = ToSheet(pixel);
-    lastPixel_ = pixel;
-    if (scheme.ElementAt(p.x, p.y)) {
-        scheme.SelectAt(p.x, p.y, false);
-        RefreshCommandStates();
-        Redraw();
-        return;
-    }
-    const bool onPin = std::any_of(scheme.elements.begin(), scheme.elements.end(),
-                                   [&](const auto& e) { return e->PinAt(p.x, p.y) != 0; });
-    if (onPin)
-        return;
-    start_ = current_ = p;
-    mode_ = Mode::Selecting;
-    rectByRightButton_ = true;
-    SetConfinement(kConfineShrink);
-    viewport()->update();
-}
-
-void CSchemeWnd::MoveTo(QPoint pixel) {
-    model::Scheme& scheme = doc_.scheme;
-    if (mode_ == Mode::Idle) {
-        const model::Point p = ToSheet(pixel);
-        lastPixel_ = pixel;
-        const model::Element* before = scheme.TrackedElement();
-        const int beforePin = scheme.TrackedPin();
-        scheme.TrackPin(p.x, p.y, false);
-        if (scheme.TrackedElement() != before || scheme.TrackedPin() != beforePin)
-            viewport()->update();
-        const QString caption = Utf8(scheme.ObjectCaption(p.x, p.y));
-        if (caption != lastCaption_) {
-            lastCaption_ = caption;
-            emit hoverCaption(caption);
-        }
-        return;
-    }
-    const QPoint confined = Confined(pixel);
-    lastPixel_ = confined;
-    current_ = ToSheet(confined);
-    switch (mode_) {
-    case Mode::Placing:
-        placing_->x = current_.x;
-        placing_->y = current_.y;
-        break;
-    case Mode::Wiring: {
-        const bool onPin = scheme.TrackPin(current_.x, current_.y, true);
-        const bool onWire = scheme.WireAt(current_.x, current_.y) != nullptr;
-        if (onPin || onWire)
-            viewport()->setCursor(Qt::PointingHandCursor);
-        else
-            viewport()->unsetCursor();
-        break;
-    }
-    default:
-        break;
-    }
-    // Pushing past the confinement border counts as resting on it, as a confined
-    // cursor would (a held button keeps the events coming; placing follows the
-    // pointer out of the window in AutoScrollTick).
-    UpdateAutoScroll(confined);
-    viewport()->update();
-}
-
-void CSchemeWnd::LeftUp(QPoint pixel) {
-    if (mode_ == Mode::Placing) {
-        const QPoint confined = Confined(pixel);
-        lastPixel_ = confined;
-        current_ = ToSheet(confined);
-        PlaceCurrent();
-        return;
-    }
-    if (mode_ == Mode::Selecting && rectByRightButton_)
-        return;
-    EndDrag(pixel);
-}
-
-void CSchemeWnd::EndDrag(QPoint pixel) {
-    model::Scheme& scheme = doc_.scheme;
-    const Mode mode = mode_;
-    if (mode == Mode::Idle || mode == Mode::Placing)
-        return;
-    const QPoint confined = Confined(pixel);
-    current_ = ToSheet(confined);
-    StopAutoScroll();
-    mode_ = Mode::Idle;
-    confine_ = QRect();
-    viewport()->unsetCursor();
-    switch (mode) {
-    case Mode::Moving: {
-        document::Transaction step(session_, "Переместить");
-        scheme.FinishMove(current_.x - start_.x, current_.y - start_.y);
-        GrowSheet();
-        step.Commit();
-        break;
-    }
-    case Mode::Wiring: {
-        // A wire picked up at its pin and dropped nowhere is gone: commit either way.
-        document::Transaction step(session_, "Соединить");
-        scheme.FinishWire(current_.x, current_.y);
-        step.Commit();
-        break;
-    }
-    case Mode::Selecting:
-        scheme.SelectInRect(start_.x, start_.y, current_.x, current_.y);
-        break;
-    default:
-        break;
-    }
-    RefreshCommandStates();
-    Redraw();
-}
-
-void CSchemeWnd::RightUp(QPoint pixel) {
-    model::Scheme& scheme = doc_.scheme;
-    if (mode_ == Mode::Placing) {
-        CancelPlacing(true);
-        return;
-    }
-    if (mode_ == Mode::Selecting && rectByRightButton_) {
-        const model::Point end = ToSheet(Confined(pixel));
-        if (end != start_) {
-            EndDrag(pixel);
-            return;
-        }
-        // A click without a drag: the sheet's own menu.
-        StopAutoScroll();
-        mode_ = Mode::Idle;
-        confine_ = QRect();
-        scheme.ClearSelection();
-        RefreshCommandStates();
-        Redraw();
-        ShowContextMenu(sheetMenu_, pixel);
-        return;
-    }
-    if (mode_ != Mode::Idle)
-        return;
-    const model::Point p = ToSheet(pixel);
-    const model::Element* element = scheme.ElementAt(p.x, p.y);
-    if (element && element->selected)
-        ShowContextMenu(elementMenu_, pixel);
+const model::Element* CSchemeWnd::PlacingElement() const {
+    return tool_ ? tool_->Placing() : nullptr;
 }
 
 void CSchemeWnd::ShowContextMenu(QMenu* menu, QPoint pixel) {
@@ -764,7 +569,7 @@ void CSchemeWnd::Zoom(int delta) {
 
 void CSchemeWnd::UndoOrRedo(bool redo) {
     // A drag holds references into the objects that a restore replaces.
-    if (mode_ != Mode::Idle && mode_ != Mode::Placing)
+    if (CurrentMode() != Mode::Idle && CurrentMode() != Mode::Placing)
         return;
     if (!(redo ? session_.Redo() : session_.Undo()))
         return;
@@ -773,8 +578,8 @@ void CSchemeWnd::UndoOrRedo(bool redo) {
 }
 
 void CSchemeWnd::AfterHistoryRestored() {
-    if (placing_)
-        placing_->id = doc_.scheme.nextElementId;
+    if (tool_)
+        tool_->DocumentRestored();
     lastCaption_.clear();
     RebuildFonts();
     doc_.scheme.UpdateAllTags();
@@ -871,9 +676,13 @@ void CSchemeWnd::AfterDocumentReplaced() {
 }
 
 void CSchemeWnd::DocumentReloaded() {
-    if (placing_)
-        CancelPlacing(false);
-    mode_ = Mode::Idle;
+    CancelPlacing(false);
+    if (CurrentMode() != Mode::Idle) {
+        StopAutoScroll();
+        confine_ = QRect();
+        viewport()->unsetCursor();
+        SetTool(std::make_unique<IdleTool>(*this));
+    }
     menuPoint_ = {-100, -100};
     lastCaption_.clear();
     RebuildFonts();
@@ -887,8 +696,8 @@ void CSchemeWnd::DocumentReloaded() {
 
 void CSchemeWnd::EndModes() {
     CancelPlacing(false);
-    if (mode_ != Mode::Idle)
-        EndDrag(lastPixel_);
+    if (CurrentMode() != Mode::Idle)
+        tool_->Finish(lastPixel_);
 }
 
 // ---------------------------------------------------------------------------
@@ -967,11 +776,9 @@ void CSchemeWnd::scrollContentsBy(int /*dx*/, int /*dy*/) {
 
 void CSchemeWnd::ViewScrolled() {
     session_.MarkViewMoved();
-    if (mode_ != Mode::Idle)
+    if (CurrentMode() != Mode::Idle) {
         current_ = ToSheet(lastPixel_);
-    if (mode_ == Mode::Placing && placing_) {
-        placing_->x = current_.x;
-        placing_->y = current_.y;
+        tool_->ViewMoved();
     }
     viewport()->update();
 }
@@ -1093,35 +900,10 @@ void CSchemeWnd::paintEvent(QPaintEvent* /*event*/) {
     const model::Rect visible = VisibleArea();
     const model::Scheme& scheme = doc_.scheme;
     scheme.Draw(sheet, false, visible);
-    switch (mode_) {
-    case Mode::Placing:
-        if (placing_) {
-            sheet.SetOutlineMode(true);
-            placing_->Draw(sheet);
-            sheet.SetOutlineMode(false);
-        }
-        break;
-    case Mode::Moving:
-        scheme.DrawDragOutline(sheet, current_.x - start_.x, current_.y - start_.y, visible);
-        break;
-    case Mode::Wiring:
-        sheet.SetOutlineMode(true);
-        sheet.Line(wireStart_, current_);
-        sheet.SetOutlineMode(false);
-        break;
-    default:
-        break;
-    }
+    tool_->PaintSheet(sheet, visible);
     scheme.DrawPinMark(sheet);
     painter.restore();
-    if (mode_ == Mode::Selecting) {
-        const QRect focus = QRect(ToPixel(start_), ToPixel(current_)).normalized();
-        QPen pen(Qt::black);
-        pen.setStyle(Qt::DotLine);
-        painter.setPen(pen);
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(focus);
-    }
+    tool_->PaintPixels(painter);
     doc_.scheme.invalid.clear();
 }
 
@@ -1186,11 +968,11 @@ void CSchemeWnd::StopAutoScroll() {
 }
 
 void CSchemeWnd::AutoScrollTick() {
-    if (mode_ == Mode::Idle) {
+    if (CurrentMode() == Mode::Idle) {
         StopAutoScroll();
         return;
     }
-    if (mode_ == Mode::Placing) {
+    if (CurrentMode() == Mode::Placing) {
         // No button is held while placing, so no events follow a pointer that
         // overshot the window: it counts as resting on the border while it stays
         // near; gone further (to a palette, say), the scrolling stops.
@@ -1217,15 +999,10 @@ void CSchemeWnd::AutoScrollTick() {
 }
 
 void CSchemeWnd::mousePressEvent(QMouseEvent* event) {
-    const QPoint pixel = event->position().toPoint();
+    retired_.clear();
     try {
-        if (event->button() == Qt::LeftButton) {
-            if (mode_ == Mode::Idle)
-                LeftDown(pixel, (event->modifiers() & Qt::ControlModifier) != 0);
-        } else if (event->button() == Qt::RightButton) {
-            if (mode_ == Mode::Idle)
-                RightDown(pixel);
-        }
+        tool_->Press(event->position().toPoint(), event->button(),
+                     (event->modifiers() & Qt::ControlModifier) != 0);
     } catch (const std::bad_alloc&) {
         Messages().Warn(this, Utf8(kOutOfMemory));
     }
@@ -1236,28 +1013,27 @@ bool CSchemeWnd::viewportEvent(QEvent* event) {
 }
 
 void CSchemeWnd::mouseMoveEvent(QMouseEvent* event) {
-    MoveTo(event->position().toPoint());
+    retired_.clear();
+    tool_->Move(event->position().toPoint());
 }
 
 void CSchemeWnd::mouseReleaseEvent(QMouseEvent* event) {
-    const QPoint pixel = event->position().toPoint();
+    retired_.clear();
     try {
-        if (event->button() == Qt::LeftButton)
-            LeftUp(pixel);
-        else if (event->button() == Qt::RightButton)
-            RightUp(pixel);
+        tool_->Release(event->position().toPoint(), event->button());
     } catch (const std::bad_alloc&) {
         Messages().Warn(this, Utf8(kOutOfMemory));
     }
 }
 
 void CSchemeWnd::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || mode_ == Mode::Placing)
+    retired_.clear();
+    if (event->button() != Qt::LeftButton || CurrentMode() == Mode::Placing)
         return;
     try {
         // The second press may already have begun a drag: it ends where it began.
-        if (mode_ != Mode::Idle)
-            EndDrag(lastPixel_);
+        if (CurrentMode() != Mode::Idle)
+            tool_->Finish(lastPixel_);
         DoubleClick(event->position().toPoint());
     } catch (const std::bad_alloc&) {
         Messages().Warn(this, Utf8(kOutOfMemory));

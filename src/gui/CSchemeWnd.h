@@ -12,12 +12,14 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 class QMenu;
 
 namespace korvanix::gui {
 
 class AnalysisRunner;
+class SchemeTool;
 
 // The modal dialogs the sheet opens. Tests install their own to answer them.
 class SchemeWndDialogs {
@@ -67,14 +69,14 @@ public:
 
     // Null restores the real dialogs.
     void SetDialogs(SchemeWndDialogs* dialogs);
-    Mode CurrentMode() const { return mode_; }
+    Mode CurrentMode() const;
     // The largest scale at which the sheet still fills the window (at most 500).
     int UpperScale() const { return upperScale_; }
     // Window pixels and sheet units under the current view.
     model::Point ToSheet(QPoint pixel) const;
     QPoint ToPixel(model::Point point) const;
     // The element that follows the pointer while placing; null otherwise.
-    const model::Element* PlacingElement() const { return placing_.get(); }
+    const model::Element* PlacingElement() const;
     // After the document was changed from outside (fonts, tags, view, history).
     void DocumentReloaded();
 
@@ -118,16 +120,21 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    // The mouse tools work the sheet through the window's own steps.
+    friend class SchemeTool;
+    friend class IdleTool;
+    friend class PlaceTool;
+    friend class MoveTool;
+    friend class WireTool;
+    friend class RectTool;
+
+    static constexpr int kConfineShrink = 7; // pixels kept free at the client border
+
     // Editing steps.
     void StartPlacing(int kind);
     void CancelPlacing(bool byRightClick);
-    void PlaceCurrent();
-    void LeftDown(QPoint pixel, bool ctrl);
-    void RightDown(QPoint pixel);
-    void MoveTo(QPoint pixel);
-    void LeftUp(QPoint pixel);
-    void RightUp(QPoint pixel);
-    void EndDrag(QPoint pixel);
+    // The tool for the next events; the old one lives until the event is done.
+    void SetTool(std::unique_ptr<SchemeTool> tool);
     void DoubleClick(QPoint pixel);
     void EditElementParameters();
     void EditSchemeSettings();
@@ -183,13 +190,11 @@ private:
     bool updatingBars_ = false;
     int upperScale_ = 400;
 
-    Mode mode_ = Mode::Idle;
-    model::Point start_;
+    std::unique_ptr<SchemeTool> tool_;
+    std::vector<std::unique_ptr<SchemeTool>> retired_;
+    // The pointer as the tools last saw it, in pixels and in sheet units.
     model::Point current_;
     QPoint lastPixel_;
-    bool rectByRightButton_ = false;
-    std::unique_ptr<model::Element> placing_;
-    model::Point wireStart_;
     QRect confine_;
     QTimer autoScroll_;
     int scrollDirX_ = 0;
