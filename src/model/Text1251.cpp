@@ -101,6 +101,20 @@ std::string Utf8ToCp1251(const std::string& utf8) {
     return out;
 }
 
+std::u32string Without1251Code(const std::string& utf8) {
+    std::u32string missing;
+    for (std::size_t i = 0; i < utf8.size();) {
+        uint32_t cp = 0;
+        const std::size_t len = NextCodePoint(utf8, i, cp);
+        if (len == 0)
+            cp = 0xFFFD;
+        if ((len == 0 || Encode1251(cp) < 0) && missing.find(cp) == std::u32string::npos)
+            missing += static_cast<char32_t>(cp);
+        i += len == 0 ? 1 : len;
+    }
+    return missing;
+}
+
 std::string Cp1251ToUtf8(const std::string& bytes) {
     std::string out;
     out.reserve(bytes.size() * 2);

@@ -10,6 +10,10 @@ namespace korvanix::model {
 
 // Characters without a code in 1251 (and bytes that are not valid UTF-8) become '?'.
 std::string Utf8ToCp1251(const std::string& utf8);
+// The characters that Utf8ToCp1251 would turn into '?', each once, in the order they
+// first appear; a byte that is not valid UTF-8 counts as U+FFFD. Empty when the text
+// survives the conversion unchanged, so that a caller can refuse it instead.
+std::u32string Without1251Code(const std::string& utf8);
 // Every byte has a character, so a decode followed by an encode gives the bytes back.
 std::string Cp1251ToUtf8(const std::string& bytes);
 

@@ -26,6 +26,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -227,6 +228,39 @@ TEST_F(DialogsTest, TablePageStopsAtTheFirstBadRowAndSelectsIt) {
     EXPECT_EQ(s.page->Rows()[2].value, 3);
 }
 
+TEST_F(DialogsTest, TablePageTakesTheFormsUsersTypeAndRefusesAnythingLeftOver) {
+    struct Case {
+        QString typed;
+        double stored; // NaN: refused
+    };
+    const double refused = std::nan("");
+    const std::vector<Case> cases = {
+        {"1,5", 1.5},        {"1 k", 1000},      {"1kОм", 1000},     {"1к", 1000},
+        {"4.7 кОм", 4700},   {" 2,2 Ом ", 2.2},  {"1 м", 1e-3},      {"1М", 1e6},
+        {"1 x", refused},    {"1.5.2", refused}, {"1,5,2", refused}, {"1 Ф", refused},
+        {"1 к Ом", refused}, {"2.2 K", refused}, {"5,", refused},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        ValueSheet s({{7, 0, "Крутизна (S)", "См"}, {123, 2, "Сопротивление (R)", "Ом"}});
+        Type(s.page->ValueEdit(1), c.typed);
+        ClickButton(&s.sheet, "ok");
+        if (std::isnan(c.stored)) {
+            EXPECT_EQ(TakeWarning(), U("Введите число, пожалуйста."));
+            EXPECT_FALSE(Accepted(s.sheet));
+            EXPECT_TRUE(s.sheet.isVisible());
+            EXPECT_EQ(s.sheet.focusWidget(), s.page->ValueEdit(1));
+            EXPECT_EQ(s.page->ValueEdit(1)->selectedText(), c.typed);
+            EXPECT_EQ(s.page->Rows()[1].value, 123);
+        } else {
+            EXPECT_EQ(TakeWarning(), QString());
+            ASSERT_TRUE(Accepted(s.sheet));
+            EXPECT_DOUBLE_EQ(s.page->Rows()[1].value, c.stored);
+            EXPECT_EQ(s.page->Rows()[0].value, 7);
+        }
+    }
+}
+
 TEST_F(DialogsTest, LongCaptionsMoveTheValueColumnSoNoCaptionIsCut) {
     ValueSheet shortOne({{1, 0, "k", ""}});
     ValueSheet longOne({{1, 0, "k", ""},
@@ -418,6 +452,44 @@ TEST_F(DialogsTest, EndMomentBlockFollowsTheHarmonicModeAndItsCheckBox) {
     EXPECT_FALSE(dc.page->EndMomentEdit()->isVisible());
 }
 
+TEST_F(DialogsTest, SourcePageReadsEachFieldWithItsOwnUnit) {
+    struct Case {
+        int row; // 3: the end moment
+        QString typed;
+        bool accepted;
+    };
+    const std::vector<Case> cases = {
+        {0, "1,5 В", true},        {1, "1 кГц", true},  {2, "-30 град", true},
+        {3, "2 мс", true},         {0, "1,5 А", false}, {1, "50 x", false},
+        {2, "30 градусов", false}, {3, "2 ms", false}, // a Latin s is not the unit
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.row) + " " + c.typed.toStdString());
+        model::SourcePageData d = VoltageData(2);
+        d.endTime = 1;
+        SourceSheet s(d);
+        QLineEdit* edit = c.row < 3 ? s.page->ValueEdit(c.row) : s.page->EndMomentEdit();
+        Type(edit, c.typed);
+        ClickButton(&s.sheet, "ok");
+        EXPECT_EQ(Accepted(s.sheet), c.accepted);
+        const model::SourcePageData& out = s.page->Data();
+        if (!c.accepted) {
+            EXPECT_EQ(TakeWarning(), U("Введите число, пожалуйста."));
+            EXPECT_EQ(s.sheet.focusWidget(), edit);
+            EXPECT_EQ(edit->selectedText(), c.typed);
+            EXPECT_EQ(out.acAmplitude, d.acAmplitude);
+            EXPECT_EQ(out.acFrequency, d.acFrequency);
+            EXPECT_EQ(out.acPhase, d.acPhase);
+            EXPECT_EQ(out.endMoment, d.endMoment);
+            continue;
+        }
+        EXPECT_EQ(TakeWarning(), QString());
+        const double expected[] = {1.5, 1000, -30, 0.002};
+        const double stored[] = {out.acAmplitude, out.acFrequency, out.acPhase, out.endMoment};
+        EXPECT_DOUBLE_EQ(stored[c.row], expected[c.row]);
+    }
+}
+
 // ---- the parameter dialogs through the element ---------------------------------
 
 TEST_F(DialogsTest, ElementEditThroughTheRealSheet) {
@@ -506,6 +578,55 @@ TEST_F(DialogsTest, TextDialogTakesTheFontFromTheFontDialog) {
     ClickButton(&dialog, "ok");
     EXPECT_TRUE(Accepted(dialog));
     EXPECT_EQ(dialog.Text(), U("Новый"));
+}
+
+TEST_F(DialogsTest, TextDialogRefusesCharactersTheFileCannotHold) {
+    struct Case {
+        QString typed;
+        QString named;    // as the message lists them
+        QString selected; // the first of them, for the user to find
+    };
+    const std::vector<Case> cases = {
+        {U("R = 5 Ω"), U("Ω"), U("Ω")},
+        {U("Ω ≈ 5 Ω, α"), U("Ω ≈ α"), U("Ω")},
+        {U("Вход\nвыход \U0001F600"), U("\U0001F600"), U("\U0001F600")},
+        {U("a\u2003b"), U("U+2003"), U("\u2003")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        CTextDlg dialog(U("Было"), model::LogFont(), 0x808000);
+        dialog.show();
+        dialog.TextEdit()->setPlainText(c.typed);
+        ClickButton(&dialog, "ok");
+        EXPECT_EQ(TakeWarning(), U("Эти символы нельзя сохранить в файле схемы: ") + c.named);
+        EXPECT_FALSE(Accepted(dialog));
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(dialog.Text(), U("Было"));
+        EXPECT_EQ(dialog.focusWidget(), dialog.TextEdit());
+        EXPECT_EQ(dialog.TextEdit()->textCursor().selectedText(), c.selected);
+        EXPECT_EQ(dialog.TextEdit()->toPlainText(), c.typed) << "the text is left as typed";
+    }
+}
+
+TEST_F(DialogsTest, TextLabelWithAnUnstorableCharacterKeepsItsTextUntilFixed) {
+    model::TextLabel label(1);
+    label.SetText("Вход");
+    QtParameterEditor editor(nullptr);
+    QString warning;
+    bool stillOpen = false;
+    WhenModal([&](QWidget* modal) {
+        auto* edit = modal->findChild<QPlainTextEdit*>(QStringLiteral("text"));
+        edit->setPlainText(U("5 € / 1 Ω"));
+        ClickButton(modal, "ok");
+        warning = TakeWarning();
+        stillOpen = QApplication::activeModalWidget() == modal && modal->isVisible();
+        edit->setPlainText(U("5 € / 1 Ом"));
+        ClickButton(modal, "ok");
+    });
+    EXPECT_EQ(label.EditParameters(editor), 1);
+    EXPECT_EQ(warning, U("Эти символы нельзя сохранить в файле схемы: Ω"));
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(label.Text(), "5 € / 1 Ом") << "the euro has a code in the file";
 }
 
 // ---- sheet size ---------------------------------------------------------------

@@ -79,4 +79,28 @@ TEST(Text1251, FixedFieldsKeepTheTerminator) {
     EXPECT_EQ(ReadFixedCp1251(unterminated, 3), "abc");
 }
 
+TEST(Text1251, NamesEachCharacterWithoutACodeOnceInOrder) {
+    struct Case {
+        const char* utf8;
+        std::u32string missing;
+    };
+    const Case cases[] = {
+        {"Вход 1 — №5 €", U""}, // Cyrillic, the dash, the numero and the euro all have codes
+        {"R = 5 Ω €", U"Ω"},
+        {"Ω½Ωα½", U"Ω½α"},
+        {"\xF0\x9F\x98\x80", U"\U0001F600"}, // beyond the 16-bit range
+        {"a\xFF"
+         "b\xFE",
+         U"\uFFFD"}, // bytes that are not UTF-8, named once
+        {"", U""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        EXPECT_EQ(Without1251Code(c.utf8), c.missing);
+        // Empty exactly when the conversion keeps every character.
+        EXPECT_EQ(Without1251Code(c.utf8).empty(),
+                  Cp1251ToUtf8(Utf8ToCp1251(c.utf8)) == std::string(c.utf8));
+    }
+}
+
 } // namespace

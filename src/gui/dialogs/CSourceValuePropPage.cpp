@@ -173,7 +173,7 @@ bool CSourceValuePropPage::Validate() {
         const Row& row = rows_[i];
         QLineEdit* edit = edits_[i];
         double value = 0;
-        if (!value_field::Read(edit, value)) {
+        if (!value_field::Read(edit, value, row.unit)) {
             value_field::Report(this, edit, value_field::NotANumber());
             return false;
         }
@@ -194,7 +194,7 @@ bool CSourceValuePropPage::Validate() {
     }
     if (HasEndBlock()) {
         double moment = 0;
-        if (!value_field::Read(endMomentEdit_, moment)) {
+        if (!value_field::Read(endMomentEdit_, moment, endMomentUnit_->text())) {
             value_field::Report(this, endMomentEdit_, value_field::NotANumber());
             return false;
         }
@@ -207,14 +207,14 @@ void CSourceValuePropPage::StoreShown() {
         if (edits_[i]->text() == shownTexts_[i])
             continue; // untouched: keep the exact stored value
         double value = 0;
-        if (value_field::Read(edits_[i], value))
+        if (value_field::Read(edits_[i], value, rows_[i].unit))
             *rows_[i].value = value;
     }
     if (HasEndBlock()) {
         data_.endTime = endTimeBox_->isChecked();
         double moment = 0;
         if (endMomentEdit_->text() != shownEndMoment_ &&
-            value_field::Read(endMomentEdit_, moment)) {
+            value_field::Read(endMomentEdit_, moment, endMomentUnit_->text())) {
             data_.endMoment = moment;
             shownEndMoment_ = endMomentEdit_->text();
         }

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <string>
 
 class QPlainTextEdit;
 class QPushButton;
@@ -28,10 +29,13 @@ public:
     QPlainTextEdit* TextEdit() const { return edit_; }
     QPushButton* FontButton() const { return fontButton_; }
 
+    // Refuses a text with characters the scheme file cannot hold, naming them, rather
+    // than letting them be saved as '?'.
     void accept() override;
 
 private:
     void ChooseFont();
+    void ReportUnstorable(const std::u32string& characters);
 
     QString text_;
     model::LogFont font_;

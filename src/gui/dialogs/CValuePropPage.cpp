@@ -2,6 +2,7 @@
 
 #include "gui/Messages.h"
 #include "model/ParamTable.h"
+#include "model/UserValue.h"
 #include "model/Value.h"
 
 #include <QFontMetrics>
@@ -18,16 +19,16 @@ QString Text(double value) {
     return QString::fromStdString(model::FormatValue(value, 12, model::kLatin, false));
 }
 
-bool Read(const QLineEdit* edit, double& value) {
-    return model::ParseValue(edit->text().left(30).toStdString(), value);
+bool Read(const QLineEdit* edit, double& value, const QString& unit) {
+    return model::ParseUserValue(edit->text().left(30).toStdString(), unit.toStdString(), value);
 }
 
-bool ReadKept(const QLineEdit* edit, double stored, double& value) {
+bool ReadKept(const QLineEdit* edit, double stored, double& value, const QString& unit) {
     if (edit->text() == Text(stored)) {
         value = stored;
         return true;
     }
-    return Read(edit, value);
+    return Read(edit, value, unit);
 }
 
 void Report(QWidget* page, QLineEdit* edit, const QString& message) {
@@ -116,7 +117,7 @@ bool CValuePropPage::Validate() {
     for (int i = 0; i < shown; ++i) {
         const model::ParamRow& row = rows_[static_cast<std::size_t>(i)];
         double value = 0;
-        if (!value_field::Read(edits_[i], value)) {
+        if (!value_field::Read(edits_[i], value, QString::fromStdString(row.unit))) {
             value_field::Report(this, edits_[i], value_field::NotANumber());
             return false;
         }
@@ -135,9 +136,10 @@ void CValuePropPage::Apply() {
     for (int i = 0; i < shown; ++i) {
         if (edits_[i]->text() == shownTexts_[i])
             continue;
+        model::ParamRow& row = rows_[static_cast<std::size_t>(i)];
         double value = 0;
-        if (value_field::Read(edits_[i], value))
-            rows_[static_cast<std::size_t>(i)].value = value;
+        if (value_field::Read(edits_[i], value, QString::fromStdString(row.unit)))
+            row.value = value;
     }
 }
 

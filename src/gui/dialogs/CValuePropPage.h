@@ -16,11 +16,13 @@ namespace korvanix::gui {
 namespace value_field {
 // A value as the edit shows it: 12 digits, prefix letter, no blank.
 QString Text(double value);
-// Reads the edit's first 30 characters as a value; false when they do not parse.
-bool Read(const QLineEdit* edit, double& value);
+// Reads the edit's first 30 characters as the user typed a value (model::ParseUserValue:
+// a decimal comma, a blank before the prefix, the field's `unit` after it); false when
+// anything is left over, so that no typed text is quietly dropped.
+bool Read(const QLineEdit* edit, double& value, const QString& unit = {});
 // Read, except that a field still showing `stored` gives that value rather than
 // its 12-digit reading: opening a dialog and pressing OK changes no byte.
-bool ReadKept(const QLineEdit* edit, double stored, double& value);
+bool ReadKept(const QLineEdit* edit, double stored, double& value, const QString& unit = {});
 // Focuses the field, selects its text and shows `message` as a warning over `page`.
 void Report(QWidget* page, QLineEdit* edit, const QString& message);
 // "Введите число, пожалуйста."
