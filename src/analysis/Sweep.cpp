@@ -6,6 +6,7 @@
 #include "graph/ResultsSink.h"
 #include "model/Errors.h"
 #include "model/Scheme.h"
+#include "model/UserValue.h"
 #include "model/Value.h"
 
 #include <cctype>
@@ -124,10 +125,10 @@ std::string SweepRunLabel(const engine::Engine& engine) {
 SweepCheck ValidateSweepDialog(const SweepDialogInput& input, document::SweepSettings& record) {
     double start = 0;
     double end = 0;
-    if (!model::ParseValue(input.startText, start)) {
+    if (!model::ParseUserValue(input.startText, input.unit, start)) {
         return {SweepField::Start, kEnterNumber};
     }
-    if (!model::ParseValue(input.endText, end)) {
+    if (!model::ParseUserValue(input.endText, input.unit, end)) {
         return {SweepField::End, kEnterNumber};
     }
     if (start >= end) {

@@ -77,9 +77,13 @@ struct SweepDialogInput {
     std::string endText;
     std::string countText; // read as a signed integer; anything else counts as 0
     int32_t method = document::SweepSettings::Linear;
+    // The parameter's unit, which the user may type after a value ("1 кОм").
+    std::string unit;
 };
 
-// The sweep dialog's OK, field by field, stopping at the first failure. Once the
+// The sweep dialog's OK, field by field, stopping at the first failure. Values
+// are read as typed into a field: a decimal comma, a blank before the prefix and
+// the parameter's unit are taken, anything else left over is refused. Once the
 // numbers pass, the element name, parameter index and method are stored in
 // `record` (even when the method is then rejected); start, end and count only when
 // every test passes.

@@ -112,12 +112,18 @@ TEST(SweepDialog, StopsAtTheFirstBadField) {
          "Способ изменения должен быть линейным,\nесли начальное значение отрицательно."},
         {"-1", "1", "5", kLinear, SweepField::None, ""},
         {"1k", "10k", " 12", kLog, SweepField::None, ""},
+        // Typed as into any value field: a decimal comma, a blank before the
+        // prefix, the parameter's unit; anything else is refused, not dropped.
+        {"1,5", "2 k", "3", kLinear, SweepField::None, ""},
+        {"1 кОм", "2kОм", "3", kLinear, SweepField::None, ""},
+        {"1 x", "2", "3", kLinear, SweepField::Start, "Введите число, пожалуйста."},
+        {"1", "1,5,2", "3", kLinear, SweepField::End, "Введите число, пожалуйста."},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(std::string(k.start) + " " + k.end + " " + k.count);
         document::SweepSettings record;
-        const analysis::SweepCheck check =
-            analysis::ValidateSweepDialog({"R3", 0, k.start, k.end, k.count, k.method}, record);
+        const analysis::SweepCheck check = analysis::ValidateSweepDialog(
+            {"R3", 0, k.start, k.end, k.count, k.method, "Ом"}, record);
         EXPECT_EQ(check.field, k.field);
         EXPECT_EQ(check.message, k.message);
         EXPECT_EQ(check.Ok(), k.field == SweepField::None);
@@ -127,7 +133,7 @@ TEST(SweepDialog, StopsAtTheFirstBadField) {
 TEST(SweepDialog, StoresWhatPassed) {
     document::SweepSettings record;
     analysis::SweepCheck check =
-        analysis::ValidateSweepDialog({"C2", 1, "1m", "5m", "4", kLinear}, record);
+        analysis::ValidateSweepDialog({"C2", 1, "1m", "5m", "4", kLinear, ""}, record);
     ASSERT_TRUE(check.Ok());
     EXPECT_EQ(record.ElementName(), "C2");
     EXPECT_EQ(record.paramIndex, 1);
@@ -138,7 +144,7 @@ TEST(SweepDialog, StoresWhatPassed) {
 
     // A rejected method has already stored name, index and method, not the numbers.
     document::SweepSettings other;
-    check = analysis::ValidateSweepDialog({"R1", 0, "-2", "2", "3", kLog}, other);
+    check = analysis::ValidateSweepDialog({"R1", 0, "-2", "2", "3", kLog, ""}, other);
     EXPECT_EQ(check.field, SweepField::Method);
     EXPECT_EQ(other.ElementName(), "R1");
     EXPECT_EQ(other.method, kLog);
@@ -147,7 +153,7 @@ TEST(SweepDialog, StoresWhatPassed) {
 
     // An earlier failure stores nothing.
     document::SweepSettings untouched;
-    analysis::ValidateSweepDialog({"R1", 0, "2", "1", "3", kLog}, untouched);
+    analysis::ValidateSweepDialog({"R1", 0, "2", "1", "3", kLog, ""}, untouched);
     EXPECT_EQ(untouched.ElementName(), "");
     EXPECT_EQ(untouched.method, kLinear);
 }

@@ -178,6 +178,7 @@ void CParamSweepDlg::accept() {
     input.paramIndex = std::max(0, w_->parameter->currentIndex());
     input.startText = w_->start->text().toStdString();
     input.endText = w_->end->text().toStdString();
+    input.unit = w_->startUnit->text().toStdString();
     input.countText = w_->count->text().toStdString();
     input.method = w_->method->currentIndex() == 1 ? document::SweepSettings::Logarithmic
                                                    : document::SweepSettings::Linear;
