@@ -110,6 +110,13 @@ Transaction::~Transaction() {
     }
 }
 
+void Transaction::Rollback() {
+    if (done_)
+        return;
+    done_ = true;
+    session_.RestoreCurrent();
+}
+
 bool Transaction::Commit() {
     if (done_)
         return false;

@@ -85,6 +85,9 @@ public:
 
     // True when the step changed the document.
     bool Commit();
+    // Puts the document back as the step found it now, even when nothing the
+    // history records changed (a drag hides the dragged objects, say).
+    void Rollback();
     const std::string& Name() const { return name_; }
 
 private:

@@ -19,6 +19,7 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -141,6 +142,8 @@ SchemeWndDialogs realDialogs;
 CSchemeWnd::CSchemeWnd(QWidget* parent)
     : QAbstractScrollArea(parent), fonts_(doc_.settings.scheme), dialogs_(&realDialogs) {
     setWindowTitle(QStringLiteral("Scheme "));
+    // Escape reaches the sheet during a gesture.
+    setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewport()->setMouseTracking(true);
@@ -580,11 +583,16 @@ void CSchemeWnd::UndoOrRedo(bool redo) {
 void CSchemeWnd::AfterHistoryRestored() {
     if (tool_)
         tool_->DocumentRestored();
-    lastCaption_.clear();
+    ClearHoverCaption();
     RebuildFonts();
     doc_.scheme.UpdateAllTags();
     doc_.scheme.RebuildNodeTags();
     ClampView();
+}
+
+void CSchemeWnd::ClearHoverCaption() {
+    lastCaption_.clear();
+    emit hoverCaption(QString());
 }
 
 // ---------------------------------------------------------------------------
@@ -684,7 +692,8 @@ void CSchemeWnd::DocumentReloaded() {
         SetTool(std::make_unique<IdleTool>(*this));
     }
     menuPoint_ = {-100, -100};
-    lastCaption_.clear();
+    // A fresh document shows no caption of an element it does not have.
+    ClearHoverCaption();
     RebuildFonts();
     doc_.scheme.UpdateAllTags();
     doc_.scheme.RebuildNodeTags();
@@ -1010,6 +1019,15 @@ void CSchemeWnd::mousePressEvent(QMouseEvent* event) {
 
 bool CSchemeWnd::viewportEvent(QEvent* event) {
     return QAbstractScrollArea::viewportEvent(event);
+}
+
+void CSchemeWnd::keyPressEvent(QKeyEvent* event) {
+    retired_.clear();
+    if (event->key() == Qt::Key_Escape && CurrentMode() != Mode::Idle) {
+        tool_->Cancel();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
 }
 
 void CSchemeWnd::mouseMoveEvent(QMouseEvent* event) {

@@ -118,10 +118,12 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // The mouse tools work the sheet through the window's own steps.
     friend class SchemeTool;
+    friend class EditingTool;
     friend class IdleTool;
     friend class PlaceTool;
     friend class MoveTool;
@@ -168,6 +170,8 @@ private:
     // what a state put back by the history needs (fonts, tags, view).
     void Committed(document::Transaction& step);
     void AfterHistoryRestored();
+    // The object under the mouse is described afresh at the next move.
+    void ClearHoverCaption();
 
     // Mouse helpers.
     QRect ClientRect() const;

@@ -74,7 +74,6 @@ void IdleTool::Press(QPoint pixel, Qt::MouseButton button, bool ctrl) {
     if (element) {
         if (!element->selected)
             scheme.SelectAt(p.x, p.y, false);
-        scheme.BeginDrag();
         view_.SetDragConfinement(pixel);
         view_.SetTool(std::make_unique<MoveTool>(view_, p));
         view_.RefreshCommandStates();
@@ -82,9 +81,8 @@ void IdleTool::Press(QPoint pixel, Qt::MouseButton button, bool ctrl) {
         return;
     }
     if (OnAnyPin(scheme, p)) {
-        const model::Point start = scheme.StartWire(p.x, p.y);
         view_.SetConfinement(CSchemeWnd::kConfineShrink);
-        view_.SetTool(std::make_unique<WireTool>(view_, start));
+        view_.SetTool(std::make_unique<WireTool>(view_, p));
         view_.Redraw();
         return;
     }
@@ -157,6 +155,10 @@ void PlaceTool::DocumentRestored() {
         element_->id = view_.doc_.scheme.nextElementId;
 }
 
+void PlaceTool::Cancel() {
+    view_.CancelPlacing(true);
+}
+
 void PlaceTool::Release(QPoint pixel, Qt::MouseButton button) {
     if (button == Qt::RightButton) {
         view_.CancelPlacing(true);
@@ -197,22 +199,47 @@ void PlaceTool::PaintSheet(QtPainter& sheet, const model::Rect& /*visible*/) con
 
 // ---------------------------------------------------------------------------
 
+EditingTool::EditingTool(CSchemeWnd& view, const char* stepName) : SchemeTool(view) {
+    step_.emplace(view.session_, stepName);
+    for (const model::Element* e : view.doc_.scheme.selection)
+        selected_.push_back(e->id);
+}
+
+void EditingTool::Complete() {
+    EndGesture();
+    if (step_)
+        step_->Commit();
+    view_.RefreshCommandStates();
+    view_.Redraw();
+}
+
+void EditingTool::Cancel() {
+    EndGesture();
+    // Putting back rebuilds the circuit's objects: the selection is taken again
+    // by the ids it had.
+    if (step_)
+        step_->Rollback();
+    step_.reset();
+    view_.doc_.scheme.SelectIds(selected_);
+    view_.RefreshCommandStates();
+    view_.Redraw();
+}
+
+MoveTool::MoveTool(CSchemeWnd& view, model::Point start)
+    : EditingTool(view, "Переместить"), start_(start) {
+    view.doc_.scheme.BeginDrag();
+}
+
 void MoveTool::Release(QPoint pixel, Qt::MouseButton button) {
     if (button == Qt::LeftButton)
         Finish(pixel);
 }
 
 void MoveTool::Finish(QPoint pixel) {
-    CSchemeWnd& view = view_;
-    const model::Point end = view.ToSheet(view.Confined(pixel));
-    const model::Point start = start_;
-    EndGesture(); // `this` is retired from here on; only locals are used
-    document::Transaction step(view.session_, "Переместить");
-    view.doc_.scheme.FinishMove(end.x - start.x, end.y - start.y);
-    view.GrowSheet();
-    step.Commit();
-    view.RefreshCommandStates();
-    view.Redraw();
+    const model::Point end = view_.ToSheet(view_.Confined(pixel));
+    view_.doc_.scheme.FinishMove(end.x - start_.x, end.y - start_.y);
+    view_.GrowSheet();
+    Complete();
 }
 
 void MoveTool::PaintSheet(QtPainter& sheet, const model::Rect& visible) const {
@@ -221,6 +248,10 @@ void MoveTool::PaintSheet(QtPainter& sheet, const model::Rect& visible) const {
 }
 
 // ---------------------------------------------------------------------------
+
+WireTool::WireTool(CSchemeWnd& view, model::Point pin) : EditingTool(view, "Соединить") {
+    start_ = view.doc_.scheme.StartWire(pin.x, pin.y);
+}
 
 void WireTool::Move(QPoint pixel) {
     SchemeTool::Move(pixel);
@@ -240,15 +271,10 @@ void WireTool::Release(QPoint pixel, Qt::MouseButton button) {
 }
 
 void WireTool::Finish(QPoint pixel) {
-    CSchemeWnd& view = view_;
-    const model::Point end = view.ToSheet(view.Confined(pixel));
-    EndGesture();
+    const model::Point end = view_.ToSheet(view_.Confined(pixel));
     // A wire picked up at its pin and dropped nowhere is gone: commit either way.
-    document::Transaction step(view.session_, "Соединить");
-    view.doc_.scheme.FinishWire(end.x, end.y);
-    step.Commit();
-    view.RefreshCommandStates();
-    view.Redraw();
+    view_.doc_.scheme.FinishWire(end.x, end.y);
+    Complete();
 }
 
 void WireTool::PaintSheet(QtPainter& sheet, const model::Rect& /*visible*/) const {
@@ -278,6 +304,11 @@ void RectTool::Release(QPoint pixel, Qt::MouseButton button) {
     view.RefreshCommandStates();
     view.Redraw();
     view.ShowContextMenu(view.sheetMenu_, pixel);
+}
+
+void RectTool::Cancel() {
+    EndGesture();
+    view_.viewport()->update();
 }
 
 void RectTool::Finish(QPoint pixel) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/EditSession.h"
 #include "gui/CSchemeWnd.h"
 #include "model/Element.h"
 #include "model/Geometry.h"
@@ -7,6 +8,8 @@
 #include <QPoint>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QPainter;
 
@@ -36,6 +39,9 @@ public:
     // Ends the gesture as releasing the button there would (the window lost
     // activation, a command came in the middle of a drag).
     virtual void Finish(QPoint /*pixel*/) {}
+    // Escape: the gesture ends as a right click would end it, and whatever it
+    // changed so far is put back.
+    virtual void Cancel() {}
     // The view moved under a resting pointer.
     virtual void ViewMoved() {}
     // The history replaced the document's objects.
@@ -75,6 +81,7 @@ public:
     CSchemeWnd::Mode Mode() const override { return CSchemeWnd::Mode::Placing; }
     void Move(QPoint pixel) override;
     void Release(QPoint pixel, Qt::MouseButton button) override;
+    void Cancel() override;
     void ViewMoved() override;
     void DocumentRestored() override;
     void PaintSheet(QtPainter& sheet, const model::Rect& visible) const override;
@@ -88,10 +95,28 @@ private:
     std::unique_ptr<model::Element> element_;
 };
 
-// The selection follows the pointer as outlines; the release moves it.
-class MoveTool : public SchemeTool {
+// A gesture that changes the circuit from its press to its release: one
+// transaction spans it, so Escape puts back all it did (a wire picked up, the
+// selection's hidden wires) and the release records it as one step.
+class EditingTool : public SchemeTool {
 public:
-    MoveTool(CSchemeWnd& view, model::Point start) : SchemeTool(view), start_(start) {}
+    EditingTool(CSchemeWnd& view, const char* stepName);
+    void Cancel() override;
+
+protected:
+    // Records the gesture's step and hands back to the idle tool.
+    void Complete();
+
+private:
+    std::optional<document::Transaction> step_;
+    std::vector<int32_t> selected_; // ids, to select again after putting back
+};
+
+// The selection follows the pointer as outlines; the release moves it. Begins
+// the drag in the model.
+class MoveTool : public EditingTool {
+public:
+    MoveTool(CSchemeWnd& view, model::Point start);
     CSchemeWnd::Mode Mode() const override { return CSchemeWnd::Mode::Moving; }
     void Release(QPoint pixel, Qt::MouseButton button) override;
     void Finish(QPoint pixel) override;
@@ -102,9 +127,10 @@ private:
 };
 
 // A wire from a pin follows the pointer; the release joins it to what lies there.
-class WireTool : public SchemeTool {
+// Begins the wire in the model (which may pick up a wire at its pin).
+class WireTool : public EditingTool {
 public:
-    WireTool(CSchemeWnd& view, model::Point start) : SchemeTool(view), start_(start) {}
+    WireTool(CSchemeWnd& view, model::Point pin);
     CSchemeWnd::Mode Mode() const override { return CSchemeWnd::Mode::Wiring; }
     void Move(QPoint pixel) override;
     void Release(QPoint pixel, Qt::MouseButton button) override;
@@ -124,6 +150,7 @@ public:
     CSchemeWnd::Mode Mode() const override { return CSchemeWnd::Mode::Selecting; }
     void Release(QPoint pixel, Qt::MouseButton button) override;
     void Finish(QPoint pixel) override;
+    void Cancel() override;
     void PaintPixels(QPainter& painter) const override;
 
 private:

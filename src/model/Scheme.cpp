@@ -353,6 +353,13 @@ void Scheme::SelectAll() {
         SetSelected(e.get(), true);
 }
 
+void Scheme::SelectIds(const std::vector<int32_t>& ids) {
+    ClearSelection();
+    for (const auto& e : elements)
+        if (std::find(ids.begin(), ids.end(), e->id) != ids.end())
+            SetSelected(e.get(), true);
+}
+
 void Scheme::ClearSelection() {
     for (Element* e : selection) {
         e->selected = false;

@@ -53,6 +53,9 @@ public:
     bool SelectAt(int x, int y, bool toggle);
     void SelectInRect(int x1, int y1, int x2, int y2);
     void SelectAll();
+    // Exactly the elements with these ids become the selection (after the
+    // history rebuilt the circuit's objects).
+    void SelectIds(const std::vector<int32_t>& ids);
     void ClearSelection();
 
     void BeginDrag();

@@ -304,6 +304,100 @@ TEST_F(SchemeWindowTest, WireReleasedOnEmptySheetMakesNothing) {
     EXPECT_FALSE(wnd.IsCommandEnabled(cmd::Undo));
 }
 
+// The caption of the object under the mouse belongs to the document it came
+// from: a new document, or the history taking the object away, clears it.
+TEST_F(SchemeWindowTest, TheHoverCaptionGoesWithTheDocumentItDescribes) {
+    model::Element* r = Add(model::kind::Resistor, 1000, 1000);
+    ResetView();
+    QString caption;
+    QObject::connect(&wnd, &CSchemeWnd::hoverCaption, [&](const QString& text) { caption = text; });
+    QTest::mouseMove(Vp(), Px({r->x, r->y}));
+    ASSERT_FALSE(caption.isEmpty());
+    wnd.OnCommand(cmd::New);
+    EXPECT_EQ(caption, QString());
+
+    ResetView();
+    PlaceAt(cmd::PlaceResistor, Px({1000, 1000}));
+    wnd.OnCommand(cmd::CancelPlacing);
+    QTest::mouseMove(Vp(), Px({1000, 1000}) + QPoint(1, 0));
+    ASSERT_FALSE(caption.isEmpty());
+    wnd.OnCommand(cmd::Undo);
+    EXPECT_EQ(caption, QString());
+}
+
+// Escape in the middle of each gesture ends it as a right click would and puts
+// back whatever it changed: nothing is recorded, the circuit is as before.
+TEST_F(SchemeWindowTest, EscapeEndsEveryGestureAndPutsBackWhatItChanged) {
+    struct Case {
+        const char* what;
+        std::function<void(model::Element*, model::Element*)> begin;
+        CSchemeWnd::Mode mode;
+    };
+    const Case cases[] = {
+        {"placing",
+         [&](model::Element*, model::Element*) {
+             wnd.OnCommand(cmd::PlaceCapacitor);
+             QTest::mouseMove(Vp(), QPoint(400, 400));
+         },
+         CSchemeWnd::Mode::Placing},
+        {"moving",
+         [&](model::Element* r1, model::Element*) {
+             QTest::mousePress(Vp(), Qt::LeftButton, Qt::NoModifier, Px({r1->x, r1->y}));
+             QTest::mouseMove(Vp(), Px({r1->x, r1->y}) + QPoint(100, 80));
+         },
+         CSchemeWnd::Mode::Moving},
+        {"wiring a picked-up wire",
+         [&](model::Element* r1, model::Element*) {
+             const QPoint pin = Px(r1->PinPosition(2));
+             QTest::mousePress(Vp(), Qt::LeftButton, Qt::NoModifier, pin);
+             QTest::mouseMove(Vp(), pin + QPoint(60, 120));
+         },
+         CSchemeWnd::Mode::Wiring},
+        {"selecting",
+         [&](model::Element*, model::Element*) {
+             QTest::mousePress(Vp(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+             QTest::mouseMove(Vp(), QPoint(700, 500));
+         },
+         CSchemeWnd::Mode::Selecting},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Scheme().elements.clear();
+        Scheme().wires.clear();
+        Scheme().selection.clear();
+        model::Element* r1 = Add(model::kind::Resistor, 1000, 1000);
+        model::Element* r2 = Add(model::kind::Resistor, 1200, 1000);
+        Scheme().Join(r1, 2, r2, 1);
+        ResetView();
+        const Snapshot before = State();
+        int cancelled = 0;
+        const auto connection =
+            QObject::connect(&wnd, &CSchemeWnd::placingCancelled, [&] { ++cancelled; });
+
+        c.begin(Scheme().elements.front().get(), Scheme().elements.back().get());
+        ASSERT_EQ(wnd.CurrentMode(), c.mode);
+        QTest::keyClick(&wnd, Qt::Key_Escape);
+        EXPECT_EQ(wnd.CurrentMode(), CSchemeWnd::Mode::Idle);
+        EXPECT_EQ(wnd.PlacingElement(), nullptr);
+        EXPECT_FALSE(wnd.IsAutoScrolling());
+        EXPECT_EQ(State(), before) << "the circuit is as it was";
+        EXPECT_EQ(Scheme().wires.size(), 1u);
+        EXPECT_FALSE(wnd.IsCommandEnabled(cmd::Undo)) << "nothing was recorded";
+        EXPECT_FALSE(wnd.Doc().IsModified());
+        EXPECT_EQ(cancelled, c.mode == CSchemeWnd::Mode::Placing ? 1 : 0);
+        for (const auto& e : Scheme().elements)
+            EXPECT_TRUE(e->visible);
+        if (c.mode == CSchemeWnd::Mode::Moving) {
+            ASSERT_EQ(Scheme().selection.size(), 1u) << "the dragged element stays selected";
+            EXPECT_EQ(Scheme().selection.front()->x, 1000);
+        }
+        // The button let go afterwards does nothing more.
+        QTest::mouseRelease(Vp(), Qt::LeftButton, Qt::NoModifier, QPoint(300, 300));
+        EXPECT_EQ(State(), before);
+        QObject::disconnect(connection);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Selection and moving
 
