@@ -48,7 +48,19 @@ CMainWnd::CMainWnd(QSettings* settings, QWidget* parent)
     ConnectSchemeWindow();
     setWindowTitle(TitleFor(QString::fromStdString(scheme_->Doc().Name())));
     scheme_->RefreshCommandStates();
+    // The grid is the user's taste, not the document's: it stays from one run
+    // to the next.
+    SetShowGrid(!settings_ || settings_->value(QString::fromLatin1(kShowGridKey), true).toBool(),
+                false);
     ShowStatus(QStringLiteral("Loaded Ok"));
+}
+
+void CMainWnd::SetShowGrid(bool on, bool remember) {
+    scheme_->SetShowGrid(on);
+    if (QAction* action = Action(cmd::ShowGrid))
+        action->setChecked(on);
+    if (remember && settings_)
+        settings_->setValue(QString::fromLatin1(kShowGridKey), on);
 }
 
 CMainWnd::~CMainWnd() = default;
@@ -95,6 +107,8 @@ void CMainWnd::CreateActions() {
                 OnTextButton(checked);
             else if (id == cmd::NodeNumbers)
                 scheme_->SetShowNodes(checked);
+            else if (id == cmd::ShowGrid)
+                SetShowGrid(checked, true);
             else
                 OnCommand(id);
         });

@@ -70,6 +70,11 @@ private:
     void OnDeactivated();
     void SetCommandEnabled(int id, bool enabled);
     void SetCommandChecked(int id, bool checked);
+    // `remember`: the user chose it, and the next run starts so.
+    void SetShowGrid(bool on, bool remember);
+
+    // Where the grid setting is kept beside the window placement.
+    static constexpr const char* kShowGridKey = "1.1/ShowGrid";
     void Forward(int id);
 
     QSettings* settings_;

@@ -23,7 +23,10 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPen>
+#include <QPolygon>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -42,6 +45,15 @@ constexpr int kDirectionBand = 7; // and scrolls towards a border this near
 constexpr int kPlacingReach = 60; // a placing pointer this far outside still pushes
 constexpr int kAutoScrollMs = 200;
 constexpr int kUpperScaleLimit = 500;
+
+constexpr int kGridStep = 8; // the raster elements and wire corners snap to
+constexpr int kWheelPixelsPerNotch = 60;
+constexpr int kFitMargin = 20; // pixels kept around the circuit by "Показать всю схему"
+constexpr double kFreePinRadius = 3;
+const QColor kGridColour(190, 190, 190);
+const QColor kSheetEdgeColour(160, 160, 160);
+// Muted, and of a hue no symbol, wire or tag uses.
+const QColor kFreePinColour(225, 140, 60);
 
 const char* const kPlacingStatus = "Отмена: щелчок правой кнопки мыши";
 const char* const kSheetLimitMessage = "Не удается увеличить размеры листа схемы.\n"
@@ -301,6 +313,9 @@ bool CSchemeWnd::OnCommand(int id) {
         case cmd::ZoomOut:
             Zoom(10);
             return true;
+        case cmd::FitAll:
+            FitAll();
+            return true;
         case cmd::SheetSize:
             EditSheetSize();
             return true;
@@ -559,6 +574,130 @@ void CSchemeWnd::Paste(int x, int y) {
     GrowSheet();
     ClampView();
     Committed(step);
+}
+
+void CSchemeWnd::SetShowGrid(bool on) {
+    showGrid_ = on;
+    viewport()->update();
+}
+
+bool CSchemeWnd::GridVisible() const {
+    return showGrid_ && kGridStep * 100 >= kGridMinPixels * std::max(1, doc_.view.scale);
+}
+
+void CSchemeWnd::PaintGrid(QPainter& painter) const {
+    const document::ViewState& view = doc_.view;
+    const model::Rect visible = VisibleArea();
+    const int left = std::max(0, (visible.left / kGridStep) * kGridStep);
+    const int top = std::max(0, (visible.top / kGridStep) * kGridStep);
+    const int right = std::min(view.sheetWidth, visible.right);
+    const int bottom = std::min(view.sheetHeight, visible.bottom);
+    QPolygon dots;
+    for (int y = top; y <= bottom; y += kGridStep)
+        for (int x = left; x <= right; x += kGridStep)
+            dots << ToPixel({x, y});
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(kGridColour, 1));
+    painter.drawPoints(dots);
+    // The sheet's edge: elements cannot go beyond it.
+    const QRect sheet(ToPixel({0, 0}), ToPixel({view.sheetWidth, view.sheetHeight}));
+    painter.setPen(QPen(kSheetEdgeColour, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(sheet.adjusted(0, 0, -1, -1));
+    painter.restore();
+}
+
+void CSchemeWnd::PaintFreePins(QPainter& painter) const {
+    // A pin without a wire shows as a small open circle, so that an element
+    // that merely touches a wire does not look joined to it. Connectors are left
+    // out: their spare pins are no fault.
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(QPen(kFreePinColour, 1));
+    painter.setBrush(Qt::NoBrush);
+    const QRect client = viewport()->rect().adjusted(-4, -4, 4, 4);
+    for (const auto& e : doc_.scheme.elements) {
+        if (e->kind == model::kind::Connector || !e->visible)
+            continue;
+        for (std::size_t i = 0; i < e->pins.size(); ++i) {
+            if (e->pins[i].wire)
+                continue;
+            const QPoint at = ToPixel(e->PinPosition(static_cast<int>(i) + 1));
+            if (client.contains(at))
+                painter.drawEllipse(QPointF(at) + QPointF(0.5, 0.5), kFreePinRadius,
+                                    kFreePinRadius);
+        }
+    }
+    painter.restore();
+}
+
+void CSchemeWnd::wheelEvent(QWheelEvent* event) {
+    const QPoint delta = event->angleDelta();
+    const QPoint pixel = event->position().toPoint();
+    if ((event->modifiers() & Qt::ControlModifier) != 0) {
+        // A notch of the wheel zooms by a fifth, around the pointer.
+        const double notches = delta.y() / 120.0;
+        if (notches != 0) {
+            const double factor = std::pow(0.8, notches);
+            const int scale = doc_.view.scale;
+            int next = static_cast<int>(std::lround(scale * factor));
+            if (next == scale)
+                next += notches > 0 ? -1 : 1;
+            ZoomAt(pixel, next);
+        }
+        event->accept();
+        return;
+    }
+    // Half a page of pixels per notch feels like a text view; Shift turns it
+    // sideways for a mouse with one wheel.
+    QPoint pixels = event->pixelDelta();
+    if (pixels.isNull())
+        pixels = delta * kWheelPixelsPerNotch / 120;
+    if ((event->modifiers() & Qt::ShiftModifier) != 0 && pixels.x() == 0)
+        pixels = QPoint(pixels.y(), 0);
+    const int scale = doc_.view.scale;
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() - pixels.x() * scale / 100);
+    verticalScrollBar()->setValue(verticalScrollBar()->value() - pixels.y() * scale / 100);
+    event->accept();
+}
+
+void CSchemeWnd::ZoomAt(QPoint pixel, int scale) {
+    document::ViewState& view = doc_.view;
+    const model::Point fixed = ToSheet(pixel);
+    const int before = view.scale;
+    view.scale = std::clamp(scale, kLowerScale, upperScale_);
+    const int w = viewport()->width();
+    const int h = viewport()->height();
+    view.centerX = model::SaturateToInt(
+        fixed.x - std::llround(double(pixel.x() - w / 2) * view.scale / 100.0));
+    view.centerY = model::SaturateToInt(
+        fixed.y - std::llround(double(pixel.y() - h / 2) * view.scale / 100.0));
+    ClampView();
+    if (view.scale != before)
+        session_.MarkViewMoved();
+    RefreshCommandStates();
+    ViewScrolled();
+}
+
+void CSchemeWnd::FitAll() {
+    const model::Rect box = ElementsExtent(doc_.scheme).Normalized();
+    if (box.IsEmpty())
+        return;
+    document::ViewState& view = doc_.view;
+    const int w = std::max(1, viewport()->width() - 2 * kFitMargin);
+    const int h = std::max(1, viewport()->height() - 2 * kFitMargin);
+    // The smallest scale (the closest view) at which the box fits both ways.
+    const int64_t fitX = (int64_t{box.Width()} * 100 + w - 1) / w;
+    const int64_t fitY = (int64_t{box.Height()} * 100 + h - 1) / h;
+    view.scale = static_cast<int>(
+        std::clamp<int64_t>(std::max(fitX, fitY), kLowerScale, std::max(kLowerScale, upperScale_)));
+    view.centerX = box.left + box.Width() / 2;
+    view.centerY = box.top + box.Height() / 2;
+    ClampView();
+    session_.MarkViewMoved();
+    RefreshCommandStates();
+    ViewScrolled();
 }
 
 void CSchemeWnd::Zoom(int delta) {
@@ -902,6 +1041,8 @@ void CSchemeWnd::paintEvent(QPaintEvent* /*event*/) {
     const int w = viewport()->width();
     const int h = viewport()->height();
     painter.fillRect(QRect(0, 0, w, h), Qt::white);
+    if (GridVisible())
+        PaintGrid(painter);
     const document::ViewState& view = doc_.view;
     painter.save();
     ApplySheetView(painter, w, h, view.scale, view.centerX, view.centerY);
@@ -912,6 +1053,7 @@ void CSchemeWnd::paintEvent(QPaintEvent* /*event*/) {
     tool_->PaintSheet(sheet, visible);
     scheme.DrawPinMark(sheet);
     painter.restore();
+    PaintFreePins(painter);
     tool_->PaintPixels(painter);
     doc_.scheme.invalid.clear();
 }

@@ -38,7 +38,7 @@ public:
 class CSchemeWnd : public QAbstractScrollArea {
     Q_OBJECT
 public:
-    enum class Mode { Idle = 0, Placing = 1, Moving = 2, Wiring = 3, Selecting = 4 };
+    enum class Mode { Idle = 0, Placing = 1, Moving = 2, Wiring = 3, Selecting = 4, Panning = 5 };
 
     static constexpr int kLowerScale = 40;
     static constexpr int kMaxSheet = 30000;
@@ -63,6 +63,13 @@ public:
     void EndModes();
     // Shows or hides the node numbers (the display flag of the document).
     void SetShowNodes(bool on);
+    // The dot grid on the placing raster and the sheet's border (the window's
+    // only: never in pictures of the circuit).
+    void SetShowGrid(bool on);
+    bool ShowsGrid() const { return showGrid_; }
+    // Whether the grid shows at the present scale (dots at least this far apart).
+    static constexpr int kGridMinPixels = 6;
+    bool GridVisible() const;
     bool IsPlacing() const;
     // Whether the border scrolling timer runs.
     bool IsAutoScrolling() const { return autoScroll_.isActive(); }
@@ -119,6 +126,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     // The mouse tools work the sheet through the window's own steps.
@@ -129,6 +137,7 @@ private:
     friend class MoveTool;
     friend class WireTool;
     friend class RectTool;
+    friend class PanTool;
 
     static constexpr int kConfineShrink = 7; // pixels kept free at the client border
 
@@ -144,6 +153,13 @@ private:
     void Paste(int x, int y);
     void CopyOrCut(bool cut);
     void Zoom(int delta);
+    // Sets the scale (within its limits) keeping the sheet point under `pixel`
+    // where it is.
+    void ZoomAt(QPoint pixel, int scale);
+    // The scale and centre that show every element.
+    void FitAll();
+    void PaintGrid(QPainter& painter) const;
+    void PaintFreePins(QPainter& painter) const;
     void UndoOrRedo(bool redo);
 
     // Document commands.
@@ -192,6 +208,7 @@ private:
     std::unique_ptr<QtTextMetrics> metrics_;
     std::unique_ptr<AnalysisRunner> analyses_;
     bool updatingBars_ = false;
+    bool showGrid_ = true;
     int upperScale_ = 400;
 
     std::unique_ptr<SchemeTool> tool_;

@@ -61,6 +61,8 @@ enum : int {
     // The edit history.
     Undo = 60100,
     Redo = 60101,
+    ShowGrid = 60102,
+    FitAll = 60103,
 };
 
 // The element kind a placing command creates; 0 for any other command.

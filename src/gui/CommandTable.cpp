@@ -31,6 +31,8 @@ const std::vector<CommandStringEntry>& CommandStrings() {
         {cmd::Delete, "Удалить выделенные элементы\nУдалить"},
         {cmd::SelectAll, "Выделить все элементы\nВыделить все"},
         {cmd::NodeNumbers, "Показать номера узлов\nПоказать номера узлов"},
+        {cmd::ShowGrid, "Показать сетку и границы листа\nПоказать сетку"},
+        {cmd::FitAll, "Показать все элементы схемы\nПоказать всю схему"},
         {cmd::ShowElementList, "Показать список элементов схемы"},
         {cmd::SheetSize, "Изменить ширину и высоту листа схемы"},
         {cmd::ZoomIn, "Увеличить масштаб схемы\nУвеличить масштаб"},
@@ -107,11 +109,13 @@ const std::vector<MenuEntry>& MainMenus() {
         {"С&хема",
          {
              {cmd::NodeNumbers, "Показать &номера узлов"},
+             {cmd::ShowGrid, "Показать &сетку"},
              {cmd::ShowElementList, "Показать список &элементов"},
              {0, ""},
              {cmd::SheetSize, "Изменить размеры &листа..."},
              {cmd::ZoomIn, "Увеличить масштаб\tCtrl++"},
              {cmd::ZoomOut, "Уменьшить масштаб\tCtrl+-"},
+             {cmd::FitAll, "Показать всю схему"},
              {0, ""},
              {cmd::SchemeSettings, "&Установки..."},
          }},
@@ -162,6 +166,7 @@ const std::vector<int>& MainToolbarButtons() {
         0,
         cmd::ZoomIn,
         cmd::ZoomOut,
+        cmd::FitAll,
         0,
         cmd::HelpContents,
     };
@@ -222,8 +227,11 @@ QList<QKeySequence> CommandShortcuts(int id) {
                     keys.append(QKeySequence::fromString(shortcut, QKeySequence::PortableText));
             }
     // The numeric pad sends its own key codes: the accelerator table names them apart.
-    if (id == cmd::ZoomIn)
+    // Ctrl+= is where Ctrl++ is on most keyboards, without Shift.
+    if (id == cmd::ZoomIn) {
         keys.append(QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Plus));
+        keys.append(QKeySequence(Qt::ControlModifier | Qt::Key_Equal));
+    }
     if (id == cmd::ZoomOut)
         keys.append(QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Minus));
     return keys;
@@ -236,6 +244,7 @@ bool IsCheckCommand(int id) {
     case cmd::PaletteSources:
     case cmd::PaletteActive:
     case cmd::NodeNumbers:
+    case cmd::ShowGrid:
         return true;
     default:
         return cmd::PlacedKind(id) != 0;

@@ -63,6 +63,10 @@ void IdleTool::Press(QPoint pixel, Qt::MouseButton button, bool ctrl) {
         view_.viewport()->update();
         return;
     }
+    if (button == Qt::MiddleButton) {
+        view_.SetTool(std::make_unique<PanTool>(view_, pixel));
+        return;
+    }
     if (button != Qt::LeftButton)
         return;
     if (ctrl && element) {
@@ -328,6 +332,38 @@ void RectTool::PaintPixels(QPainter& painter) const {
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(focus);
+}
+
+// ---------------------------------------------------------------------------
+
+PanTool::PanTool(CSchemeWnd& view, QPoint pixel)
+    : SchemeTool(view), start_(pixel), centreX_(view.doc_.view.centerX),
+      centreY_(view.doc_.view.centerY) {
+    view.viewport()->setCursor(Qt::ClosedHandCursor);
+}
+
+void PanTool::Move(QPoint pixel) {
+    document::ViewState& v = view_.doc_.view;
+    const int scale = v.scale;
+    v.centerX =
+        model::SaturateToInt(int64_t{centreX_} - int64_t{pixel.x() - start_.x()} * scale / 100);
+    v.centerY =
+        model::SaturateToInt(int64_t{centreY_} - int64_t{pixel.y() - start_.y()} * scale / 100);
+    view_.ClampView();
+    view_.ViewScrolled();
+}
+
+void PanTool::Release(QPoint pixel, Qt::MouseButton button) {
+    if (button == Qt::MiddleButton)
+        Finish(pixel);
+}
+
+void PanTool::Finish(QPoint /*pixel*/) {
+    EndGesture();
+}
+
+void PanTool::Cancel() {
+    EndGesture();
 }
 
 } // namespace korvanix::gui

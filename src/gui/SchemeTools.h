@@ -158,4 +158,21 @@ private:
     bool rightButton_;
 };
 
+// The middle button drags the view: the sheet point under the pointer stays
+// under it.
+class PanTool : public SchemeTool {
+public:
+    PanTool(CSchemeWnd& view, QPoint pixel);
+    CSchemeWnd::Mode Mode() const override { return CSchemeWnd::Mode::Panning; }
+    void Move(QPoint pixel) override;
+    void Release(QPoint pixel, Qt::MouseButton button) override;
+    void Finish(QPoint pixel) override;
+    void Cancel() override;
+
+private:
+    QPoint start_;
+    int centreX_;
+    int centreY_;
+};
+
 } // namespace korvanix::gui

@@ -451,6 +451,7 @@ TEST(MainToolBar, ButtonsInOrderWithCheckButtons) {
                                  0,
                                  ZoomIn,
                                  ZoomOut,
+                                 FitAll,
                                  0,
                                  HelpContents};
     EXPECT_EQ(ids, expected);
@@ -478,6 +479,27 @@ TEST(MainToolBar, SchemeWindowStatesReachTheSharedAction) {
     EXPECT_TRUE(wnd.Action(Transient)->isEnabled());
     emit wnd.SchemeWnd()->commandChecked(NodeNumbers, true);
     EXPECT_TRUE(wnd.Action(NodeNumbers)->isChecked());
+}
+
+// The grid is the user's choice, kept in the settings from one run to the next;
+// Ctrl+= zooms in as Ctrl++ does.
+TEST(MainMenu, TheGridChoiceIsRememberedAndCtrlEqualsZoomsIn) {
+    TempSettings store;
+    {
+        CMainWnd wnd(store.settings.get());
+        QAction* grid = MenuAction(wnd.menuBar(), U("С&хема"), korvanix::gui::cmd::ShowGrid);
+        ASSERT_NE(grid, nullptr);
+        EXPECT_EQ(grid->text(), U("Показать &сетку"));
+        EXPECT_TRUE(grid->isChecked()) << "on for a first run";
+        EXPECT_TRUE(wnd.SchemeWnd()->ShowsGrid());
+        grid->trigger();
+        EXPECT_FALSE(wnd.SchemeWnd()->ShowsGrid());
+        QAction* zoom = wnd.Action(korvanix::gui::cmd::ZoomIn);
+        EXPECT_TRUE(zoom->shortcuts().contains(QKeySequence(Qt::ControlModifier | Qt::Key_Equal)));
+    }
+    CMainWnd again(store.settings.get());
+    EXPECT_FALSE(again.SchemeWnd()->ShowsGrid());
+    EXPECT_FALSE(again.Action(korvanix::gui::cmd::ShowGrid)->isChecked());
 }
 
 TEST(MainToolBar, NodeNumbersToggleTheDocumentFlag) {

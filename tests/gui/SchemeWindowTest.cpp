@@ -17,8 +17,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <deque>
 #include <functional>
 
@@ -618,6 +620,7 @@ TEST_F(SchemeWindowTest, HoverNamesTheObjectUnderThePointer) {
 TEST_F(SchemeWindowTest, PaintingShowsTheElementsWhereThePointerFindsThem) {
     Add(model::kind::Resistor, 1000, 1000);
     ResetView();
+    wnd.SetShowGrid(false); // only the element's ink counts here
     const auto inkAround = [](const QImage& image, QPoint centre, int half) {
         int ink = 0;
         for (int y = centre.y() - half; y <= centre.y() + half; ++y)
@@ -634,6 +637,140 @@ TEST_F(SchemeWindowTest, PaintingShowsTheElementsWhereThePointerFindsThem) {
         EXPECT_GT(inkAround(image, at, 30 * 100 / scale), 0) << scale;
         EXPECT_EQ(inkAround(image, at + QPoint(200, 150), 30), 0) << scale;
     }
+}
+
+// ---------------------------------------------------------------------------
+// Grid, navigation, free pins
+
+QImage Shown(QWidget* viewport) {
+    return viewport->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// Whether an orange pixel (the free-pin mark's hue, blended or not) lies within
+// `half` pixels of `centre`.
+bool MarkNear(const QImage& image, QPoint centre, int half) {
+    for (int y = centre.y() - half; y <= centre.y() + half; ++y)
+        for (int x = centre.x() - half; x <= centre.x() + half; ++x) {
+            if (!image.rect().contains(x, y))
+                continue;
+            const QRgb c = image.pixel(x, y);
+            if (qRed(c) - qBlue(c) > 40 && qRed(c) - qGreen(c) > 20)
+                return true;
+        }
+    return false;
+}
+
+void Wheel(QWidget* viewport, QPoint pixel, QPoint angle, Qt::KeyboardModifiers modifiers) {
+    QWheelEvent event(QPointF(pixel), QPointF(viewport->mapToGlobal(pixel)), QPoint(), angle,
+                      Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &event);
+}
+
+// Dots on the placing raster, shown only while they are at least 6 pixels apart
+// (8 sheet units: up to scale 133), and only when asked for.
+TEST_F(SchemeWindowTest, TheGridShowsOnTheRasterWhileItIsNotTooDense) {
+    const QRgb dot = qRgb(190, 190, 190);
+    struct Case {
+        int scale;
+        bool on;
+        bool shown;
+    };
+    const Case cases[] = {
+        {100, true, true}, {130, true, true}, {140, true, false}, {100, false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.scale << (c.on ? " on" : " off"));
+        wnd.Doc().view.scale = c.scale;
+        wnd.DocumentReloaded();
+        wnd.SetShowGrid(c.on);
+        EXPECT_EQ(wnd.GridVisible(), c.shown);
+        const QImage image = Shown(Vp());
+        const QPoint raster = Px({kOffset + 400, kOffset + 304});
+        EXPECT_EQ(image.pixel(raster) == dot, c.shown);
+        EXPECT_EQ(image.pixel(raster + QPoint(2, 2)), qRgb(255, 255, 255)) << "between dots";
+    }
+}
+
+TEST_F(SchemeWindowTest, CtrlWheelZoomsAroundThePointerWithinTheScaleLimits) {
+    auto& view = wnd.Doc().view;
+    view.sheetWidth = 8000;
+    view.sheetHeight = 8000;
+    view.centerX = 4000;
+    view.centerY = 4000;
+    wnd.DocumentReloaded();
+    const QPoint pointer(600, 150);
+    const Point under = wnd.ToSheet(pointer);
+    Wheel(Vp(), pointer, QPoint(0, 120), Qt::ControlModifier);
+    EXPECT_EQ(view.scale, 80) << "a notch zooms in by a fifth";
+    const Point after = wnd.ToSheet(pointer);
+    EXPECT_LE(std::abs(after.x - under.x), 1);
+    EXPECT_LE(std::abs(after.y - under.y), 1);
+    EXPECT_TRUE(wnd.Doc().IsModified()) << "the view is stored with the document";
+    for (int i = 0; i < 30; ++i)
+        Wheel(Vp(), pointer, QPoint(0, 120), Qt::ControlModifier);
+    EXPECT_EQ(view.scale, CSchemeWnd::kLowerScale);
+    for (int i = 0; i < 30; ++i)
+        Wheel(Vp(), pointer, QPoint(0, -120), Qt::ControlModifier);
+    EXPECT_EQ(view.scale, wnd.UpperScale());
+}
+
+TEST_F(SchemeWindowTest, TheWheelScrollsAndTheMiddleButtonDragsTheView) {
+    auto& view = wnd.Doc().view;
+    view.sheetWidth = 8000;
+    view.sheetHeight = 8000;
+    view.centerX = 4000;
+    view.centerY = 4000;
+    wnd.DocumentReloaded();
+    Wheel(Vp(), QPoint(400, 300), QPoint(0, -120), Qt::NoModifier);
+    EXPECT_EQ(view.centerX, 4000);
+    EXPECT_GT(view.centerY, 4000) << "down";
+    const int y = view.centerY;
+    Wheel(Vp(), QPoint(400, 300), QPoint(0, -120), Qt::ShiftModifier);
+    EXPECT_GT(view.centerX, 4000) << "Shift turns it sideways";
+    EXPECT_EQ(view.centerY, y);
+
+    const QPoint from(300, 300);
+    const Point grabbed = wnd.ToSheet(from);
+    QTest::mousePress(Vp(), Qt::MiddleButton, Qt::NoModifier, from);
+    EXPECT_EQ(wnd.CurrentMode(), CSchemeWnd::Mode::Panning);
+    QTest::mouseMove(Vp(), from + QPoint(120, -80));
+    QTest::mouseRelease(Vp(), Qt::MiddleButton, Qt::NoModifier, from + QPoint(120, -80));
+    EXPECT_EQ(wnd.ToSheet(from + QPoint(120, -80)), grabbed) << "the sheet follows the hand";
+    EXPECT_EQ(wnd.CurrentMode(), CSchemeWnd::Mode::Idle);
+}
+
+// "Показать всю схему" finds an element however far from the others it strayed.
+TEST_F(SchemeWindowTest, FitAllBringsEveryElementIntoView) {
+    auto& view = wnd.Doc().view;
+    view.sheetWidth = 4000;
+    view.sheetHeight = 3000;
+    model::Element* nearby = Add(model::kind::Resistor, 1000, 1000);
+    model::Element* stray = Add(model::kind::Capacitor, 3800, 2800);
+    ResetView();
+    const QRect client(QPoint(0, 0), Vp()->size());
+    ASSERT_FALSE(client.contains(Px({stray->x, stray->y})));
+    ASSERT_TRUE(wnd.OnCommand(cmd::FitAll));
+    EXPECT_TRUE(client.contains(Px({stray->x, stray->y})));
+    EXPECT_TRUE(client.contains(Px({nearby->x, nearby->y})));
+    EXPECT_LE(view.scale, wnd.UpperScale());
+}
+
+// A pin without a wire is marked, so an element that only touches a wire does
+// not look joined; a wired pin is not.
+TEST_F(SchemeWindowTest, FreePinsAreMarkedUntilTheyAreWired) {
+    wnd.SetShowGrid(false);
+    model::Element* r1 = Add(model::kind::Resistor, 1000, 1000);
+    model::Element* r2 = Add(model::kind::Resistor, 1200, 1000);
+    ResetView();
+    QImage image = Shown(Vp());
+    for (model::Element* r : {r1, r2})
+        for (int pin : {1, 2})
+            EXPECT_TRUE(MarkNear(image, Px(r->PinPosition(pin)), 4)) << pin;
+    LeftDrag(Px(r1->PinPosition(2)), Px(r2->PinPosition(1)));
+    ASSERT_EQ(Scheme().wires.size(), 1u);
+    image = Shown(Vp());
+    EXPECT_FALSE(MarkNear(image, Px(r1->PinPosition(2)), 4));
+    EXPECT_FALSE(MarkNear(image, Px(r2->PinPosition(1)), 4));
+    EXPECT_TRUE(MarkNear(image, Px(r1->PinPosition(1)), 4));
 }
 
 // ---------------------------------------------------------------------------
