@@ -2,11 +2,11 @@
 
 #include <QPaintEngine>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPen>
 #include <QPolygon>
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 
 namespace korvanix::gui {
@@ -18,45 +18,14 @@ QColor ColourFromRef(uint32_t colour) {
 
 namespace {
 
-QPoint ToQt(model::Point p) {
-    return {p.x, p.y};
+// A thin line weighs this many sheet units: at the usual scale one pixel, like
+// the stroke of the labels' letters, and it grows with them when zooming in.
+constexpr double kThinLineUnits = 1.0;
+
+// Nearest pixel centre (odd stroke widths) or pixel border (even ones).
+double SnapCoordinate(double v, bool centres) {
+    return centres ? std::floor(v) + 0.5 : std::floor(v + 0.5);
 }
-
-QPolygon ToQt(const std::vector<model::Point>& points) {
-    QPolygon polygon;
-    polygon.reserve(static_cast<int>(points.size()));
-    for (const model::Point& p : points)
-        polygon.append(ToQt(p));
-    return polygon;
-}
-
-QRectF ToQt(const model::Rect& r) {
-    const model::Rect n = r.Normalized();
-    return QRectF(n.left, n.top, n.Width(), n.Height());
-}
-
-// Thin lines on whole sheet units fall on pixel borders and would be smeared over
-// two pixel rows; moved by half a device pixel they stay one pixel sharp.
-class HalfPixel {
-public:
-    HalfPixel(QPainter& p, bool on) : p_(p), on_(on) {
-        if (on_) {
-            old_ = p_.transform();
-            p_.setTransform(old_ * QTransform::fromTranslate(0.5, 0.5));
-        }
-    }
-    ~HalfPixel() {
-        if (on_)
-            p_.setTransform(old_);
-    }
-    HalfPixel(const HalfPixel&) = delete;
-    HalfPixel& operator=(const HalfPixel&) = delete;
-
-private:
-    QPainter& p_;
-    bool on_;
-    QTransform old_;
-};
 
 } // namespace
 
@@ -67,12 +36,52 @@ QtPainter::QtPainter(QPainter& painter, const SchemeFonts& fonts) : p_(painter),
     SetPen(0, 0);
 }
 
-bool QtPainter::Thin() const {
-    return penWidth_ <= 0 && static_cast<int>(std::lround(cosmeticWidth_)) % 2 == 1;
-}
-
 QColor QtPainter::Resolve(uint32_t colour) const {
     return override_ ? *override_ : ColourFromRef(colour);
+}
+
+const QtPainter::DeviceGrid& QtPainter::Grid() const {
+    const QTransform& device = p_.deviceTransform();
+    if (gridKnown_ && device == grid_.toDevice)
+        return grid_;
+    grid_.toDevice = device;
+    grid_.toSheet = device.inverted(&grid_.aligned);
+    // Quarter turns and shears would need their own grid; sheets and icons are
+    // only ever scaled and shifted.
+    grid_.aligned = grid_.aligned && device.type() <= QTransform::TxScale;
+    grid_.unit = std::sqrt(std::abs(device.determinant()));
+    if (!(grid_.unit > 0) || !std::isfinite(grid_.unit))
+        grid_.unit = 1.0;
+    // What lies between the painter's own transform and the device is the pixel
+    // ratio: the device's own, or the scaling of a window rendered into a dense
+    // image, which the widget's device does not know about.
+    const double logical = std::sqrt(std::abs(p_.worldTransform().determinant()));
+    grid_.ratio = logical > 0 && std::isfinite(logical) ? grid_.unit / logical : 1.0;
+    gridKnown_ = true;
+    return grid_;
+}
+
+int QtPainter::ScreenPixel() const {
+    return std::max(1, static_cast<int>(std::floor(Grid().ratio)));
+}
+
+int QtPainter::ThinPixels(const DeviceGrid& grid) const {
+    if (thinWidth_ > 0)
+        return thinWidth_;
+    // Never thinner than a pixel of the screen, however far the view is zoomed out.
+    return std::max(ScreenPixel(), static_cast<int>(std::lround(kThinLineUnits * grid.unit)));
+}
+
+int QtPainter::StrokePixels() const {
+    const DeviceGrid& grid = Grid();
+    const int thin = ThinPixels(grid);
+    if (outline_)
+        return std::min(thin, ScreenPixel()); // drag feedback stays fine
+    if (penWidth_ <= 0)
+        return thin;
+    // A wide pen marks something (capacitor plates, an anode): it must not melt
+    // into the thin lines when zoomed out.
+    return std::max(thin + 1, static_cast<int>(std::lround(penWidth_ * grid.unit)));
 }
 
 void QtPainter::SetPen(uint32_t colour, int width) {
@@ -86,15 +95,35 @@ void QtPainter::ApplyPen() {
     if (outline_)
         colour = Qt::white; // inverts what lies under it
     QPen pen(colour);
-    if (penWidth_ <= 0) {
-        pen.setWidthF(cosmeticWidth_);
-        pen.setCosmetic(true);
-    } else {
-        pen.setWidth(penWidth_);
-    }
-    pen.setCapStyle(penWidth_ <= 0 ? Qt::SquareCap : Qt::FlatCap);
+    const int pixels = StrokePixels();
+    centres_ = pixels % 2 == 1;
+    pen.setWidthF(pixels / Grid().unit);
+    // Square ends reach whole pixels past a line's end point and fill the corners
+    // where separate lines meet; arrow shafts stop inside their heads.
+    pen.setCapStyle(Qt::SquareCap);
     pen.setJoinStyle(Qt::MiterJoin);
     p_.setPen(pen);
+}
+
+QPointF QtPainter::Snap(QPointF p) const {
+    const DeviceGrid& grid = Grid();
+    if (!grid.aligned)
+        return p;
+    const QPointF d = grid.toDevice.map(p);
+    return grid.toSheet.map(
+        QPointF(SnapCoordinate(d.x(), centres_), SnapCoordinate(d.y(), centres_)));
+}
+
+QPointF QtPainter::Snap(model::Point p) const {
+    return Snap(QPointF(p.x, p.y));
+}
+
+QPointF QtPainter::SnapText(QPointF p) const {
+    const DeviceGrid& grid = Grid();
+    if (!grid.aligned)
+        return p;
+    const QPointF d = grid.toDevice.map(p);
+    return grid.toSheet.map(QPointF(std::floor(d.x() + 0.5), std::floor(d.y() + 0.5)));
 }
 
 void QtPainter::SetBrush(uint32_t colour) {
@@ -110,35 +139,60 @@ void QtPainter::NoBrush() {
 }
 
 void QtPainter::Line(model::Point a, model::Point b) {
-    const HalfPixel nudge(p_, Thin());
-    p_.drawLine(ToQt(a), ToQt(b));
+    ApplyPen();
+    p_.drawLine(Snap(a), Snap(b));
 }
 
 void QtPainter::Polyline(const std::vector<model::Point>& points) {
-    const HalfPixel nudge(p_, Thin());
-    if (points.size() >= 2)
-        p_.drawPolyline(ToQt(points));
+    if (points.size() < 2)
+        return;
+    ApplyPen();
+    QPolygonF polygon;
+    polygon.reserve(static_cast<int>(points.size()));
+    for (const model::Point& p : points)
+        polygon.append(Snap(p));
+    p_.drawPolyline(polygon);
 }
 
 void QtPainter::Polygon(const std::vector<model::Point>& points) {
-    const HalfPixel nudge(p_, Thin());
-    if (points.size() >= 2)
-        p_.drawPolygon(ToQt(points));
+    if (points.size() < 2)
+        return;
+    ApplyPen();
+    QPolygonF polygon;
+    polygon.reserve(static_cast<int>(points.size()));
+    for (const model::Point& p : points)
+        polygon.append(Snap(p));
+    p_.drawPolygon(polygon);
 }
 
 void QtPainter::Rectangle(const model::Rect& r) {
-    const HalfPixel nudge(p_, Thin());
-    p_.drawRect(ToQt(r));
+    ApplyPen();
+    const model::Rect n = r.Normalized();
+    p_.drawRect(QRectF(Snap(model::Point{n.left, n.top}), Snap(model::Point{n.right, n.bottom})));
 }
 
 void QtPainter::Ellipse(const model::Rect& r) {
-    const HalfPixel nudge(p_, Thin());
-    p_.drawEllipse(ToQt(r));
+    ApplyPen();
+    const model::Rect n = r.Normalized();
+    const DeviceGrid& grid = Grid();
+    const QPointF centre((n.left + n.right) / 2.0, (n.top + n.bottom) / 2.0);
+    if (!grid.aligned || n.Width() != n.Height()) {
+        p_.drawEllipse(
+            QRectF(Snap(model::Point{n.left, n.top}), Snap(model::Point{n.right, n.bottom})));
+        return;
+    }
+    // A circle keeps its centre on the grid and a whole number of pixels as its
+    // radius, so it stays round and symmetric about its leads.
+    const double radius = std::max(1.0, std::round(n.Width() / 2.0 * grid.unit)) / grid.unit;
+    p_.drawEllipse(Snap(centre), radius, radius);
 }
 
 void QtPainter::Arc(model::Point centre, int radius, int startDegrees, int sweepDegrees) {
-    const HalfPixel nudge(p_, Thin());
-    const QRectF box(centre.x - radius, centre.y - radius, 2.0 * radius, 2.0 * radius);
+    ApplyPen();
+    // The corners of the arc's box go on the grid like line ends, so an arc ends
+    // exactly where the lead or the next arc it meets begins.
+    const QRectF box(Snap(model::Point{centre.x - radius, centre.y - radius}),
+                     Snap(model::Point{centre.x + radius, centre.y + radius}));
     // Qt counts angles anticlockwise on the screen; the sheet's run towards +y (down).
     p_.drawArc(box, -startDegrees * 16, -sweepDegrees * 16);
 }
@@ -149,7 +203,7 @@ void QtPainter::Text(const std::string& utf8, model::Point at, int font, uint32_
     p_.setFont(f);
     p_.setPen(outline_ ? QColor(Qt::white) : Resolve(colour));
     const QFontMetrics metrics(f);
-    p_.drawText(QPoint(at.x, at.y + metrics.ascent()), QString::fromStdString(utf8));
+    p_.drawText(SnapText(QPointF(at.x, at.y + metrics.ascent())), QString::fromStdString(utf8));
     p_.restore();
 }
 
@@ -167,7 +221,7 @@ void QtPainter::TextCentred(const std::string& utf8, model::Point centre,
     int baseline = centre.y - height / 2 + metrics.ascent();
     for (const QString& line : lines) {
         const int width = metrics.horizontalAdvance(line);
-        p_.drawText(QPoint(centre.x - width / 2, baseline), line);
+        p_.drawText(SnapText(QPointF(centre.x - width / 2, baseline)), line);
         baseline += metrics.lineSpacing();
     }
     p_.restore();
@@ -202,8 +256,8 @@ void QtPainter::SetColourOverride(std::optional<QColor> colour) {
     ApplyPen();
 }
 
-void QtPainter::SetCosmeticWidth(double pixels) {
-    cosmeticWidth_ = pixels > 0 ? pixels : 1.0;
+void QtPainter::SetThinWidth(int devicePixels) {
+    thinWidth_ = std::max(0, devicePixels);
     ApplyPen();
 }
 

@@ -13,7 +13,9 @@
 #include <QPixmap>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
+#include <initializer_list>
 #include <limits>
 #include <memory>
 
@@ -113,9 +115,215 @@ QIcon MakeIcon(IconPaint paint) {
     return QIcon(new PaintedIconEngine(std::move(paint)));
 }
 
+// Lines of an element icon: one pixel at 16 and 24, two on a dense screen.
+int IconLinePixels(const QRectF& rect) {
+    return std::max(1, static_cast<int>(std::lround(rect.width() / 20.0)));
+}
+
 const SchemeFonts& IconFonts() {
     static const SchemeFonts fonts;
     return fonts;
+}
+
+// Element icons are the sheet's symbols drawn anew for a 32-unit grid: fitted
+// whole, with their leads, a symbol at 16 pixels is too small to tell a voltage
+// source from a current source or one controlled source from another, and the
+// plates of a capacitor run together. Here each stands as it is placed, fills the
+// icon, and its telling marks (arrows, signs, the controlling quantity) are big
+// enough to read at 16 pixels.
+class IconSketch {
+public:
+    explicit IconSketch(model::Painter& p) : p_(p) {}
+
+    void Line(int x1, int y1, int x2, int y2) { p_.Line({x1, y1}, {x2, y2}); }
+    void Polyline(std::initializer_list<model::Point> points) { p_.Polyline(points); }
+    void Polygon(std::initializer_list<model::Point> points) { p_.Polygon(points); }
+    void Box(int left, int top, int right, int bottom) {
+        p_.Rectangle(model::Rect{left, top, right, bottom});
+    }
+    void Circle(int cx, int cy, int r) { p_.Ellipse(model::Rect{cx - r, cy - r, cx + r, cy + r}); }
+    void Disc(int cx, int cy, int r) {
+        p_.SetBrush(kInk);
+        Circle(cx, cy, r);
+        p_.NoBrush();
+    }
+    void Arc(int cx, int cy, int r, int startDegrees, int sweepDegrees) {
+        p_.Arc({cx, cy}, r, startDegrees, sweepDegrees);
+    }
+    void Filled(std::initializer_list<model::Point> points) {
+        p_.SetBrush(kInk);
+        p_.Polygon(points);
+        p_.NoBrush();
+    }
+    // A filled head with its tip at (x2, y2), pointing away from (x1, y1).
+    void Head(int x1, int y1, int x2, int y2, double length, double half) {
+        const double len = std::hypot(x2 - x1, y2 - y1);
+        const double ux = (x2 - x1) / len;
+        const double uy = (y2 - y1) / len;
+        const double bx = x2 - ux * length;
+        const double by = y2 - uy * length;
+        Filled({{x2, y2},
+                {static_cast<int>(std::lround(bx - uy * half)),
+                 static_cast<int>(std::lround(by + ux * half))},
+                {static_cast<int>(std::lround(bx + uy * half)),
+                 static_cast<int>(std::lround(by - ux * half))}});
+    }
+    void Thick(bool on) { p_.SetPen(kInk, on ? 2 : 0); }
+
+    // The quantity that controls a controlled source, as a letter beside it: U for
+    // a voltage, I for a current.
+    void ControlLetter(bool current) {
+        if (current) {
+            Line(2, 9, 8, 9);
+            Line(5, 9, 5, 23);
+            Line(2, 23, 8, 23);
+        } else {
+            Polyline({{2, 9}, {2, 20}, {4, 23}, {7, 23}, {9, 20}, {9, 9}});
+        }
+    }
+
+    static constexpr uint32_t kInk = model::kSymbolColour;
+
+private:
+    model::Painter& p_;
+};
+
+bool PaintOwnPicture(model::ElementKind kind, model::Painter& painter) {
+    IconSketch s(painter);
+    switch (kind) {
+    case model::kind::Connector:
+        s.Line(3, 16, 29, 16);
+        s.Line(16, 3, 16, 29);
+        s.Disc(16, 16, 5);
+        return true;
+    case model::kind::Ground:
+        s.Line(16, 3, 16, 13);
+        s.Line(5, 13, 27, 13);
+        s.Line(9, 19, 23, 19);
+        s.Line(13, 25, 19, 25);
+        return true;
+    case model::kind::Resistor:
+        s.Line(0, 16, 7, 16);
+        s.Line(25, 16, 32, 16);
+        s.Box(7, 11, 25, 21);
+        return true;
+    case model::kind::Capacitor:
+        s.Line(0, 16, 12, 16);
+        s.Line(20, 16, 32, 16);
+        s.Thick(true);
+        s.Line(12, 6, 12, 26);
+        s.Line(20, 6, 20, 26);
+        s.Thick(false);
+        return true;
+    case model::kind::Inductance:
+        s.Line(0, 19, 4, 19);
+        s.Line(28, 19, 32, 19);
+        for (int cx = 8; cx <= 24; cx += 8)
+            s.Arc(cx, 19, 4, 180, 180);
+        return true;
+    case model::kind::Unistor:
+        s.Line(0, 16, 9, 16);
+        s.Line(23, 16, 32, 16);
+        s.Box(9, 4, 23, 28);
+        s.Line(12, 16, 17, 16);
+        s.Filled({{21, 16}, {15, 12}, {15, 20}});
+        return true;
+    case model::kind::VoltageSource:
+    case model::kind::CurrentSource:
+        // Standing as placed: pin 2, where the arrow points, at the top.
+        s.Line(16, 0, 16, 5);
+        s.Line(16, 27, 16, 32);
+        s.Circle(16, 16, 11);
+        if (kind == model::kind::VoltageSource) {
+            s.Line(16, 24, 16, 12);
+            s.Filled({{16, 6}, {12, 15}, {20, 15}});
+        } else {
+            // The double head of a current source.
+            s.Line(16, 25, 16, 18);
+            s.Filled({{16, 6}, {11, 13}, {21, 13}});
+            s.Filled({{16, 14}, {11, 21}, {21, 21}});
+        }
+        return true;
+    case model::kind::Vccs:
+    case model::kind::Vcvs:
+    case model::kind::Cccs:
+    case model::kind::Ccvs: {
+        const bool currentOutput = kind == model::kind::Vccs || kind == model::kind::Cccs;
+        const bool currentControl = kind == model::kind::Cccs || kind == model::kind::Ccvs;
+        s.ControlLetter(currentControl);
+        s.Line(21, 0, 21, 5);
+        s.Line(21, 27, 21, 32);
+        s.Polygon({{21, 5}, {31, 16}, {21, 27}, {11, 16}});
+        // Kept clear of the corners, where the leads come in.
+        if (currentOutput) {
+            s.Line(21, 23, 21, 15);
+            s.Filled({{21, 9}, {17, 16}, {25, 16}});
+        } else {
+            s.Line(18, 12, 24, 12);
+            s.Line(21, 9, 21, 15);
+            s.Line(18, 20, 24, 20);
+        }
+        return true;
+    }
+    case model::kind::Gyrator:
+        // The two ports left and right, the common terminal along the bottom.
+        s.Line(0, 11, 7, 11);
+        s.Line(25, 11, 32, 11);
+        s.Polyline({{7, 21}, {3, 21}, {3, 30}, {29, 30}, {29, 21}, {25, 21}});
+        s.Box(7, 4, 25, 26);
+        s.Arc(16, 13, 4, 180, 180);
+        s.Line(10, 19, 19, 19);
+        s.Filled({{23, 19}, {17, 15}, {17, 23}});
+        return true;
+    case model::kind::Transformer:
+        s.Line(0, 7, 10, 7);
+        s.Line(0, 25, 10, 25);
+        s.Line(22, 7, 32, 7);
+        s.Line(22, 25, 32, 25);
+        for (int cy = 10; cy <= 22; cy += 6) {
+            s.Arc(10, cy, 3, 90, 180);
+            s.Arc(22, cy, 3, 270, 180);
+        }
+        s.Line(14, 4, 14, 28);
+        s.Line(18, 4, 18, 28);
+        return true;
+    case model::kind::Tube:
+        // Grid left, anode up, cathode down, as the triode is placed.
+        s.Circle(17, 16, 12);
+        s.Line(17, 0, 17, 9);
+        s.Thick(true);
+        s.Line(11, 9, 23, 9);
+        s.Thick(false);
+        s.Line(0, 16, 9, 16);
+        s.Line(14, 16, 17, 16);
+        s.Line(21, 16, 24, 16);
+        s.Polyline({{12, 32}, {12, 22}, {22, 22}, {22, 19}});
+        return true;
+    case model::kind::Transistor:
+        // Emitter left with the arrow leaving the base, collector right, base down.
+        s.Circle(16, 16, 14);
+        s.Line(16, 22, 16, 32);
+        s.Thick(true);
+        s.Line(10, 22, 22, 22);
+        s.Thick(false);
+        // The legs leave the bar at 45 degrees, across the envelope rather than
+        // along it, so that they stay apart from it at 16 pixels.
+        s.Polyline({{12, 22}, {3, 13}, {0, 13}});
+        s.Polyline({{20, 22}, {29, 13}, {32, 13}});
+        s.Head(12, 22, 5, 15, 6.0, 3.0);
+        return true;
+    case model::kind::OpAmp:
+        s.Line(0, 10, 7, 10);
+        s.Line(0, 22, 7, 22);
+        s.Line(27, 16, 32, 16);
+        s.Polygon({{7, 4}, {7, 28}, {27, 16}});
+        s.Line(11, 10, 15, 10);
+        s.Line(11, 22, 15, 22);
+        s.Line(13, 20, 13, 24);
+        return true;
+    default:
+        return false;
+    }
 }
 
 // The element's own symbol, fitted into the icon with a small margin.
@@ -124,6 +332,19 @@ void PaintElement(QPainter& painter, const QRectF& rect, const QColor& override,
     std::unique_ptr<model::Element> e = model::ElementFactory(kind, 1);
     if (!e)
         return;
+    painter.save();
+    const QTransform base = painter.transform();
+    QtPainter qp(painter, IconFonts());
+    qp.SetThinWidth(IconLinePixels(rect));
+    if (override.isValid())
+        qp.SetColourOverride(override);
+    painter.translate(rect.topLeft());
+    painter.scale(rect.width() / 32.0, rect.height() / 32.0);
+    if (PaintOwnPicture(kind, qp)) {
+        painter.restore();
+        return;
+    }
+    painter.setTransform(base);
     const bool connector = kind == model::kind::Connector;
     ExtentPainter extent;
     model::DrawElementSymbol(*e, extent, false);
@@ -131,21 +352,18 @@ void PaintElement(QPainter& painter, const QRectF& rect, const QColor& override,
         extent.Line({-9, 0}, {9, 0});
         extent.Line({0, -9}, {0, 9});
     }
-    if (extent.empty)
+    if (extent.empty) {
+        painter.restore();
         return;
+    }
     const double w = std::max(1, extent.right - extent.left);
     const double h = std::max(1, extent.bottom - extent.top);
     const double margin = rect.width() / 12.0;
     const double factor =
         std::min((rect.width() - 2 * margin) / w, (rect.height() - 2 * margin) / h);
-    painter.save();
     painter.translate(rect.center());
     painter.scale(factor, factor);
     painter.translate(-(extent.left + extent.right) / 2.0, -(extent.top + extent.bottom) / 2.0);
-    QtPainter qp(painter, IconFonts());
-    qp.SetCosmeticWidth(std::max(1.0, rect.width() / 22.0));
-    if (override.isValid())
-        qp.SetColourOverride(override);
     model::DrawElementSymbol(*e, qp, false);
     if (connector) {
         qp.SetPen(model::kWireColour, 0);

@@ -4,8 +4,9 @@
 
 namespace korvanix::gui {
 
-// Palette and toolbar icons drawn by the same code as the sheet's symbols, so they
-// stay crisp at any screen density. Null icon for an unknown command.
+// Palette and toolbar icons, painted at the size and density asked for (element
+// icons through the sheet's own painter, on whole pixels), so they stay crisp on
+// any screen. Null icon for an unknown command.
 QIcon CommandIcon(int commandId);
 
 // Icons of the graph window's toolbar (the gcmd ids); null for another id.

@@ -3,6 +3,7 @@
 #include "model/SheetElements.h"
 #include "model/Sources.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
@@ -75,9 +76,14 @@ public:
         p_.Arc(Map(cx, cy), r, start, flipped ? -sweepDegrees : sweepDegrees);
     }
 
-    // A line from (x1, y1) to (x2, y2) with a filled head at the second point.
+    // A line from (x1, y1) to (x2, y2) with a filled head at the second point. The
+    // shaft stops halfway into the head: run to the tip, a heavy line (a zoomed-in
+    // view) would blunt it.
     void Arrow(int x1, int y1, int x2, int y2, uint32_t colour, int head = 6) const {
-        Line(x1, y1, x2, y2);
+        const double len = std::hypot(x2 - x1, y2 - y1);
+        const double back = len > 0 ? std::min(len, head / 2.0) / len : 0.0;
+        Line(x1, y1, static_cast<int>(std::lround(x2 - (x2 - x1) * back)),
+             static_cast<int>(std::lround(y2 - (y2 - y1) * back)));
         Head(x1, y1, x2, y2, colour, head);
     }
 

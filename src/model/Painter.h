@@ -32,7 +32,8 @@ class Painter {
 public:
     virtual ~Painter() = default;
 
-    // Pen width in sheet units; 0 is the thinnest line the surface can draw.
+    // Pen width in sheet units; 0 is the ordinary thin line, which the surface
+    // draws as heavy as suits its magnification, never thinner than it can show.
     virtual void SetPen(uint32_t colour, int width = 0) = 0;
     // Fill for closed shapes; without a brush they are drawn as outlines only.
     virtual void SetBrush(uint32_t colour) = 0;

@@ -1,3 +1,4 @@
+#include "gui/CSchemeWnd.h"
 #include "gui/CommandIds.h"
 #include "gui/QtPainter.h"
 #include "gui/SchemeFonts.h"
@@ -10,10 +11,12 @@
 #include <QFontInfo>
 #include <QImage>
 #include <QPainter>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -215,6 +218,202 @@ TEST(QtPainterTest, ArcsTurnTheSheetsWay) {
         EXPECT_EQ(inkIn(40, 61, 60, 100), c.below) << where;
         EXPECT_EQ(inkIn(0, 40, 40, 60), c.left) << where;
         EXPECT_EQ(inkIn(61, 40, 100, 60), c.right) << where;
+    }
+}
+
+// The sheet as a window shows it: a view of `view` logical pixels at `scale` sheet
+// units per 100 pixels around `centre`, on a device of `ratio` device pixels per
+// logical pixel.
+template <class Paint>
+QImage RenderView(double ratio, QSize view, int scale, model::Point centre, Paint paint) {
+    QImage image(static_cast<int>(std::ceil(view.width() * ratio)),
+                 static_cast<int>(std::ceil(view.height() * ratio)), QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::white);
+    QPainter qp(&image);
+    gui::ApplySheetView(qp, view.width(), view.height(), scale, centre.x, centre.y);
+    gui::QtPainter painter(qp, Canvas::Fonts());
+    paint(painter);
+    return image;
+}
+
+// What a line of device pixels crosses: the lengths of its runs of full ink, and
+// how many pixels are neither ink nor paper (half-tones, the smear of a stroke
+// that straddles two pixel rows).
+struct PixelScan {
+    std::vector<int> runs;
+    int halfTones = 0;
+};
+
+// Along column (or row) `at`, from pixel `from` up to `to` (-1: the image's end).
+PixelScan Scan(const QImage& image, bool column, int at, int from = 0, int to = -1) {
+    PixelScan scan;
+    const int length = column ? image.height() : image.width();
+    int run = 0;
+    for (int i = std::max(0, from); i < (to < 0 ? length : std::min(to, length)); ++i) {
+        const int grey = qGray(column ? image.pixel(at, i) : image.pixel(i, at));
+        if (grey <= 16) {
+            ++run;
+            continue;
+        }
+        if (grey < 239)
+            ++scan.halfTones;
+        if (run > 0)
+            scan.runs.push_back(run);
+        run = 0;
+    }
+    if (run > 0)
+        scan.runs.push_back(run);
+    return scan;
+}
+
+// A sheet point's device pixel in a view made by RenderView.
+QPoint DevicePixel(double ratio, QSize view, int scale, model::Point centre, model::Point p) {
+    const double x = view.width() / 2.0 + (p.x - centre.x) * 100.0 / scale;
+    const double y = view.height() / 2.0 + (p.y - centre.y) * 100.0 / scale;
+    return {static_cast<int>(std::floor(x * ratio)), static_cast<int>(std::floor(y * ratio))};
+}
+
+// A resistor's body edges are each one solid band of whole device pixels, never
+// two half-tone rows, whatever the zoom, the device pixel ratio or where the view
+// centre puts the sheet's units (odd view sizes put them on half pixels).
+TEST(CrispDrawingTest, BodyEdgesFillWholeDevicePixelsAtEveryZoomAndRatio) {
+    const model::Point at{1000, 1000};
+    for (double ratio : {1.0, 1.5, 2.0})
+        for (int scale : {40, 63, 100, 137, 250, 500})
+            for (QSize view : {QSize(400, 300), QSize(401, 301)})
+                for (model::Point centre : {model::Point{1000, 1000}, model::Point{1003, 995}}) {
+                    for (int rotation : {0, 1}) {
+                        std::unique_ptr<Element> r = model::ElementFactory(kind::Resistor, 1);
+                        r->x = at.x;
+                        r->y = at.y;
+                        r->rotation = rotation;
+                        int stroke = 0;
+                        const QImage image =
+                            RenderView(ratio, view, scale, centre, [&](gui::QtPainter& p) {
+                                r->Draw(p);
+                                stroke = p.StrokePixels();
+                            });
+                        // Across the body through its middle: the two long edges and
+                        // nothing else (the leads run along the other axis).
+                        const QPoint middle = DevicePixel(ratio, view, scale, centre, at);
+                        const bool horizontal = rotation == 0;
+                        const PixelScan scan =
+                            Scan(image, horizontal, horizontal ? middle.x() : middle.y());
+                        const std::string where =
+                            "ratio " + std::to_string(ratio) + " scale " + std::to_string(scale) +
+                            " view " + std::to_string(view.width()) + " centre " +
+                            std::to_string(centre.x) + " rotation " + std::to_string(rotation);
+                        EXPECT_EQ(scan.halfTones, 0) << where;
+                        EXPECT_EQ(scan.runs, std::vector<int>(2, stroke)) << where;
+                    }
+                }
+}
+
+// Lines weigh more as the view zooms in, the way the labels' letters do: a wire
+// at the largest magnification is clearly heavier than at the smallest, never
+// lighter at a larger one; a wide pen (capacitor plates) stays heavier than a
+// thin one even zoomed right out; a dense screen gets proportionally more pixels.
+TEST(CrispDrawingTest, StrokesGrowWithTheMagnification) {
+    const QSize view(300, 200);
+    const model::Point centre{1000, 1000};
+    const auto weigh = [&](double ratio, int scale, int penWidth) {
+        const QImage image = RenderView(ratio, view, scale, centre, [&](gui::QtPainter& p) {
+            p.SetPen(model::kWireColour, penWidth);
+            p.Polyline({{900, 1000}, {1100, 1000}});
+        });
+        const PixelScan scan =
+            Scan(image, true, DevicePixel(ratio, view, scale, centre, centre).x());
+        EXPECT_EQ(scan.halfTones, 0) << ratio << " " << scale << " " << penWidth;
+        return scan.runs.size() == 1 ? scan.runs.front() : -1;
+    };
+    for (double ratio : {1.0, 1.5, 2.0}) {
+        int previous = 1 << 20;
+        for (int scale : {40, 50, 70, 100, 150, 250, 500}) {
+            const int thin = weigh(ratio, scale, 0);
+            const int wide = weigh(ratio, scale, 2);
+            const std::string where = std::to_string(ratio) + " " + std::to_string(scale);
+            EXPECT_GE(thin, 1) << where;
+            EXPECT_LE(thin, previous) << where;
+            EXPECT_GT(wide, thin) << where;
+            previous = thin;
+        }
+        EXPECT_GE(weigh(ratio, 40, 0), 2 * weigh(ratio, 500, 0)) << ratio;
+    }
+    EXPECT_EQ(weigh(2.0, 100, 0), 2 * weigh(1.0, 100, 0));
+}
+
+// The sheet window paints through the same painter: on a plain and on a dense
+// screen, with a view height that puts the sheet's units on half pixels, its
+// resistor's edges are whole rows of device pixels, heavier when zoomed in.
+TEST(CrispDrawingTest, TheSchemeWindowPaintsWholePixelEdges) {
+    gui::CSchemeWnd wnd;
+    wnd.setFrameStyle(0);
+    wnd.resize(500, 400);
+    wnd.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&wnd));
+    const QSize want(401, 301);
+    wnd.resize(wnd.size() + (want - wnd.viewport()->size()));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(wnd.viewport()->size(), want);
+    const model::Point at{1000, 1000};
+    wnd.Doc().scheme.PlaceNew(kind::Resistor, at.x, at.y);
+
+    std::map<int, int> heaviest; // by ratio, at scale 40
+    for (double ratio : {1.0, 1.5, 2.0})
+        for (int scale : {40, 100, 170}) {
+            wnd.Doc().view.scale = scale;
+            wnd.Doc().view.centerX = at.x + 3;
+            wnd.Doc().view.centerY = at.y - 5;
+            wnd.DocumentReloaded();
+            QImage image(static_cast<int>(std::ceil(want.width() * ratio)),
+                         static_cast<int>(std::ceil(want.height() * ratio)), QImage::Format_RGB32);
+            image.setDevicePixelRatio(ratio);
+            wnd.viewport()->render(&image);
+            // Only across the body (its tags stand just above it), and halfway
+            // between the columns of the 8-unit raster, which the window may mark.
+            const auto device = [&](model::Point p) {
+                const QPoint pixel = wnd.ToPixel(p);
+                return QPoint(static_cast<int>(pixel.x() * ratio),
+                              static_cast<int>(pixel.y() * ratio));
+            };
+            const int margin = static_cast<int>(4 * ratio);
+            const PixelScan scan =
+                Scan(image, true, device({at.x + 4, at.y}).x(),
+                     device({at.x, at.y - 7}).y() - margin, device({at.x, at.y + 7}).y() + margin);
+            const std::string where = std::to_string(ratio) + " " + std::to_string(scale);
+            EXPECT_EQ(scan.halfTones, 0) << where;
+            ASSERT_EQ(scan.runs.size(), 2u) << where;
+            EXPECT_EQ(scan.runs[0], scan.runs[1]) << where;
+            EXPECT_GE(scan.runs[0], static_cast<int>(ratio)) << where;
+            if (scale == 40)
+                heaviest[static_cast<int>(ratio * 2)] = scan.runs[0];
+            else
+                EXPECT_LT(scan.runs[0], heaviest[static_cast<int>(ratio * 2)]) << where;
+        }
+}
+
+// Crisp rows and columns are for the horizontal and vertical strokes only: slanted
+// lines and circles keep their antialiased edges.
+TEST(CrispDrawingTest, SlantedLinesAndCirclesStaySmooth) {
+    for (double ratio : {1.0, 2.0}) {
+        const QImage slanted =
+            RenderView(ratio, QSize(100, 100), 100, {50, 50}, [](gui::QtPainter& p) {
+                p.Line({10, 20}, {90, 60});
+            });
+        const QImage circle =
+            RenderView(ratio, QSize(100, 100), 100, {50, 50}, [](gui::QtPainter& p) {
+                p.Ellipse(model::Rect{20, 20, 80, 80});
+            });
+        for (const QImage* image : {&slanted, &circle}) {
+            int halfTones = 0;
+            for (int y = 0; y < image->height(); ++y)
+                for (int x = 0; x < image->width(); ++x) {
+                    const int grey = qGray(image->pixel(x, y));
+                    halfTones += grey > 16 && grey < 239;
+                }
+            EXPECT_GT(halfTones, 40 * ratio) << ratio;
+        }
     }
 }
 
@@ -481,6 +680,46 @@ TEST(CommandIconTest, DisabledIconsAreGrey) {
     }
 }
 
+// Icons whose symbols differ only in small marks (the sources' arrows, the
+// controlled sources' marks and controlling quantity, the two round three-pin
+// symbols) must still look different at palette size: a good share of their ink
+// lies in different places, on a plain and on a dense screen.
+TEST(CommandIconTest, ConfusableIconsDifferInManyPixels) {
+    using namespace gui::cmd;
+    const std::pair<int, int> pairs[] = {
+        {PlaceVoltageSource, PlaceCurrentSource},
+        {PlaceVccs, PlaceVcvs},
+        {PlaceCccs, PlaceCcvs},
+        {PlaceVccs, PlaceCccs},
+        {PlaceVcvs, PlaceCcvs},
+        {PlaceVccs, PlaceCcvs},
+        {PlaceVcvs, PlaceCccs},
+        {PlaceTransistor, PlaceLamp},
+        {PlaceResistor, PlaceUnistor},
+    };
+    const auto image = [](int id, int size, double ratio) {
+        return gui::CommandIcon(id)
+            .pixmap(QSize(size, size), ratio)
+            .toImage()
+            .convertToFormat(QImage::Format_ARGB32);
+    };
+    for (const auto& [a, b] : pairs)
+        for (int size : {16, 24})
+            for (double ratio : {1.0, 2.0}) {
+                const QImage one = image(a, size, ratio);
+                const QImage other = image(b, size, ratio);
+                ASSERT_EQ(one.size(), other.size());
+                int differing = 0;
+                for (int y = 0; y < one.height(); ++y)
+                    for (int x = 0; x < one.width(); ++x)
+                        differing +=
+                            std::abs(qAlpha(one.pixel(x, y)) - qAlpha(other.pixel(x, y))) > 128;
+                const int ink = std::min(InkPixels(one), InkPixels(other));
+                EXPECT_GE(differing * 5, ink) << a << " and " << b << " at " << size << "x" << ratio
+                                              << ": " << differing << " of " << ink;
+            }
+}
+
 // A sheet with every symbol, some turned, for a person to look at. Written only
 // when KORVANIX_SYMBOLS_PNG names a file.
 TEST(SymbolSheetTest, EveryKindOnOneSheet) {
@@ -532,11 +771,17 @@ TEST(SymbolSheetTest, EveryKindOnOneSheet) {
         zoom ? std::max(20, qEnvironmentVariableIntValue("KORVANIX_SYMBOLS_SCALE")) : 100;
     const int cx = zoom ? qEnvironmentVariableIntValue("KORVANIX_SYMBOLS_X") : 600;
     const int cy = zoom ? qEnvironmentVariableIntValue("KORVANIX_SYMBOLS_Y") : 360;
-    QImage image(1200, 720, QImage::Format_RGB32);
+    // KORVANIX_SYMBOLS_RATIO draws it for a denser screen (device pixels per pixel).
+    const double ratio = qEnvironmentVariableIsSet("KORVANIX_SYMBOLS_RATIO")
+                             ? std::clamp(qgetenv("KORVANIX_SYMBOLS_RATIO").toDouble(), 1.0, 4.0)
+                             : 1.0;
+    QImage image(static_cast<int>(1200 * ratio), static_cast<int>(720 * ratio),
+                 QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::white);
     {
         QPainter qp(&image);
-        gui::ApplySheetView(qp, image.width(), image.height(), scale, cx, cy);
+        gui::ApplySheetView(qp, 1200, 720, scale, cx, cy);
         gui::QtPainter painter(qp, fonts);
         s.Draw(painter, false, model::Rect{});
     }
