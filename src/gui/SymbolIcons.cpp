@@ -460,6 +460,32 @@ void Magnifier(Grid& g, bool plus) {
         g.p.drawLine(QPointF(13, 9), QPointF(13, 17));
 }
 
+// The whole circuit in view: a small circuit inside a frame whose corners point
+// outwards.
+void FitFrame(Grid& g) {
+    g.p.setPen(g.Pen(g.ink, 1.4));
+    g.p.setBrush(Qt::NoBrush);
+    for (const QPointF& corner : {QPointF(4, 4), QPointF(28, 4), QPointF(4, 28), QPointF(28, 28)}) {
+        const double sx = corner.x() < 16 ? 1 : -1;
+        const double sy = corner.y() < 16 ? 1 : -1;
+        g.p.drawLine(corner, corner + QPointF(7 * sx, 0));
+        g.p.drawLine(corner, corner + QPointF(0, 7 * sy));
+    }
+    g.p.setBrush(g.fill);
+    g.p.drawRect(QRectF(10, 13, 12, 6));
+    g.p.drawLine(QPointF(7, 16), QPointF(10, 16));
+    g.p.drawLine(QPointF(22, 16), QPointF(25, 16));
+}
+
+// The dot grid of the sheet.
+void GridDots(Grid& g) {
+    g.p.setPen(Qt::NoPen);
+    g.p.setBrush(g.ink);
+    for (int y = 6; y <= 26; y += 6)
+        for (int x = 6; x <= 26; x += 6)
+            g.p.drawEllipse(QPointF(x, y), 1.3, 1.3);
+}
+
 void Mirror(Grid& g, bool leftRight, const QColor& fill) {
     g.p.setPen(g.Pen(g.ink));
     QPolygonF a({QPointF(14, 8), QPointF(14, 24), QPointF(4, 24)});
@@ -597,6 +623,12 @@ bool PaintTool(int id, QPainter& painter, const QRectF& rect, const QColor& over
     case cmd::ZoomOut:
         Magnifier(g, false);
         break;
+    case cmd::FitAll:
+        FitFrame(g);
+        break;
+    case cmd::ShowGrid:
+        GridDots(g);
+        break;
     case cmd::HelpContents: {
         painter.setPen(g.Pen(accent, 1.2));
         painter.setBrush(light);
@@ -716,6 +748,8 @@ bool IsToolCommand(int id) {
     case cmd::MirrorY:
     case cmd::ZoomIn:
     case cmd::ZoomOut:
+    case cmd::FitAll:
+    case cmd::ShowGrid:
     case cmd::HelpContents:
     case cmd::Undo:
     case cmd::Redo:
