@@ -46,7 +46,6 @@ constexpr int kPlacingReach = 60; // a placing pointer this far outside still pu
 constexpr int kAutoScrollMs = 200;
 constexpr int kUpperScaleLimit = 500;
 
-constexpr int kGridStep = 8; // the raster elements and wire corners snap to
 constexpr int kWheelPixelsPerNotch = 60;
 constexpr int kFitMargin = 20; // pixels kept around the circuit by "Показать всю схему"
 constexpr double kFreePinRadius = 3;
@@ -298,7 +297,7 @@ bool CSchemeWnd::OnCommand(int id) {
             CopyOrCut(false);
             return true;
         case cmd::Paste:
-            Paste(-100, -100);
+            Paste(model::Scheme::kNoPastePoint.x, model::Scheme::kNoPastePoint.y);
             return true;
         case cmd::PasteHere:
             Paste(menuPoint_.x, menuPoint_.y);
@@ -565,7 +564,7 @@ void CSchemeWnd::Paste(int x, int y) {
     model::Scheme& scheme = doc_.scheme;
     const model::Rect area =
         PasteFromClipboard(scheme, x, y, ToSheet(QPoint(50, 50)), this).Normalized();
-    menuPoint_ = {-100, -100};
+    menuPoint_ = model::Scheme::kNoPastePoint;
     if (area.IsEmpty()) {
         RefreshCommandStates();
         return;
@@ -582,19 +581,19 @@ void CSchemeWnd::SetShowGrid(bool on) {
 }
 
 bool CSchemeWnd::GridVisible() const {
-    return showGrid_ && kGridStep * 100 >= kGridMinPixels * std::max(1, doc_.view.scale);
+    return showGrid_ && model::kGridStep * 100 >= kGridMinPixels * std::max(1, doc_.view.scale);
 }
 
 void CSchemeWnd::PaintGrid(QPainter& painter) const {
     const document::ViewState& view = doc_.view;
     const model::Rect visible = VisibleArea();
-    const int left = std::max(0, (visible.left / kGridStep) * kGridStep);
-    const int top = std::max(0, (visible.top / kGridStep) * kGridStep);
+    const int left = std::max(0, (visible.left / model::kGridStep) * model::kGridStep);
+    const int top = std::max(0, (visible.top / model::kGridStep) * model::kGridStep);
     const int right = std::min(view.sheetWidth, visible.right);
     const int bottom = std::min(view.sheetHeight, visible.bottom);
     QPolygon dots;
-    for (int y = top; y <= bottom; y += kGridStep)
-        for (int x = left; x <= right; x += kGridStep)
+    for (int y = top; y <= bottom; y += model::kGridStep)
+        for (int x = left; x <= right; x += model::kGridStep)
             dots << ToPixel({x, y});
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -830,7 +829,7 @@ void CSchemeWnd::DocumentReloaded() {
         viewport()->unsetCursor();
         SetTool(std::make_unique<IdleTool>(*this));
     }
-    menuPoint_ = {-100, -100};
+    menuPoint_ = model::Scheme::kNoPastePoint;
     // A fresh document shows no caption of an element it does not have.
     ClearHoverCaption();
     RebuildFonts();

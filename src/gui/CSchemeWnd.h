@@ -220,7 +220,7 @@ private:
     QTimer autoScroll_;
     int scrollDirX_ = 0;
     int scrollDirY_ = 0;
-    model::Point menuPoint_{-100, -100};
+    model::Point menuPoint_ = model::Scheme::kNoPastePoint;
     QString lastCaption_;
 
     QMenu* elementMenu_ = nullptr;

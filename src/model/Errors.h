@@ -7,6 +7,28 @@ namespace korvanix::model {
 
 class Element;
 
+// The codes of SchemeError, one table for the model and the engine (the texts
+// are the engine's). 0 is success.
+namespace scheme_error {
+constexpr int CapacitorParallelToSource = 1000;
+constexpr int ParallelSources = 1001;
+constexpr int ParallelCapacitors = 1002;
+constexpr int NotConnected = 2000;
+constexpr int Shorted = 2001;
+constexpr int NoGround = 2002;
+constexpr int GroundUnused = 2003;
+constexpr int Adu0NotSquare = 3000;
+constexpr int PhysicallyIncorrect = 3001;
+constexpr int SourceLoop = 3002;
+constexpr int SourceCapacitorLoop = 3003;
+constexpr int CapacitorLoop = 3004;
+constexpr int MatrixFailure = 3100;
+constexpr int BadParameter = 3200;
+constexpr int NoHarmonicSource = 3500;
+constexpr int SeveralHarmonicSources = 3510;
+constexpr int Subcircuit = 4100;
+} // namespace scheme_error
+
 // Model and engine failures. Code 0 means success; the texts for the user come
 // from the engine's message table. The element, when there is one, is the element
 // concerned; an own message is carried only where the raiser has one (subcircuit

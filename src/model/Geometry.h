@@ -64,10 +64,25 @@ struct Rect {
     }
 };
 
-// Grid of the sheet: element positions and inner wire corners are multiples of 8.
-inline int Snap(int c) {
-    return ((c + 4) / 8) * 8;
+// Grid of the sheet: element positions and inner wire corners are multiples of it.
+constexpr int kGridStep = 8;
+
+// The grid line a coordinate snaps to (halfway rounds up, the division truncates
+// toward zero), in 64 bits for sums of coordinates that may come from files.
+inline int64_t SnapWide(int64_t c) {
+    return ((c + kGridStep / 2) / kGridStep) * kGridStep;
 }
+
+// The same within the int range: far-off values stop at the last grid lines
+// inside it. The one snapping rule of the sheet, whatever adds up to `c`.
+inline int Snap(int64_t c) {
+    constexpr int64_t kLowest = std::numeric_limits<int32_t>::min(); // on the grid
+    constexpr int64_t kHighest = std::numeric_limits<int32_t>::max() / kGridStep * kGridStep;
+    return static_cast<int>(std::clamp(SnapWide(c), kLowest, kHighest));
+}
+
+// Everything a pick on the sheet finds lies within this many units of the point.
+constexpr int kPickTolerance = 6;
 
 // Text extents for tags and labels come from the window layer (fonts live there);
 // the batch tool and the tests use a fixed-pitch stand-in.

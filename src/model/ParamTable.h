@@ -56,7 +56,7 @@ public:
         if (!Valid(i))
             return;
         if (!Accepts(defs_[i].check, value))
-            throw SchemeError(3200);
+            throw SchemeError(scheme_error::BadParameter);
         values_[static_cast<std::size_t>(i)] = value;
     }
     // Stores without a check: records and description lines carry what they carry.

@@ -28,13 +28,6 @@ int64_t Abs(int64_t v) {
     return v < 0 ? -v : v;
 }
 
-// snap(c + d) on the 8-unit grid; positions may come from files, so the sum is
-// formed in 64 bits.
-int SnapMoved(int c, int d) {
-    const int64_t v = int64_t{c} + d;
-    return SaturateToInt(((v + 4) / 8) * 8);
-}
-
 bool PinIsFree(const Element* e, int pin) {
     return e && pin >= 1 && pin <= e->PinCount() &&
            e->pins[static_cast<std::size_t>(pin - 1)].wire == nullptr;
@@ -395,8 +388,8 @@ void Scheme::BeginDrag() {
 void Scheme::MoveSelection(int dx, int dy) {
     for (Element* e : selection) {
         InvalidateElement(e);
-        e->x = SnapMoved(e->x, dx);
-        e->y = SnapMoved(e->y, dy);
+        e->x = Snap(int64_t{e->x} + dx);
+        e->y = Snap(int64_t{e->y} + dy);
         UpdateTags(e);
         RerouteWiresOf(e);
         InvalidateElement(e);
@@ -406,8 +399,8 @@ void Scheme::MoveSelection(int dx, int dy) {
 void Scheme::MoveAll(int dx, int dy) {
     for (const auto& e : elements) {
         InvalidateElement(e.get());
-        e->x = SnapMoved(e->x, dx);
-        e->y = SnapMoved(e->y, dy);
+        e->x = Snap(int64_t{e->x} + dx);
+        e->y = Snap(int64_t{e->y} + dy);
         UpdateTags(e.get());
         InvalidateElement(e.get());
     }
@@ -518,7 +511,8 @@ Scheme::WireHit Scheme::HitWire(int x, int y) const {
         if (n < 2)
             continue;
         for (int k = 1; k + 1 < n; ++k)
-            if (Abs(int64_t{x} - s.points[k].x) <= 6 && Abs(int64_t{y} - s.points[k].y) <= 6)
+            if (Abs(int64_t{x} - s.points[k].x) <= kPickTolerance &&
+                Abs(int64_t{y} - s.points[k].y) <= kPickTolerance)
                 return {w.get(), 3, k};
         for (int i = 0; i + 1 < n; ++i) {
             const Point a = s.points[i];
@@ -540,7 +534,7 @@ Scheme::WireHit Scheme::HitWire(int x, int y) const {
                 continue;
             const int64_t across = vertical ? int64_t{x} - a.x : int64_t{y} - a.y;
             const int64_t along = vertical ? y : x;
-            if (Abs(across) <= 6 && Between(along, from, to))
+            if (Abs(across) <= kPickTolerance && Between(along, from, to))
                 return {w.get(), vertical ? 2 : 1, i};
         }
     }
@@ -662,8 +656,8 @@ Point Scheme::FinishWire(int x, int y) {
     std::unique_ptr<Element> made = ElementFactory(kind::Connector, nextElementId);
     if (!made)
         return {0, 0};
-    made->x = SnapMoved(x, 0);
-    made->y = SnapMoved(y, 0);
+    made->x = Snap(x);
+    made->y = Snap(y);
     int pinToEnd1 = 0;
     int pinToEnd2 = 0;
     // Both ends on one pin would lose the wire: then no junction is made at all.
@@ -759,12 +753,14 @@ int Scheme::InsertIntoWire(Element* e) {
             const bool horizontal = a.y == b.y && a.x != b.x;
             if (!vertical && !horizontal)
                 continue;
-            const int64_t lo = std::min(vertical ? a.y : a.x, vertical ? b.y : b.x) + int64_t{6};
-            const int64_t hi = std::max(vertical ? a.y : a.x, vertical ? b.y : b.x) - int64_t{6};
+            const int64_t lo =
+                std::min(vertical ? a.y : a.x, vertical ? b.y : b.x) + int64_t{kPickTolerance};
+            const int64_t hi =
+                std::max(vertical ? a.y : a.x, vertical ? b.y : b.x) - int64_t{kPickTolerance};
             const auto onSegment = [&](Point p) {
                 const int64_t across = vertical ? int64_t{p.x} - a.x : int64_t{p.y} - a.y;
                 const int64_t along = vertical ? p.y : p.x;
-                return Abs(across) <= 6 && lo < along && along < hi;
+                return Abs(across) <= kPickTolerance && lo < along && along < hi;
             };
             if (!onSegment(p1) || !onSegment(p2))
                 continue;

@@ -49,12 +49,8 @@ int64_t HeightOf(const Rect& r) {
 }
 
 // snap(c + d) with the sum formed in 64 bits: positions may come from elsewhere.
-// Far-off results stop at the last grid lines inside the int range.
 int SnapShifted(int c, int64_t d) {
-    constexpr int64_t kLowest = std::numeric_limits<int32_t>::min();
-    constexpr int64_t kHighest = std::numeric_limits<int32_t>::max() / 8 * 8;
-    const int64_t v = int64_t{c} + d;
-    return static_cast<int>(std::clamp<int64_t>(((v + 4) / 8) * 8, kLowest, kHighest));
+    return Snap(int64_t{c} + d);
 }
 
 // The copy never holds a wire with a missing end, a wire on a pin that does not

@@ -262,7 +262,7 @@ void SourceElement::Promote() {
 
 void SourceElement::SetMode(SourceMode mode) {
     if (!HasMode(mode))
-        throw SchemeError(3200);
+        throw SchemeError(scheme_error::BadParameter);
     mode_ = mode;
     Promote();
 }
@@ -608,7 +608,7 @@ void SourceElement::SetParam(int i, double value) {
     if (p == Stored::None)
         return;
     if (!Accepts(p, value))
-        throw SchemeError(3200);
+        throw SchemeError(scheme_error::BadParameter);
     switch (p) {
     case Stored::DcValue:
         dcValue_ = value;

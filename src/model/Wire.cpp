@@ -39,11 +39,6 @@ P Transposed(P p) {
     return {p.y, p.x};
 }
 
-// The sheet's grid snap (division truncating toward zero), without overflow.
-int64_t Snap64(int64_t c) {
-    return ((c + 4) / 8) * 8;
-}
-
 // Both pins leave horizontally. `s` is the end with the smaller x on entry.
 Route RouteSameAxis(RouteEnd s, RouteEnd e, bool reversed) {
     // Facing pins too close together would fold the middle run back over the pins:
@@ -123,17 +118,17 @@ void CleanUp(std::vector<P>& points) {
     const std::size_t n = q.size();
     if (n >= 3) {
         for (std::size_t k = 2; k + 2 < n; ++k) {
-            q[k].x = Snap64(q[k].x);
-            q[k].y = Snap64(q[k].y);
+            q[k].x = SnapWide(q[k].x);
+            q[k].y = SnapWide(q[k].y);
         }
         if (q[1].x == q[0].x)
-            q[1].y = Snap64(q[1].y);
+            q[1].y = SnapWide(q[1].y);
         else
-            q[1].x = Snap64(q[1].x);
+            q[1].x = SnapWide(q[1].x);
         if (q[n - 2].x != q[n - 1].x)
-            q[n - 2].x = Snap64(q[n - 2].x);
+            q[n - 2].x = SnapWide(q[n - 2].x);
         else
-            q[n - 2].y = Snap64(q[n - 2].y);
+            q[n - 2].y = SnapWide(q[n - 2].y);
     }
     points = std::move(q);
 }
