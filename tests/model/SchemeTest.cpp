@@ -344,6 +344,50 @@ TEST(SchemeMirror, TogglesTheFlagAndReroutes) {
     EXPECT_EQ(g->mirrorY, 0);
 }
 
+// Mirroring moves the pins: every wire must still end on its pin, and the tags
+// must stand where a freshly placed element mirrored so would have them (turning
+// only the flag, without rerouting or moving the tags, fails here).
+TEST(SchemeMirror, WiresAndTagsFollowTheMirroredPins) {
+    for (const bool leftRight : {true, false}) {
+        SCOPED_TRACE(leftRight ? "left to right" : "top to bottom");
+        Scheme s;
+        Element* q = Place(s, kind::Unistor, 400, 400);
+        Element* a = Place(s, kind::Resistor, 96, 96);
+        Element* b = Place(s, kind::Resistor, 696, 696);
+        Join(s, a, 2, q, 1);
+        Join(s, q, 2, b, 1);
+        s.RenumberNames();
+        s.UpdateAllTags();
+        const Point nameBefore = q->nameTag.anchor;
+        ASSERT_TRUE(s.SelectAt(400, 400, false));
+        leftRight ? s.MirrorSelectionX() : s.MirrorSelectionY();
+
+        for (const auto& w : s.wires) {
+            ASSERT_GE(w->shape.count, 2);
+            const Point first = w->shape.points[0];
+            const Point last = w->shape.points[w->shape.count - 1];
+            const Point end1 = w->end1->ConnectionPoint(w->pin1);
+            const Point end2 = w->end2->ConnectionPoint(w->pin2);
+            EXPECT_TRUE((first == end1 && last == end2) || (first == end2 && last == end1));
+        }
+        Scheme reference;
+        Element* fresh = Place(reference, kind::Unistor, q->x, q->y);
+        fresh->mirrorX = q->mirrorX;
+        fresh->mirrorY = q->mirrorY;
+        fresh->rotation = q->rotation;
+        reference.RenumberNames();
+        reference.UpdateAllTags();
+        EXPECT_EQ(q->nameTag.anchor, fresh->nameTag.anchor);
+        EXPECT_EQ(q->valueTag.anchor, fresh->valueTag.anchor);
+        EXPECT_EQ(q->nameTag.text, fresh->nameTag.text);
+        if (!leftRight) {
+            // The case that shows a tag left behind: these tags move below.
+            EXPECT_NE(q->nameTag.anchor, nameBefore);
+        }
+        ExpectConsistent(s);
+    }
+}
+
 // --- Selecting -------------------------------------------------------------------------
 
 struct SelectStep {
