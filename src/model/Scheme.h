@@ -179,6 +179,8 @@ private:
     void InvalidateElement(const Element* e);
     void InvalidateNodeTags();
     void SetSelected(Element* e, bool on);
+    // Whether a node number belongs to what a running drag moves.
+    bool MovesWithDrag(const NameTag& tag) const;
     // Drops every reference the sheet keeps to an element about to be destroyed.
     void ForgetElement(const Element* e);
     void RerouteWiresOf(const Element* e);

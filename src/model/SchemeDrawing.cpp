@@ -42,6 +42,9 @@ void Scheme::Draw(Painter& painter, bool printing, const Rect& area) const {
     if (!showNodes)
         return;
     for (const NameTag& tag : nodeTags) {
+        // A dragged element's node numbers go with its outline.
+        if (MovesWithDrag(tag))
+            continue;
         const uint32_t colour = painter.SchemeColour(3);
         painter.SetPen(colour, 0);
         painter.NoBrush();
@@ -70,7 +73,34 @@ void Scheme::DrawDragOutline(Painter& painter, int dx, int dy, const Rect& visib
         }
         DrawElementSymbol(*e, painter, false, dx, dy);
     }
+    if (showNodes)
+        for (const NameTag& tag : nodeTags) {
+            if (!MovesWithDrag(tag))
+                continue;
+            NameTag moved = tag;
+            moved.anchor = {SaturateToInt(int64_t{tag.anchor.x} + dx),
+                            SaturateToInt(int64_t{tag.anchor.y} + dy)};
+            painter.SetPen(painter.SchemeColour(3), 0);
+            painter.NoBrush();
+            painter.Rectangle(moved.Area().Inflated(1));
+            DrawTag(painter, moved);
+        }
     painter.SetOutlineMode(false);
+}
+
+bool Scheme::MovesWithDrag(const NameTag& tag) const {
+    // While a drag is on, the wires of the dragged elements are hidden: a number
+    // placed on one of them, or on a dragged connector, belongs to the drag.
+    for (const auto& w : wires)
+        if (!w->visible && w->shape.count >= 2 && w->TagPoint() == tag.origin)
+            return true;
+    for (const Element* e : selection)
+        if (!e->visible && e->kind == kind::Connector) {
+            const Point p = e->PinPosition(3);
+            if (Point{p.x, p.y - 5} == tag.origin)
+                return true;
+        }
+    return false;
 }
 
 void Scheme::DrawPinMark(Painter& painter) const {

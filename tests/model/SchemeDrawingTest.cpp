@@ -390,6 +390,43 @@ TEST(SchemeDrawingTest, HiddenElementsAndWiresOfADragAreNotDrawn) {
               0);
 }
 
+// The node number on a dragged element's wire goes with the drag's outline, not
+// left behind where the wire was.
+TEST(SchemeDrawingTest, ANodeNumberOnADraggedWireMovesWithTheOutline) {
+    Scheme s;
+    Element* a = Place(s, kind::Resistor, 100, 100);
+    Element* b = Place(s, kind::Resistor, 300, 100);
+    Join(s, a, 2, b, 1);
+    s.RenumberNodes();
+    s.showNodes = true;
+    s.RebuildNodeTags();
+    ASSERT_EQ(s.nodeTags.size(), 1u);
+    RecordingPainter before;
+    s.Draw(before, false, Rect{});
+    ASSERT_TRUE(before.HasText("1"));
+    const Point at = before.FindText("1")->at;
+    s.SelectAt(a->x, a->y, false);
+    s.BeginDrag();
+    ASSERT_EQ(s.nodeTags.size(), 1u);
+
+    RecordingPainter still;
+    s.Draw(still, false, Rect{});
+    EXPECT_FALSE(still.HasText("1")) << "not left behind";
+
+    const int dx = 40, dy = 24;
+    RecordingPainter drag;
+    s.DrawDragOutline(drag, dx, dy, Rect{});
+    ASSERT_TRUE(drag.HasText("1"));
+    EXPECT_TRUE(drag.FindText("1")->outline);
+    EXPECT_EQ(drag.FindText("1")->at, (Point{at.x + dx, at.y + dy}));
+
+    // Dropped, the number is drawn where the rebuilt wire puts it.
+    s.FinishMove(dx, dy);
+    RecordingPainter after;
+    s.Draw(after, false, Rect{});
+    EXPECT_TRUE(after.HasText("1"));
+}
+
 TEST(SchemeDrawingTest, DragOutlineIsTheSelectedSymbolsMovedInOutlineMode) {
     Scheme s;
     Element* a = Place(s, kind::Inductance, 100, 100);
