@@ -1,5 +1,7 @@
 #include "document/Document.h"
 
+#include "document/UndoHistory.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <new>
@@ -62,9 +64,7 @@ void Document::SetModified(bool on) {
 }
 
 void Document::ApplyDisplayOptions() {
-    scheme.showNames = settings.scheme.showNames != 0;
-    scheme.showValues = settings.scheme.showValues != 0;
-    scheme.showNodes = settings.scheme.showNodes != 0;
+    document::ApplyDisplayOptions(settings.scheme, scheme);
 }
 
 void Document::Adopt(ScmContent content, const std::string& path) {

@@ -7,6 +7,12 @@
 
 namespace korvanix::document {
 
+void ApplyDisplayOptions(const SchemeOptions& options, model::Scheme& scheme) {
+    scheme.showNames = options.showNames != 0;
+    scheme.showValues = options.showValues != 0;
+    scheme.showNodes = options.showNodes != 0;
+}
+
 Snapshot TakeSnapshot(const model::Scheme& scheme, const SchemeOptions& options,
                       const ViewState& view) {
     model::ArchiveWriter ar;
@@ -34,9 +40,7 @@ void RestoreSnapshot(const Snapshot& snapshot, model::Scheme& scheme, SchemeOpti
     view.sheetWidth = width;
     view.sheetHeight = height;
     // The display flags decide which tags the adopted objects get.
-    scheme.showNames = options.showNames != 0;
-    scheme.showValues = options.showValues != 0;
-    scheme.showNodes = options.showNodes != 0;
+    ApplyDisplayOptions(options, scheme);
     scheme.Clear();
     scheme.AdoptLoaded(std::move(elements), std::move(wires));
 }

@@ -18,6 +18,10 @@ using Snapshot = std::vector<uint8_t>;
 
 Snapshot TakeSnapshot(const model::Scheme& scheme, const SchemeOptions& options,
                       const ViewState& view);
+// The scheme's display flags as the display settings have them: the one place
+// the two are brought together.
+void ApplyDisplayOptions(const SchemeOptions& options, model::Scheme& scheme);
+
 // Replaces the circuit, the display settings and the sheet size by a snapshot's.
 // Everything is read before anything changes, so a damaged snapshot (FileError)
 // leaves the sheet as it was.

@@ -415,7 +415,7 @@ void CSchemeWnd::SetShowNodes(bool on) {
         return;
     document::Transaction step(session_, "Показать номера узлов");
     doc_.settings.scheme.showNodes = flag;
-    doc_.scheme.showNodes = on;
+    document::ApplyDisplayOptions(doc_.settings.scheme, doc_.scheme);
     doc_.scheme.RebuildNodeTags();
     // The flag is stored with the document, so it is an edit like any other.
     Committed(step);
@@ -511,9 +511,7 @@ void CSchemeWnd::EditSchemeSettings() {
         return;
     document::Transaction step(session_, "Установки схемы");
     doc_.settings.scheme = options;
-    doc_.scheme.showNames = options.showNames != 0;
-    doc_.scheme.showValues = options.showValues != 0;
-    doc_.scheme.showNodes = options.showNodes != 0;
+    document::ApplyDisplayOptions(options, doc_.scheme);
     RebuildFonts();
     doc_.scheme.UpdateAllTags();
     doc_.scheme.RebuildNodeTags();
