@@ -123,59 +123,6 @@ TEST(SettingsRecordsTest, SchemeOptionsDefaults) {
     ExpectImage(SchemeOptions{}, expected);
 }
 
-TEST(SettingsRecordsTest, FieldsSitAtTheirStoredOffsets) {
-    // Distinct values in every field family, read back at the raw offsets.
-    TransientSettings t;
-    t.parts[8].eps = 0.5;
-    t.partCount = 9;
-    t.voltageOutputCount = 2;
-    t.currentOutputCount = 3;
-    t.energyGraph = 1;
-    t.sweepEnabled = 1;
-    t.sweep.paramIndex = 7;
-    t.sweep.endValue = 42.0;
-    const uint8_t* p = RecordBytes(t);
-    auto intAt = [&](std::size_t at) {
-        int32_t v;
-        std::memcpy(&v, p + at, 4);
-        return v;
-    };
-    auto doubleAt = [&](std::size_t at) {
-        double v;
-        std::memcpy(&v, p + at, 8);
-        return v;
-    };
-    EXPECT_EQ(doubleAt(8 * 48 + 32), 0.5);
-    EXPECT_EQ(intAt(432), 9);
-    EXPECT_EQ(intAt(536), 2);
-    EXPECT_EQ(intAt(540), 3);
-    EXPECT_EQ(intAt(544), 1);
-    EXPECT_EQ(intAt(556), 1);
-    EXPECT_EQ(intAt(560 + 12), 7);
-    EXPECT_EQ(doubleAt(560 + 24), 42.0);
-
-    FrequencySettings f;
-    f.SetInputElement("U1");
-    f.inputQuantity = 2;
-    f.phase = 1;
-    f.hodograph = 1;
-    f.sweepEnabled = 1;
-    f.sweep.graphCount = 4;
-    const uint8_t* q = RecordBytes(f);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(q + 144)), "U1");
-    int32_t v;
-    std::memcpy(&v, q + 156, 4);
-    EXPECT_EQ(v, 2);
-    std::memcpy(&v, q + 160, 4);
-    EXPECT_EQ(v, 1);
-    std::memcpy(&v, q + 164, 4);
-    EXPECT_EQ(v, 1);
-    std::memcpy(&v, q + 176, 4);
-    EXPECT_EQ(v, 1);
-    std::memcpy(&v, q + 184 + 32, 4);
-    EXPECT_EQ(v, 4);
-}
-
 TEST(SettingsRecordsTest, NameFieldsStoreCodePage1251CutToTheirField) {
     struct Case {
         const char* text;
