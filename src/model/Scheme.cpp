@@ -513,7 +513,7 @@ Scheme::WireHit Scheme::HitWire(int x, int y) const {
         for (int k = 1; k + 1 < n; ++k)
             if (Abs(int64_t{x} - s.points[k].x) <= kPickTolerance &&
                 Abs(int64_t{y} - s.points[k].y) <= kPickTolerance)
-                return {w.get(), 3, k};
+                return {w.get(), WireHitKind::Corner, k};
         for (int i = 0; i + 1 < n; ++i) {
             const Point a = s.points[i];
             const Point b = s.points[i + 1];
@@ -535,13 +535,15 @@ Scheme::WireHit Scheme::HitWire(int x, int y) const {
             const int64_t across = vertical ? int64_t{x} - a.x : int64_t{y} - a.y;
             const int64_t along = vertical ? y : x;
             if (Abs(across) <= kPickTolerance && Between(along, from, to))
-                return {w.get(), vertical ? 2 : 1, i};
+                return {w.get(),
+                        vertical ? WireHitKind::VerticalSegment : WireHitKind::HorizontalSegment,
+                        i};
         }
     }
     return {};
 }
 
-Wire* Scheme::WireAt(int x, int y, int* hitKind) const {
+Wire* Scheme::WireAt(int x, int y, WireHitKind* hitKind) const {
     const WireHit hit = HitWire(x, y);
     if (hitKind)
         *hitKind = hit.kind;
@@ -599,7 +601,7 @@ bool Scheme::FacingPins(const WireHit& hit, const Element* e, int& pinToEnd1, in
     const WireShape& s = hit.wire->shape;
     Point toFirst;
     Point toLast;
-    if (hit.kind == 3) {
+    if (hit.kind == WireHitKind::Corner) {
         if (hit.index < 1 || hit.index + 1 >= s.count)
             return false;
         toFirst = Towards(s.points[hit.index], s.points[hit.index - 1]);
@@ -673,9 +675,9 @@ Point Scheme::FinishWire(int x, int y) {
     const Point flippedH{-horizontal.x, 0};
     const Point flippedV{0, -vertical.y};
     std::vector<Point> order;
-    if (hit.kind == 1)
+    if (hit.kind == WireHitKind::HorizontalSegment)
         order = {vertical, horizontal, flippedV, flippedH};
-    else if (hit.kind == 2)
+    else if (hit.kind == WireHitKind::VerticalSegment)
         order = {horizontal, vertical, flippedH, flippedV};
     else if (Abs(dx) >= Abs(dy))
         order = {horizontal, vertical, flippedH, flippedV};
@@ -717,14 +719,14 @@ int Scheme::InsertIntoWire(Element* e) {
             WireHit hit;
             for (int k = 1; k + 1 < s.count && !hit.wire; ++k)
                 if (s.points[k] == c)
-                    hit = {w.get(), 3, k};
+                    hit = {w.get(), WireHitKind::Corner, k};
             for (int i = 0; i + 1 < s.count && !hit.wire; ++i) {
                 const Point a = s.points[i];
                 const Point b = s.points[i + 1];
                 if (a.y == b.y && c.y == a.y && Between(c.x, a.x, b.x))
-                    hit = {w.get(), 1, i};
+                    hit = {w.get(), WireHitKind::HorizontalSegment, i};
                 else if (a.x == b.x && c.x == a.x && Between(c.y, a.y, b.y))
-                    hit = {w.get(), 2, i};
+                    hit = {w.get(), WireHitKind::VerticalSegment, i};
             }
             if (!hit.wire)
                 continue;
@@ -764,7 +766,9 @@ int Scheme::InsertIntoWire(Element* e) {
             };
             if (!onSegment(p1) || !onSegment(p2))
                 continue;
-            const WireHit hit{w.get(), vertical ? 2 : 1, i};
+            const WireHit hit{
+                w.get(), vertical ? WireHitKind::VerticalSegment : WireHitKind::HorizontalSegment,
+                i};
             int pinToEnd1 = 0;
             int pinToEnd2 = 0;
             if (!FacingPins(hit, e, pinToEnd1, pinToEnd2))

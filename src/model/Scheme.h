@@ -73,7 +73,9 @@ public:
     Element* ElementAt(int x, int y) const;
     // The wire under a point and the kind of hit (1 horizontal segment, 2 vertical
     // segment, 3 inner corner); null when none.
-    Wire* WireAt(int x, int y, int* hitKind = nullptr) const;
+    // What of a wire a point lies on.
+    enum class WireHitKind { None = 0, HorizontalSegment = 1, VerticalSegment = 2, Corner = 3 };
+    Wire* WireAt(int x, int y, WireHitKind* hitKind = nullptr) const;
     std::string ObjectCaption(int x, int y) const;
 
     Point StartWire(int x, int y);
@@ -170,7 +172,7 @@ private:
     // a segment (index of its first point).
     struct WireHit {
         Wire* wire = nullptr;
-        int kind = 0; // 1 horizontal segment, 2 vertical segment, 3 inner corner
+        WireHitKind kind = WireHitKind::None;
         int index = 0;
     };
 

@@ -461,10 +461,10 @@ TEST(SchemeWireAt, HitsSegmentsAndCornersButNotNextToPins) {
     };
     for (const WireHitCase& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.x << "," << c.y);
-        int kind = -1;
+        Scheme::WireHitKind kind = Scheme::WireHitKind::None;
         const Wire* hit = s.WireAt(c.x, c.y, &kind);
         EXPECT_EQ(hit, c.kind ? w : nullptr);
-        EXPECT_EQ(kind, c.kind);
+        EXPECT_EQ(static_cast<int>(kind), c.kind);
     }
 }
 
