@@ -143,26 +143,26 @@ void QtPainter::Line(model::Point a, model::Point b) {
     p_.drawLine(Snap(a), Snap(b));
 }
 
-void QtPainter::Polyline(const std::vector<model::Point>& points) {
-    if (points.size() < 2)
-        return;
-    ApplyPen();
+QPolygonF QtPainter::Snapped(const std::vector<model::Point>& points) const {
     QPolygonF polygon;
     polygon.reserve(static_cast<int>(points.size()));
     for (const model::Point& p : points)
         polygon.append(Snap(p));
-    p_.drawPolyline(polygon);
+    return polygon;
+}
+
+void QtPainter::Polyline(const std::vector<model::Point>& points) {
+    if (points.size() < 2)
+        return;
+    ApplyPen();
+    p_.drawPolyline(Snapped(points));
 }
 
 void QtPainter::Polygon(const std::vector<model::Point>& points) {
     if (points.size() < 2)
         return;
     ApplyPen();
-    QPolygonF polygon;
-    polygon.reserve(static_cast<int>(points.size()));
-    for (const model::Point& p : points)
-        polygon.append(Snap(p));
-    p_.drawPolygon(polygon);
+    p_.drawPolygon(Snapped(points));
 }
 
 void QtPainter::Rectangle(const model::Rect& r) {

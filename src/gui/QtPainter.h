@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QPointF>
+#include <QPolygonF>
 #include <QTransform>
 
 #include <optional>
@@ -77,6 +78,8 @@ private:
     void ApplyPen();
     // A sheet point moved onto the pixel grid the pen's lines sit on (as ApplyPen
     // last found it).
+    // Every point on its pixel, as Snap puts it.
+    QPolygonF Snapped(const std::vector<model::Point>& points) const;
     QPointF Snap(model::Point p) const;
     QPointF Snap(QPointF p) const;
     // A text's starting point on a whole device pixel, so glyphs are not blurred

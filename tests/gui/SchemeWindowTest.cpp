@@ -140,6 +140,16 @@ public:
         ASSERT_EQ(wnd.ToSheet(QPoint(0, 0)), (Point{kOffset, kOffset}));
     }
 
+    // An 8000 by 8000 sheet seen from its middle: room to zoom and scroll.
+    void CentreOnALargeSheet() {
+        auto& view = wnd.Doc().view;
+        view.sheetWidth = 8000;
+        view.sheetHeight = 8000;
+        view.centerX = 4000;
+        view.centerY = 4000;
+        wnd.DocumentReloaded();
+    }
+
     model::Scheme& Scheme() { return wnd.Doc().scheme; }
     QWidget* Vp() { return wnd.viewport(); }
     QPoint Px(Point p) { return wnd.ToPixel(p); }
@@ -692,11 +702,7 @@ TEST_F(SchemeWindowTest, TheGridShowsOnTheRasterWhileItIsNotTooDense) {
 
 TEST_F(SchemeWindowTest, CtrlWheelZoomsAroundThePointerWithinTheScaleLimits) {
     auto& view = wnd.Doc().view;
-    view.sheetWidth = 8000;
-    view.sheetHeight = 8000;
-    view.centerX = 4000;
-    view.centerY = 4000;
-    wnd.DocumentReloaded();
+    CentreOnALargeSheet();
     const QPoint pointer(600, 150);
     const Point under = wnd.ToSheet(pointer);
     Wheel(Vp(), pointer, QPoint(0, 120), Qt::ControlModifier);
@@ -715,11 +721,7 @@ TEST_F(SchemeWindowTest, CtrlWheelZoomsAroundThePointerWithinTheScaleLimits) {
 
 TEST_F(SchemeWindowTest, TheWheelScrollsAndTheMiddleButtonDragsTheView) {
     auto& view = wnd.Doc().view;
-    view.sheetWidth = 8000;
-    view.sheetHeight = 8000;
-    view.centerX = 4000;
-    view.centerY = 4000;
-    wnd.DocumentReloaded();
+    CentreOnALargeSheet();
     Wheel(Vp(), QPoint(400, 300), QPoint(0, -120), Qt::NoModifier);
     EXPECT_EQ(view.centerX, 4000);
     EXPECT_GT(view.centerY, 4000) << "down";
