@@ -2,10 +2,12 @@
 
 #include "gui/CBannerDlg.h"
 #include "gui/CMainWnd.h"
+#include "gui/CSchemeWnd.h"
 #include "gui/Messages.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
@@ -135,7 +137,7 @@ Application::~Application() {
     delete banner_.data();
 }
 
-bool Application::Start() {
+bool Application::Start(const QString& file) {
     if (!instance_.Acquire()) {
         Messages().Warn(nullptr, QString::fromUtf8("Программа уже запущена !"));
         return false;
@@ -164,6 +166,8 @@ bool Application::Start() {
         mainWnd_->showMaximized();
     else
         mainWnd_->show();
+    if (!file.isEmpty())
+        mainWnd_->SchemeWnd()->OpenPath(QFileInfo(file).absoluteFilePath(), false);
     // The banner stays only until the event loop runs.
     QTimer::singleShot(10, banner, [banner] {
         banner->hide();

@@ -69,8 +69,9 @@ public:
     Application& operator=(const Application&) = delete;
 
     // Refuses a second copy with a warning (false), otherwise shows the banner and
-    // the main window.
-    bool Start();
+    // the main window, with the document `file` when one is given (a path as the
+    // user typed it, relative to the working folder).
+    bool Start(const QString& file = QString());
     CMainWnd* MainWindow() const { return mainWnd_.get(); }
 
     static const char* ProductBanner() { return "KORVANIX 1.1"; }

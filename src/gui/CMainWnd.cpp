@@ -14,12 +14,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 
 namespace korvanix::gui {
 
@@ -40,6 +45,7 @@ CMainWnd::CMainWnd(QSettings* settings, QWidget* parent)
     scheme_ = new CSchemeWnd(this);
     scheme_->setObjectName(QStringLiteral("Scheme"));
     setCentralWidget(scheme_);
+    setAcceptDrops(true);
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -313,6 +319,33 @@ bool CMainWnd::event(QEvent* event) {
     else if (event->type() == QEvent::WindowDeactivate)
         OnDeactivated();
     return QMainWindow::event(event);
+}
+
+namespace {
+
+// The one local file among dropped data, when there is exactly one.
+QString DroppedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls() || data->urls().size() != 1)
+        return {};
+    const QUrl url = data->urls().front();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+} // namespace
+
+void CMainWnd::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void CMainWnd::dropEvent(QDropEvent* event) {
+    const QString file = DroppedFile(event->mimeData());
+    if (file.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // The drop returns first: the prompts and messages of opening must not run
+    // inside the drag-and-drop loop of the window system.
+    QTimer::singleShot(0, scheme_, [scheme = scheme_, file] { scheme->OpenPath(file, true); });
 }
 
 void CMainWnd::closeEvent(QCloseEvent* event) {

@@ -51,6 +51,9 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A document file dropped on the window is opened, after the save prompt.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool event(QEvent* event) override;
 
 private:

@@ -736,11 +736,7 @@ void CSchemeWnd::ClearHoverCaption() {
 
 void CSchemeWnd::NewDocument() {
     EndModes();
-    GuiPrompts prompts(this);
-    const document::PromptResult answer = doc_.PromptToSave(prompts);
-    if (!answer.save.message.empty())
-        Messages().Warn(this, Utf8(answer.save.message));
-    if (!answer.proceed)
+    if (!PromptToSaveFirst())
         return;
     doc_.New();
     AfterDocumentReplaced();
@@ -748,14 +744,32 @@ void CSchemeWnd::NewDocument() {
 
 void CSchemeWnd::OpenDocument() {
     EndModes();
+    if (!PromptToSaveFirst())
+        return;
+    QString path;
+    if (!Files().OpenPath(this, SchemeFileFilter(), path))
+        return;
+    OpenPath(path, false);
+}
+
+bool CSchemeWnd::PromptToSaveFirst() {
     GuiPrompts prompts(this);
     const document::PromptResult answer = doc_.PromptToSave(prompts);
     if (!answer.save.message.empty())
         Messages().Warn(this, Utf8(answer.save.message));
-    if (!answer.proceed)
+    if (answer.save.saved)
+        session_.MarkSaved();
+    return answer.proceed;
+}
+
+void CSchemeWnd::OpenPath(const QString& path, bool prompt) {
+    if (IsAnalysing()) {
+        analyses_->RequestStop();
+        analyses_->AfterRun([this, path, prompt] { OpenPath(path, prompt); });
         return;
-    QString path;
-    if (!Files().OpenPath(this, SchemeFileFilter(), path))
+    }
+    EndModes();
+    if (prompt && !PromptToSaveFirst())
         return;
     const document::OpenResult result = doc_.Open(path.toStdString());
     if (result.read || result.reset)
@@ -798,13 +812,7 @@ bool CSchemeWnd::CloseDocument() {
         return false;
     }
     EndModes();
-    GuiPrompts prompts(this);
-    const document::PromptResult answer = doc_.PromptToSave(prompts);
-    if (!answer.save.message.empty())
-        Messages().Warn(this, Utf8(answer.save.message));
-    if (answer.save.saved)
-        session_.MarkSaved();
-    return answer.proceed;
+    return PromptToSaveFirst();
 }
 
 void CSchemeWnd::AfterDocumentReplaced() {

@@ -86,6 +86,9 @@ public:
     const model::Element* PlacingElement() const;
     // After the document was changed from outside (fonts, tags, view, history).
     void DocumentReloaded();
+    // Opens a document file; with `prompt` the save prompt for the open one comes
+    // first. A file that cannot be read gives its message and changes nothing.
+    void OpenPath(const QString& path, bool prompt);
 
     // The analysis commands.
     AnalysisRunner& Analyses() { return *analyses_; }
@@ -165,6 +168,8 @@ private:
     // Document commands.
     void NewDocument();
     void OpenDocument();
+    // The save prompt before the document is replaced; false when cancelled.
+    bool PromptToSaveFirst();
     bool SaveDocument(bool saveAs);
     void AfterDocumentReplaced();
 

@@ -14,8 +14,11 @@ int main(int argc, char** argv) {
     if (qtTexts.load(QStringLiteral("qtbase_ru"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
+    // The document to open: the first argument Qt left (a file manager passes
+    // the file it was asked to open).
+    const QStringList args = QApplication::arguments();
     korvanix::gui::Application korvanix;
-    if (!korvanix.Start())
+    if (!korvanix.Start(args.size() > 1 ? args.at(1) : QString()))
         return 0;
     return QApplication::exec();
 }

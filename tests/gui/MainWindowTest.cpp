@@ -7,16 +7,20 @@
 #include "gui/GuiPrompts.h"
 #include "gui/HelpViewer.h"
 #include "gui/Messages.h"
+#include "model/ElementKind.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -29,6 +33,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -285,6 +290,68 @@ TEST(SingleInstanceLock, LockOfADeadCopyDoesNotBlock) {
     // And now it is held again.
     EXPECT_FALSE(SingleInstance(lockPath).Acquire());
     app.MainWindow()->hide();
+}
+
+// The document named on the command line opens with the window: relative to
+// the working folder, with blanks and Cyrillic letters; a file that cannot be
+// read gives its message and leaves the new empty document.
+TEST(ApplicationStart, OpensTheDocumentNamedOnTheCommandLine) {
+    QTemporaryDir dir;
+    const QString name = U("моя схема.scm");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KORVANIX_SOURCE_DIR "/examples/rc_lowpass.scm"),
+                            dir.filePath(name)));
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    struct Case {
+        QString argument;
+        QString title;
+        QString warning;
+    };
+    const Case cases[] = {
+        {name, U("KORVANIX - моя схема.scm"), QString()},
+        {dir.filePath(name), U("KORVANIX - моя схема.scm"), QString()},
+        {U("нет такой.scm"), U("KORVANIX - Untitled.scm"),
+         U("Не удается открыть файл нет такой.scm для чтения.")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.argument.toStdString());
+        TempSettings s;
+        RecordingMessages boxes;
+        Application app(dir.filePath(QStringLiteral("KORVANIX.lock")), s.settings.get());
+        ASSERT_TRUE(app.Start(c.argument));
+        EXPECT_EQ(app.MainWindow()->windowTitle(), c.title);
+        EXPECT_EQ(boxes.warnings.join('|'), c.warning);
+        EXPECT_EQ(app.MainWindow()->SchemeWnd()->Doc().scheme.elements.empty(),
+                  !c.warning.isEmpty());
+        app.MainWindow()->hide();
+    }
+    QDir::setCurrent(before);
+}
+
+// A document dropped on the window opens after the save prompt of the one open.
+TEST(MainWindowDrop, ADroppedDocumentOpensThroughTheSavePrompt) {
+    RecordingMessages boxes(Reply::No);
+    CMainWnd wnd;
+    wnd.SchemeWnd()->Doc().scheme.PlaceNew(korvanix::model::kind::Resistor, 400, 400);
+    wnd.SchemeWnd()->Doc().SetModified(true);
+    const QString file = QStringLiteral(KORVANIX_SOURCE_DIR "/examples/rlc_series.scm");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(file)});
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&wnd, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&wnd, &drop);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.questions.isEmpty(); }, 5000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return wnd.windowTitle() == U("KORVANIX - rlc_series.scm"); }, 5000));
+
+    // Anything but one local file is not taken.
+    QMimeData text;
+    text.setText(QStringLiteral("R1 1 2 1k"));
+    QDragEnterEvent other(QPoint(50, 50), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&wnd, &other);
+    EXPECT_FALSE(other.isAccepted());
 }
 
 TEST(ApplicationStart, OpensWithTheStoredPlacement) {
