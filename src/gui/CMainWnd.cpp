@@ -9,6 +9,7 @@
 #include "gui/CommandTable.h"
 #include "gui/HelpViewer.h"
 #include "gui/Messages.h"
+#include "gui/RecentFiles.h"
 #include "gui/SymbolIcons.h"
 
 #include <QAction>
@@ -16,6 +17,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -52,6 +54,12 @@ CMainWnd::CMainWnd(QSettings* settings, QWidget* parent)
     CreateStatusBar();
     CreatePalettes();
     ConnectSchemeWindow();
+    recent_ = std::make_unique<RecentFiles>(settings_);
+    RebuildRecentMenu();
+    connect(scheme_, &CSchemeWnd::documentFileUsed, this, [this](const QString& path) {
+        recent_->Add(path);
+        RebuildRecentMenu();
+    });
     setWindowTitle(TitleFor(QString::fromStdString(scheme_->Doc().Name())));
     scheme_->RefreshCommandStates();
     // The grid is the user's taste, not the document's: it stays from one run
@@ -59,6 +67,57 @@ CMainWnd::CMainWnd(QSettings* settings, QWidget* parent)
     SetShowGrid(!settings_ || settings_->value(QString::fromLatin1(kShowGridKey), true).toBool(),
                 false);
     ShowStatus(QStringLiteral("Loaded Ok"));
+}
+
+QStringList CMainWnd::RecentDocuments() const {
+    return recent_->Files();
+}
+
+void CMainWnd::RebuildRecentMenu() {
+    for (QAction* action : recentActions_) {
+        fileMenu_->removeAction(action);
+        action->deleteLater();
+    }
+    recentActions_.clear();
+    const QList<QAction*> items = fileMenu_->actions();
+    // After a separator of their own, before the one that leads to "В&ыход".
+    QAction* before = nullptr;
+    for (int i = items.size() - 1; i >= 0; --i)
+        if (items.at(i)->isSeparator()) {
+            before = items.at(i);
+            break;
+        }
+    const QStringList files = recent_->Files();
+    if (!files.isEmpty()) {
+        QAction* separator = new QAction(fileMenu_);
+        separator->setSeparator(true);
+        fileMenu_->insertAction(before, separator);
+        recentActions_.append(separator);
+    }
+    for (int i = 0; i < files.size(); ++i) {
+        const QString& path = files.at(i);
+        auto* action = new QAction(
+            QStringLiteral("&%1 %2").arg(i + 1 == 10 ? 0 : i + 1).arg(QFileInfo(path).fileName()),
+            fileMenu_);
+        action->setStatusTip(path);
+        action->setData(path);
+        connect(action, &QAction::triggered, this, [this, path] { OpenRecent(path); });
+        fileMenu_->insertAction(before, action);
+        recentActions_.append(action);
+    }
+}
+
+void CMainWnd::OpenRecent(const QString& path) {
+    if (!QFileInfo::exists(path)) {
+        // Gone since it was used: said as any file that cannot be opened is, and
+        // taken off the list.
+        Messages().Warn(this, QStringLiteral("Не удается открыть файл %1 для чтения.")
+                                  .arg(QFileInfo(path).fileName()));
+        recent_->Remove(path);
+        RebuildRecentMenu();
+        return;
+    }
+    scheme_->OpenPath(path, true);
 }
 
 void CMainWnd::SetShowGrid(bool on, bool remember) {
@@ -127,6 +186,8 @@ void CMainWnd::CreateMenus() {
     menuBar()->setObjectName(QStringLiteral("MainMenu"));
     for (const MenuEntry& entry : MainMenus()) {
         QMenu* menu = menuBar()->addMenu(QString::fromUtf8(entry.title));
+        if (!fileMenu_)
+            fileMenu_ = menu;
         for (const MenuItemEntry& item : entry.items) {
             if (item.id == 0)
                 menu->addSeparator();

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
+#include <memory>
 #include <vector>
 
 class QAction;
@@ -15,6 +18,7 @@ namespace korvanix::gui {
 
 class CSchemeWnd;
 class CSubToolBar;
+class RecentFiles;
 
 // The frame of the program: menus, shortcut keys, the main toolbar, the status bar,
 // the three element palettes and the scheme window in the middle. Commands it does
@@ -31,6 +35,10 @@ public:
     // The one action of a command, shared by menu, toolbar and palettes.
     QAction* Action(int id) const { return actions_.value(id, nullptr); }
     CSubToolBar* Palette(int buttonId) const;
+    // The recent documents, newest first.
+    QStringList RecentDocuments() const;
+    // The numbered menu entries of the recent documents.
+    const QList<QAction*>& RecentActions() const { return recentActions_; }
     const std::vector<CSubToolBar*>& Palettes() const { return palettes_; }
 
     // Runs a command of the menus, toolbars, palettes or keys.
@@ -75,6 +83,10 @@ private:
     void SetCommandChecked(int id, bool checked);
     // `remember`: the user chose it, and the next run starts so.
     void SetShowGrid(bool on, bool remember);
+    // The numbered entries of the recent documents in "&Файл", before its last
+    // separator.
+    void RebuildRecentMenu();
+    void OpenRecent(const QString& path);
 
     // Where the grid setting is kept beside the window placement.
     static constexpr const char* kShowGridKey = "1.1/ShowGrid";
@@ -87,6 +99,9 @@ private:
     QLabel* statusLabel_ = nullptr;
     int statusWrites_ = 0;
     QHash<int, QAction*> actions_;
+    std::unique_ptr<RecentFiles> recent_;
+    QMenu* fileMenu_ = nullptr;
+    QList<QAction*> recentActions_;
     std::vector<CSubToolBar*> palettes_;
 };
 

@@ -776,6 +776,8 @@ void CSchemeWnd::OpenPath(const QString& path, bool prompt) {
         AfterDocumentReplaced();
     if (!result.message.empty())
         Messages().Warn(this, Utf8(result.message));
+    if (result.read)
+        emit documentFileUsed(Utf8(doc_.Path()));
 }
 
 bool CSchemeWnd::SaveDocument(bool saveAs) {
@@ -802,6 +804,7 @@ bool CSchemeWnd::SaveDocument(bool saveAs) {
     if (doc_.Name() != nameBefore || saveAs)
         emit documentNameChanged(Utf8(doc_.Name()));
     emit statusMessage(Utf8(result.status));
+    emit documentFileUsed(Utf8(doc_.Path()));
     return true;
 }
 

@@ -116,6 +116,8 @@ signals:
     void documentReplaced();
     // The document's name changed (New, Open, Save as).
     void documentNameChanged(const QString& name);
+    // A document file was opened or saved (its full path).
+    void documentFileUsed(const QString& path);
     // A context-menu command that the main window handles (help contents).
     void commandForMainWindow(int id);
 

@@ -7,6 +7,7 @@
 #include "gui/GuiPrompts.h"
 #include "gui/HelpViewer.h"
 #include "gui/Messages.h"
+#include "gui/RecentFiles.h"
 #include "model/ElementKind.h"
 
 #include <QAction>
@@ -326,6 +327,91 @@ TEST(ApplicationStart, OpensTheDocumentNamedOnTheCommandLine) {
         app.MainWindow()->hide();
     }
     QDir::setCurrent(before);
+}
+
+// Whatever the settings hold, the list read back is clean: at most ten paths,
+// no blanks, no repeats.
+TEST(RecentFilesTest, ReadsACleanListFromAnySettings) {
+    QStringList many;
+    for (int i = 0; i < 10000; ++i)
+        many << QStringLiteral("/tmp/f%1.scm").arg(i);
+    struct Case {
+        const char* what;
+        QVariant stored;
+        QStringList expected;
+    };
+    const Case cases[] = {
+        {"nothing", QVariant(), {}},
+        {"a number", QVariant(42), {}},
+        {"one string", QVariant(QStringLiteral("/a.scm")), {QStringLiteral("/a.scm")}},
+        {"blanks and repeats",
+         QVariant(QStringList{QStringLiteral("/a.scm"), QString(), QStringLiteral("  "),
+                              QStringLiteral("/a.scm"), QStringLiteral("/b.scm")}),
+         {QStringLiteral("/a.scm"), QStringLiteral("/b.scm")}},
+        {"ten thousand", QVariant(many), many.mid(0, RecentFiles::kMax)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempSettings s;
+        if (c.stored.isValid())
+            s.settings->setValue(QString::fromLatin1(RecentFiles::kKey), c.stored);
+        RecentFiles recent(s.settings.get());
+        EXPECT_EQ(recent.Files(), c.expected);
+    }
+
+    TempSettings s;
+    RecentFiles recent(s.settings.get());
+    for (int i = 0; i < 12; ++i)
+        recent.Add(QStringLiteral("/f%1.scm").arg(i));
+    recent.Add(QStringLiteral("/f5.scm"));
+    ASSERT_EQ(recent.Files().size(), RecentFiles::kMax);
+    EXPECT_EQ(recent.Files().front(), QStringLiteral("/f5.scm")) << "newest first, once";
+    EXPECT_EQ(recent.Files().count(QStringLiteral("/f5.scm")), 1);
+    EXPECT_EQ(recent.Files().at(1), QStringLiteral("/f11.scm"));
+    EXPECT_EQ(RecentFiles(s.settings.get()).Files(), recent.Files()) << "kept in the settings";
+}
+
+// Opened and saved documents are numbered in "&Файл", newest first, with the
+// path in the status text; one gone since is reported and dropped.
+TEST(RecentFilesTest, TheFileMenuListsAndOpensTheRecentDocuments) {
+    QTemporaryDir dir;
+    TempSettings s;
+    RecordingMessages boxes(Reply::No);
+    CMainWnd wnd(s.settings.get());
+    const QStringList names = {QStringLiteral("a.scm"), QStringLiteral("b.scm"),
+                               QStringLiteral("c.scm")};
+    for (const QString& n : names) {
+        ASSERT_TRUE(QFile::copy(QStringLiteral(KORVANIX_SOURCE_DIR "/examples/rc_lowpass.scm"),
+                                dir.filePath(n)));
+        wnd.SchemeWnd()->OpenPath(dir.filePath(n), true);
+    }
+    ASSERT_EQ(wnd.RecentDocuments(), (QStringList{dir.filePath(names[2]), dir.filePath(names[1]),
+                                                  dir.filePath(names[0])}));
+    QStringList texts;
+    for (QAction* a : wnd.RecentActions())
+        if (!a->isSeparator())
+            texts << a->text();
+    EXPECT_EQ(texts, (QStringList{U("&1 c.scm"), U("&2 b.scm"), U("&3 a.scm")}));
+    QAction* second = nullptr;
+    for (QAction* a : wnd.RecentActions())
+        if (a->text() == U("&2 b.scm"))
+            second = a;
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->statusTip(), dir.filePath(names[1]));
+
+    second->trigger();
+    EXPECT_EQ(wnd.windowTitle(), U("KORVANIX - b.scm"));
+    EXPECT_EQ(wnd.RecentDocuments().front(), dir.filePath(names[1]));
+
+    ASSERT_TRUE(QFile::remove(dir.filePath(names[0])));
+    for (QAction* a : wnd.RecentActions())
+        if (a->text().endsWith(QStringLiteral("a.scm"))) {
+            a->trigger();
+            break;
+        }
+    EXPECT_EQ(boxes.warnings, QStringList{U("Не удается открыть файл a.scm для чтения.")});
+    EXPECT_FALSE(wnd.RecentDocuments().contains(dir.filePath(names[0])));
+    EXPECT_EQ(wnd.windowTitle(), U("KORVANIX - b.scm")) << "the open document stays";
 }
 
 // A document dropped on the window opens after the save prompt of the one open.
