@@ -14,6 +14,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <cstdint>
 #include <new>
 
 namespace korvanix::gui {
@@ -62,16 +63,20 @@ Placement ComputePlacement(const StoredPlacement& stored, int maxWidth, int maxH
         fallBack();
         return p;
     }
+    // Shifted onto the screen and cut to it, in 64 bits: a settings file may hold
+    // any numbers, and the shift of an absurd one would overflow.
+    int64_t right = p.right;
+    int64_t bottom = p.bottom;
     if (p.left < 0) {
-        p.right -= p.left;
+        right -= p.left;
         p.left = 0;
     }
     if (p.top < 0) {
-        p.bottom -= p.top;
+        bottom -= p.top;
         p.top = 0;
     }
-    p.right = std::min(p.right, maxWidth);
-    p.bottom = std::min(p.bottom, maxHeight);
+    p.right = static_cast<int>(std::min<int64_t>(right, maxWidth));
+    p.bottom = static_cast<int>(std::min<int64_t>(bottom, maxHeight));
     if (p.right <= p.left || p.bottom <= p.top)
         fallBack();
     return p;

@@ -17,6 +17,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
@@ -24,6 +25,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
@@ -291,6 +293,40 @@ TEST(SingleInstanceLock, LockOfADeadCopyDoesNotBlock) {
     // And now it is held again.
     EXPECT_FALSE(SingleInstance(lockPath).Acquire());
     app.MainWindow()->hide();
+}
+
+// A settings file is an input like any other: empty, cut short, of the wrong
+// types or with absurd numbers, the program starts with defaults for what is
+// wrong and a window on the screen.
+TEST(ApplicationStart, AnySettingsFileStartsTheProgram) {
+    const char* const files[] = {
+        "",
+        "[1.1]\nLeft=12",
+        "[1.1]\nLeft=-2147483648\nTop=-2147483648\nRight=2147483647\nBottom=2147483647\n",
+        "[1.1]\nLeft=abc\nTop=@Rect(1 2 3 4)\nRight=1e99\nBottom=\nMaximized=7\n"
+        "ShowGrid=kaputt\nRecentFiles=17\n",
+        "\x01\x02garbage[[[\n=\n[1.1\nLeft",
+    };
+    for (const char* content : files) {
+        SCOPED_TRACE(content);
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("korvanix.ini"));
+        {
+            QFile f(ini);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        QSettings settings(ini, QSettings::IniFormat);
+        RecordingMessages boxes;
+        Application app(dir.filePath(QStringLiteral("KORVANIX.lock")), &settings);
+        ASSERT_TRUE(app.Start());
+        const QRect placed = app.MainWindow()->normalGeometry();
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        EXPECT_TRUE(screen.intersects(placed)) << placed.x() << "," << placed.y();
+        EXPECT_GT(placed.width(), 0);
+        EXPECT_TRUE(app.MainWindow()->RecentDocuments().size() <= RecentFiles::kMax);
+        app.MainWindow()->hide();
+    }
 }
 
 // The document named on the command line opens with the window: relative to
