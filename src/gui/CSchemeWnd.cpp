@@ -9,6 +9,7 @@
 #include "gui/GuiPrompts.h"
 #include "gui/Messages.h"
 #include "gui/QtPainter.h"
+#include "gui/SchemePicture.h"
 #include "gui/SchemeTools.h"
 #include "gui/dialogs/CSchemeOptionsPropSheet.h"
 #include "gui/dialogs/CSheetSizeDlg.h"
@@ -18,6 +19,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QCursor>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -315,6 +317,18 @@ bool CSchemeWnd::OnCommand(int id) {
         case cmd::FitAll:
             FitAll();
             return true;
+        case cmd::ExportScheme: {
+            EndModes();
+            const SchemePicture picture = SchemePictureOf(doc_.scheme, doc_.settings.scheme);
+            if (picture.size.isEmpty())
+                return true;
+            const QString proposed =
+                QFileInfo(Utf8(doc_.Name())).completeBaseName() + QStringLiteral(".png");
+            SaveGraphPicture(
+                this, picture.size, picture.render,
+                [this](const QString& text) { emit statusMessage(text); }, proposed);
+            return true;
+        }
         case cmd::SheetSize:
             EditSheetSize();
             return true;

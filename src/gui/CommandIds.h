@@ -63,6 +63,7 @@ enum : int {
     Redo = 60101,
     ShowGrid = 60102,
     FitAll = 60103,
+    ExportScheme = 60104,
 };
 
 // The element kind a placing command creates; 0 for any other command.

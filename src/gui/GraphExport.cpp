@@ -268,7 +268,8 @@ QByteArray PictureBytes(PictureFormat format, QSize size, int scale, const Pictu
 }
 
 void SaveGraphPicture(QWidget* owner, QSize size, const PictureRenderer& render,
-                      const std::function<void(const QString&)>& status) {
+                      const std::function<void(const QString&)>& status,
+                      const QString& proposedName) {
     const QStringList filters = {U("Рисунок PNG (*.png)"), U("Рисунок PNG, 2× (*.png)"),
                                  U("Рисунок PNG, 4× (*.png)"), U("Рисунок SVG (*.svg)"),
                                  U("Документ PDF (*.pdf)")};
@@ -277,8 +278,7 @@ void SaveGraphPicture(QWidget* owner, QSize size, const PictureRenderer& render,
                                   QStringLiteral("pdf")};
     QString path;
     int filter = 0;
-    if (!Files().SavePathOfType(owner, QStringLiteral("Graph.png"), filters, suffixes, path,
-                                filter))
+    if (!Files().SavePathOfType(owner, proposedName, filters, suffixes, path, filter))
         return;
     GuiPrompts prompts(owner);
     if (!document::PassReadOnlyGuard(path.toStdString(), prompts))

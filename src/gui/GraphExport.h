@@ -30,9 +30,10 @@ void CopyGraphPicture(QSize size, const PictureRenderer& render,
                       const std::function<void(const QString&)>& status);
 
 // The picture as a file: PNG at 1, 2 or 4 times the screen size, SVG or PDF,
-// chosen in the save dialog.
+// chosen in the save dialog, which proposes `proposedName`.
 void SaveGraphPicture(QWidget* owner, QSize size, const PictureRenderer& render,
-                      const std::function<void(const QString&)>& status);
+                      const std::function<void(const QString&)>& status,
+                      const QString& proposedName = QStringLiteral("Graph.png"));
 
 enum class PictureFormat { Png, Svg, Pdf };
 

@@ -8,6 +8,7 @@
 #include "gui/CMultiGraphWnd.h"
 #include "gui/CSchemeWnd.h"
 #include "gui/GraphExport.h"
+#include "gui/SchemePicture.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -24,7 +25,8 @@ namespace {
 const char* const kUsage =
     "usage: korvanix-snapshot FILE.scm OUT.png [WIDTHxHEIGHT]\n"
     "       korvanix-snapshot --transient|--frequency FILE.scm OUT.png|OUT.svg|OUT.pdf "
-    "[WIDTHxHEIGHT]\n";
+    "[WIDTHxHEIGHT]\n"
+    "       korvanix-snapshot --scheme FILE.scm OUT.png|OUT.svg|OUT.pdf\n";
 
 int Usage() {
     std::fputs(kUsage, stderr);
@@ -112,13 +114,16 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QStringList args = QApplication::arguments();
     args.removeFirst();
-    int analysis = 0; // 1 transient, 2 frequency
+    int analysis = 0; // 1 transient, 2 frequency, 3 the circuit's picture
     for (int i = 0; i < args.size();) {
         if (args.at(i) == QStringLiteral("--transient") ||
-            args.at(i) == QStringLiteral("--frequency")) {
+            args.at(i) == QStringLiteral("--frequency") ||
+            args.at(i) == QStringLiteral("--scheme")) {
             if (analysis != 0)
                 return Usage();
-            analysis = args.at(i) == QStringLiteral("--transient") ? 1 : 2;
+            analysis = args.at(i) == QStringLiteral("--transient")   ? 1
+                       : args.at(i) == QStringLiteral("--frequency") ? 2
+                                                                     : 3;
             args.removeAt(i);
         } else if (args.at(i).startsWith(QStringLiteral("--"))) {
             return Usage();
@@ -150,6 +155,19 @@ int main(int argc, char** argv) {
     if (!opened.read) {
         Error(opened.message.empty() ? "cannot read the document" : opened.message);
         return 1;
+    }
+    if (analysis == 3) {
+        scheme->DocumentReloaded();
+        const korvanix::gui::SchemePicture picture =
+            korvanix::gui::SchemePictureOf(scheme->Doc().scheme, scheme->Doc().settings.scheme);
+        if (picture.size.isEmpty()) {
+            Error("the circuit has no elements");
+            return 1;
+        }
+        return WritePicture(out, korvanix::gui::PictureFormatOf(out), picture.size, picture.render,
+                            QString::fromStdString(scheme->Doc().Name()))
+                   ? 0
+                   : 1;
     }
     if (analysis != 0)
         return GraphSnapshot(scheme->Doc(), analysis == 2, out, QSize(width, height));

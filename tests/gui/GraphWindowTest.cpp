@@ -1265,6 +1265,8 @@ TEST(SnapshotToolTest, WritesTheGraphWindowOfEitherAnalysis) {
     };
     const Case cases[] = {
         {"--transient", "rlc_series.scm", "t.svg", "<?xml", 0},
+        {"--scheme", "rlc_series.scm", "s.pdf", "%PDF-", 0},
+        {"--scheme", "opamp_inverting.scm", "s.png", "\x89PNG", 0},
         {"--frequency", "opamp_inverting.scm", "f.pdf", "%PDF-", 0},
         {"--transient", "rc_lowpass.scm", "t.png", "\x89PNG", 0},
         {"--frequency", "dc.scm", "none.png", "", 3},

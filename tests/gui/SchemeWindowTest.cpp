@@ -10,6 +10,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
@@ -18,6 +20,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
+#include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -69,8 +72,19 @@ public:
         path = savePath;
         return true;
     }
+    bool SavePathOfType(QWidget*, const QString& proposed, const QStringList&, const QStringList&,
+                        QString& path, int& filter) override {
+        proposedName = proposed;
+        if (savePath.isEmpty())
+            return false;
+        path = savePath;
+        filter = saveFilter;
+        return true;
+    }
     QString openPath;
     QString savePath;
+    int saveFilter = 0;
+    QString proposedName;
     int opens = 0;
     int saves = 0;
 };
@@ -773,6 +787,62 @@ TEST_F(SchemeWindowTest, FreePinsAreMarkedUntilTheyAreWired) {
     EXPECT_FALSE(MarkNear(image, Px(r1->PinPosition(2)), 4));
     EXPECT_FALSE(MarkNear(image, Px(r2->PinPosition(1)), 4));
     EXPECT_TRUE(MarkNear(image, Px(r1->PinPosition(1)), 4));
+}
+
+// "Экспорт рисунка схемы..." writes the whole circuit, not the window's view of
+// it, in print colours: PNG at the size of the circuit (or twice), SVG, PDF.
+TEST_F(SchemeWindowTest, ExportWritesThePictureOfTheWholeCircuit) {
+    model::Element* r1 = Add(model::kind::Resistor, 1000, 1000);
+    Add(model::kind::Capacitor, 3000, 2600); // far outside the view
+    Scheme().RenumberNames();
+    ResetView();
+    Scheme().SelectAll(); // selection is never red in a picture
+    QTemporaryDir dir;
+    struct Case {
+        const char* file;
+        int filter;
+    };
+    const Case cases[] = {{"s.png", 0}, {"s2.png", 1}, {"s.svg", 3}, {"s.pdf", 4}};
+    QSize single;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        files.savePath = dir.filePath(QString::fromLatin1(c.file));
+        files.saveFilter = c.filter;
+        ASSERT_TRUE(wnd.OnCommand(cmd::ExportScheme));
+        EXPECT_EQ(files.proposedName, QStringLiteral("Untitled.png"));
+        QFile f(files.savePath);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        if (c.filter <= 1) {
+            const QImage image = QImage::fromData(bytes, "PNG");
+            ASSERT_FALSE(image.isNull());
+            if (c.filter == 0) {
+                single = image.size();
+                // Both elements, 2000 and 1600 units apart, with tags and margin.
+                EXPECT_GT(single.width(), 2000);
+                EXPECT_GT(single.height(), 1600);
+                for (int y = 0; y < image.height(); y += 3)
+                    for (int x = 0; x < image.width(); x += 3) {
+                        const QRgb p = image.pixel(x, y);
+                        ASSERT_FALSE(qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60)
+                            << "red at " << x << "," << y;
+                    }
+            } else {
+                EXPECT_EQ(image.size(), single * 2);
+            }
+        } else if (c.filter == 3) {
+            QXmlStreamReader xml(bytes);
+            while (!xml.atEnd())
+                xml.readNext();
+            EXPECT_FALSE(xml.hasError());
+            EXPECT_TRUE(bytes.contains(QByteArray::fromStdString(r1->Name())));
+        } else {
+            EXPECT_TRUE(bytes.startsWith("%PDF-"));
+            EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") +
+                          bytes.count("/Type /Page "),
+                      1);
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------
