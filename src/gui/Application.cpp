@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
@@ -112,9 +114,46 @@ void WritePlacement(QSettings& settings, const QRect& rect, bool maximized, bool
     settings.endGroup();
 }
 
-SingleInstance::SingleInstance(const QString& lockPath) : lock_(lockPath) {
+SingleInstance::SingleInstance(const QString& lockPath)
+    : socketName_(lockPath + QStringLiteral(".socket")), lock_(lockPath) {
     // Only a dead owner makes a lock stale: a copy may run for days.
     lock_.setStaleLockTime(0);
+}
+
+SingleInstance::~SingleInstance() = default;
+
+void SingleInstance::Listen(std::function<void(const QString&)> open) {
+    server_ = std::make_unique<QLocalServer>();
+    // Holding the lock, a socket left there belongs to a copy that died.
+    QLocalServer::removeServer(socketName_);
+    if (!server_->listen(socketName_))
+        return; // documents cannot be handed over; starting alone still works
+    QObject::connect(
+        server_.get(), &QLocalServer::newConnection, server_.get(), [server = server_.get(), open] {
+            while (QLocalSocket* socket = server->nextPendingConnection()) {
+                QObject::connect(socket, &QLocalSocket::disconnected, socket,
+                                 &QObject::deleteLater);
+                QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, open] {
+                    while (socket->canReadLine()) {
+                        const QString path = QString::fromUtf8(socket->readLine().trimmed());
+                        if (!path.isEmpty())
+                            open(path);
+                    }
+                });
+            }
+        });
+}
+
+bool SingleInstance::HandOver(const QString& path) const {
+    QLocalSocket socket;
+    socket.connectToServer(socketName_);
+    if (!socket.waitForConnected(2000))
+        return false;
+    socket.write(path.toUtf8() + '\n');
+    if (!socket.waitForBytesWritten(2000))
+        return false;
+    socket.disconnectFromServer();
+    return true;
 }
 
 bool SingleInstance::Acquire() {
@@ -144,6 +183,8 @@ Application::~Application() {
 
 bool Application::Start(const QString& file) {
     if (!instance_.Acquire()) {
+        if (!file.isEmpty() && instance_.HandOver(QFileInfo(file).absoluteFilePath()))
+            return false;
         Messages().Warn(nullptr, QString::fromUtf8("Программа уже запущена !"));
         return false;
     }
@@ -173,6 +214,14 @@ bool Application::Start(const QString& file) {
         mainWnd_->show();
     if (!file.isEmpty())
         mainWnd_->SchemeWnd()->OpenPath(QFileInfo(file).absoluteFilePath(), false);
+    // Documents a later start hands over open here, after the save prompt.
+    instance_.Listen([wnd = QPointer<CMainWnd>(mainWnd_.get())](const QString& path) {
+        if (!wnd)
+            return;
+        wnd->SchemeWnd()->OpenPath(path, true);
+        wnd->raise();
+        wnd->activateWindow();
+    });
     // The banner stays only until the event loop runs.
     QTimer::singleShot(10, banner, [banner] {
         banner->hide();

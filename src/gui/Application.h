@@ -5,9 +5,11 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
+class QLocalServer;
 class QSettings;
 
 namespace korvanix::gui {
@@ -48,15 +50,26 @@ StoredPlacement ReadPlacement(QSettings& settings);
 void WritePlacement(QSettings& settings, const QRect& rect, bool maximized, bool minimized);
 
 // The single-instance lock. A lock left behind by a copy that died is taken over.
+// Beside the lock the running copy listens for documents that later starts hand
+// it (a local socket named after the lock).
 class SingleInstance {
 public:
     explicit SingleInstance(const QString& lockPath = DefaultLockPath());
+    ~SingleInstance();
     // False when another running copy holds the lock.
     bool Acquire();
     static QString DefaultLockPath();
 
+    // In the copy that holds the lock: `open` receives every path handed over.
+    void Listen(std::function<void(const QString&)> open);
+    // In a later copy: hands a document's path to the running copy; false when
+    // it cannot be reached.
+    bool HandOver(const QString& path) const;
+
 private:
+    QString socketName_;
     QLockFile lock_;
+    std::unique_ptr<QLocalServer> server_;
 };
 
 // The start-up of the desktop program.
@@ -68,9 +81,10 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // Refuses a second copy with a warning (false), otherwise shows the banner and
-    // the main window, with the document `file` when one is given (a path as the
-    // user typed it, relative to the working folder).
+    // Shows the banner and the main window, with the document `file` when one is
+    // given (a path as the user typed it, relative to the working folder). A
+    // second copy hands its file to the running one and ends (false); without a
+    // file, or when the running copy cannot be reached, it refuses with a warning.
     bool Start(const QString& file = QString());
     CMainWnd* MainWindow() const { return mainWnd_.get(); }
 

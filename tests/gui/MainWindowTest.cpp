@@ -450,6 +450,29 @@ TEST(RecentFilesTest, TheFileMenuListsAndOpensTheRecentDocuments) {
     EXPECT_EQ(wnd.windowTitle(), U("KORVANIX - b.scm")) << "the open document stays";
 }
 
+// A second start with a document hands it to the running copy and ends without
+// a word; without a document it still refuses.
+TEST(ApplicationStart, ASecondStartHandsItsDocumentToTheRunningCopy) {
+    QTemporaryDir dir;
+    const QString lock = dir.filePath(QStringLiteral("KORVANIX.lock"));
+    TempSettings firstSettings;
+    TempSettings laterSettings;
+    RecordingMessages boxes;
+    Application first(lock, firstSettings.settings.get());
+    ASSERT_TRUE(first.Start());
+    Application second(lock, laterSettings.settings.get());
+    EXPECT_FALSE(second.Start(QStringLiteral(KORVANIX_SOURCE_DIR "/examples/rlc_series.scm")));
+    EXPECT_TRUE(boxes.warnings.isEmpty()) << boxes.warnings.join('|').toStdString();
+    EXPECT_EQ(second.MainWindow(), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return first.MainWindow()->windowTitle() == U("KORVANIX - rlc_series.scm"); }, 5000));
+
+    Application third(lock, laterSettings.settings.get());
+    EXPECT_FALSE(third.Start());
+    EXPECT_EQ(boxes.warnings, QStringList{U("Программа уже запущена !")});
+    first.MainWindow()->hide();
+}
+
 // A document dropped on the window opens after the save prompt of the one open.
 TEST(MainWindowDrop, ADroppedDocumentOpensThroughTheSavePrompt) {
     RecordingMessages boxes(Reply::No);
