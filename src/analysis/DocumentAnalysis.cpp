@@ -3,6 +3,7 @@
 #include "analysis/FrequencyAnalysis.h"
 #include "analysis/TransientAnalysis.h"
 #include "document/Document.h"
+#include "document/ScmFile.h"
 #include "engine/Engine.h"
 #include "engine/ErrorMessages.h"
 #include "engine/MatrixError.h"
@@ -27,8 +28,6 @@ void ClampOutputs(int32_t& voltages, int32_t& currents) {
     voltages = std::clamp<int32_t>(voltages, 0, document::kMaxOutputs);
     currents = std::clamp<int32_t>(currents, 0, document::kMaxOutputs - voltages);
 }
-
-constexpr const char* kOutOfMemory = "Ошибка выделения памяти.";
 
 DocumentAnalysisResult Failed(std::string message) {
     DocumentAnalysisResult result;
@@ -96,7 +95,7 @@ std::string DocumentAnalysis::Plan() {
     } catch (const engine::MatrixError& e) {
         return e.what();
     } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
+        return document::OutOfMemoryMessage();
     }
 }
 
@@ -118,7 +117,7 @@ std::string DocumentAnalysis::Configure(graph::ResultsSink& sink) {
     } catch (const std::bad_alloc&) {
         plans_->frequencyAnalysis.reset();
         plans_->transientAnalysis.reset();
-        return kOutOfMemory;
+        return document::OutOfMemoryMessage();
     }
     return {};
 }
@@ -143,7 +142,7 @@ DocumentAnalysisResult DocumentAnalysis::Compute(graph::ResultsSink& sink,
         result.message = e.what();
     } catch (const std::bad_alloc&) {
         result.outcome = DocumentAnalysisOutcome::AnalysisFailed;
-        result.message = kOutOfMemory;
+        result.message = document::OutOfMemoryMessage();
     }
     return result;
 }

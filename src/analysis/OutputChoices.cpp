@@ -37,6 +37,7 @@ bool NaturalLess(const std::string& a, const std::string& b) {
 
 namespace {
 
+// What a name offers; null for a node.
 int FlagsOf(const model::Element* element, bool frequency) {
     if (!element)
         return OfferedOutput::Voltage;
@@ -52,13 +53,6 @@ int FlagsOf(const model::Element* element, bool frequency) {
 }
 
 } // namespace
-
-int OutputFlags(const std::string& elementName, const model::Scheme& scheme, bool frequency) {
-    for (const auto& e : scheme.elements)
-        if (e->Name() == elementName)
-            return FlagsOf(e.get(), frequency);
-    return FlagsOf(nullptr, frequency);
-}
 
 std::vector<OfferedOutput> OfferedOutputs(engine::Engine& engine, bool frequency) {
     const engine::OutputNameList names = engine::BuildOutputNames(engine);
@@ -84,10 +78,6 @@ std::vector<OfferedOutput> OfferedOutputs(engine::Engine& engine, bool frequency
     std::stable_sort(offered.begin(), offered.end(),
                      [](const auto& a, const auto& b) { return NaturalLess(a.name, b.name); });
     return offered;
-}
-
-void SortNatural(std::vector<std::string>& names) {
-    std::stable_sort(names.begin(), names.end(), NaturalLess);
 }
 
 } // namespace korvanix::analysis

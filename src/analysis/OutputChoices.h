@@ -7,10 +7,6 @@ namespace korvanix::engine {
 class Engine;
 } // namespace korvanix::engine
 
-namespace korvanix::model {
-class Scheme;
-} // namespace korvanix::model
-
 namespace korvanix::analysis {
 
 // A name the analysis dialogs offer, with what it can give.
@@ -27,19 +23,12 @@ struct OfferedOutput {
 // digits after it form. So R2 comes before R10, and C5 before R1.
 bool NaturalLess(const std::string& a, const std::string& b);
 
-// Which quantities an output name offers. A node (no element) offers its voltage.
-// Every element on the list offers both in the transient analysis; the frequency
-// analysis has a voltage only for resistors, capacitors, inductances and the
-// kinds 2010 and 3010, and a current only for resistors, capacitors, inductances,
-// the kind 2010 and every current source (so a source of an older kind offers
-// less there).
-int OutputFlags(const std::string& elementName, const model::Scheme& scheme, bool frequency);
-
 // After a successful formulation: the names the dialogs offer with their flags,
-// in natural order.
+// in natural order. A node offers its voltage. Every element on the list offers
+// both in the transient analysis; the frequency analysis has a voltage only for
+// resistors, capacitors, inductances and the kinds 2010 and 3010, and a current
+// only for resistors, capacitors, inductances, the kind 2010 and every current
+// source (so a source of an older kind offers less there).
 std::vector<OfferedOutput> OfferedOutputs(engine::Engine& engine, bool frequency);
-
-// Sorts names in natural order (equal names keep their order).
-void SortNatural(std::vector<std::string>& names);
 
 } // namespace korvanix::analysis

@@ -2,6 +2,7 @@
 
 #include "analysis/DocumentAnalysis.h"
 #include "analysis/ProgressReporter.h"
+#include "document/ScmFile.h"
 #include "engine/EngineNotifier.h"
 #include "engine/ErrorMessages.h"
 #include "gui/CMultiGraphWnd.h"
@@ -31,8 +32,6 @@ AnalysisDialogs realDialogs;
 QString Utf8(const std::string& text) {
     return QString::fromStdString(text);
 }
-
-const char* const kOutOfMemory = "Ошибка выделения памяти.";
 
 // The boxes a formulation shows: one per loop of capacitors and voltage sources,
 // captioned with the loop's number, and a failed matrix operation's text.
@@ -94,9 +93,8 @@ public:
     bool Continue() override {
         if (runner_.stop_)
             return false;
-        const Clock::time_point now = Clock::now();
-        if (now - last_ >= runner_.interval_)
-            Dispatch(now);
+        if (Clock::now() - last_ >= runner_.interval_)
+            Dispatch();
         return !runner_.stop_;
     }
 
@@ -126,9 +124,7 @@ private:
         }
     }
 
-    void Dispatch(Clock::time_point now) {
-        const double stall = std::chrono::duration<double, std::milli>(now - last_).count();
-        runner_.longestStallMs_ = std::max(runner_.longestStallMs_, stall);
+    void Dispatch() {
         Flush();
         QApplication::processEvents(QEventLoop::AllEvents);
         last_ = Clock::now();
@@ -189,11 +185,13 @@ void AnalysisRunner::EditOptions() {
         Store(doc.settings.options, options);
 }
 
-CMultiGraphWnd* AnalysisRunner::GraphWindow(bool frequency) {
+CMultiGraphWnd* AnalysisRunner::GraphWindow(bool frequency, bool& created) {
     const QString title =
         QString::fromUtf8(frequency ? kFrequencyGraphTitle : kTransientGraphTitle);
+    created = false;
     if (CMultiGraphWnd* open = CMultiGraphWnd::Find(title))
         return open;
+    created = true;
     // Over the sheet, a little inside it, so that the circuit still shows around.
     QWidget* area = scheme_.viewport();
     const QRect client(area->mapToGlobal(QPoint(0, 0)), area->size());
@@ -237,18 +235,17 @@ void AnalysisRunner::Run(bool frequency) {
         return;
     }
 
-    const bool reused = CMultiGraphWnd::Find(QString::fromUtf8(
-                            frequency ? kFrequencyGraphTitle : kTransientGraphTitle)) != nullptr;
     CMultiGraphWnd* graphs = nullptr;
+    bool created = false;
     try {
-        graphs = GraphWindow(frequency);
+        graphs = GraphWindow(frequency, created);
         message = analysis.Configure(*graphs);
     } catch (const std::bad_alloc&) {
-        message = kOutOfMemory;
+        message = document::OutOfMemoryMessage();
     }
     if (!message.empty()) {
         // A window made for this analysis and never filled is not left behind.
-        if (graphs && !reused)
+        if (graphs && created)
             delete graphs;
         Messages().Warn(frame, Utf8(message));
         return;
@@ -259,7 +256,6 @@ void AnalysisRunner::Run(bool frequency) {
 
     running_ = true;
     stop_ = false;
-    longestStallMs_ = 0;
     graphs->SetBusy(true);
     SetCommandsEnabled(false);
     CAbortDlg dialog(QString::fromUtf8(frequency ? "АЧХ/ФЧХ" : "Переходный процесс"), frame);

@@ -68,8 +68,6 @@ public:
     void SetDialogs(AnalysisDialogs* dialogs);
     // Tests dispatch after every point to stop at a chosen one.
     void SetDispatchInterval(std::chrono::milliseconds interval) { interval_ = interval; }
-    // The longest time the last analysis kept the event loop waiting, in ms.
-    double LongestStallMs() const { return longestStallMs_; }
     // The progress window of the running analysis; null when none runs.
     CAbortDlg* ProgressDialog() const { return progress_; }
 
@@ -86,7 +84,8 @@ private:
     void SetCommandsEnabled(bool on);
     // Stores a dialog's record when its bytes changed; true when they did.
     template <typename Record> bool Store(Record& stored, const Record& edited);
-    CMultiGraphWnd* GraphWindow(bool frequency);
+    // The open window of the analysis, or a new one (`created`).
+    CMultiGraphWnd* GraphWindow(bool frequency, bool& created);
     void RunActionsAfterRun();
 
     CSchemeWnd& scheme_;
@@ -95,7 +94,6 @@ private:
     bool stop_ = false;
     QPointer<CAbortDlg> progress_;
     std::chrono::milliseconds interval_ = kDispatchInterval;
-    double longestStallMs_ = 0;
     std::vector<std::function<void()>> afterRun_;
 };
 

@@ -122,6 +122,10 @@ SingleInstance::SingleInstance(const QString& lockPath)
 
 SingleInstance::~SingleInstance() = default;
 
+namespace {
+constexpr qint64 kMaxHandOver = 64 * 1024;
+} // namespace
+
 void SingleInstance::Listen(std::function<void(const QString&)> open) {
     server_ = std::make_unique<QLocalServer>();
     // Holding the lock, a socket left there belongs to a copy that died.
@@ -134,6 +138,12 @@ void SingleInstance::Listen(std::function<void(const QString&)> open) {
                 QObject::connect(socket, &QLocalSocket::disconnected, socket,
                                  &QObject::deleteLater);
                 QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, open] {
+                    // Only paths come here: a peer that sends more without a line
+                    // end is cut off.
+                    if (!socket->canReadLine() && socket->bytesAvailable() > kMaxHandOver) {
+                        socket->abort();
+                        return;
+                    }
                     while (socket->canReadLine()) {
                         const QString path = QString::fromUtf8(socket->readLine().trimmed());
                         if (!path.isEmpty())

@@ -1,5 +1,6 @@
 #include "gui/CMainWnd.h"
 
+#include "document/ScmFile.h"
 #include "gui/AnalysisRunner.h"
 #include "gui/Application.h"
 #include "gui/CAboutDlg.h"
@@ -111,8 +112,8 @@ void CMainWnd::OpenRecent(const QString& path) {
     if (!QFileInfo::exists(path)) {
         // Gone since it was used: said as any file that cannot be opened is, and
         // taken off the list.
-        Messages().Warn(this, QStringLiteral("Не удается открыть файл %1 для чтения.")
-                                  .arg(QFileInfo(path).fileName()));
+        Messages().Warn(this, QString::fromStdString(document::CannotOpenForReadingMessage(
+                                  QFileInfo(path).fileName().toStdString())));
         recent_->Remove(path);
         RebuildRecentMenu();
         return;
