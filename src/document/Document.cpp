@@ -79,6 +79,33 @@ void Document::Adopt(ScmContent content, const std::string& path) {
 }
 
 OpenResult Document::Open(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    ReadOutcome outcome = ReadOutcome::ReadFailed;
+    try {
+        outcome = ReadWholeFile(path, bytes);
+    } catch (const std::bad_alloc&) {
+        OpenResult result;
+        New();
+        result.reset = true;
+        result.message = OutOfMemoryMessage();
+        return result;
+    }
+    if (outcome == ReadOutcome::CannotOpen) {
+        OpenResult result;
+        result.message = CannotOpenForReadingMessage(FileNameOf(path));
+        return result;
+    }
+    return Load(outcome == ReadOutcome::Read ? &bytes : nullptr, path);
+}
+
+OpenResult Document::Recover(const std::vector<uint8_t>& image, const std::string& path) {
+    OpenResult result = Load(&image, path.empty() ? std::string(kUntitled) : path);
+    if (result.read)
+        SetModified(true);
+    return result;
+}
+
+OpenResult Document::Load(const std::vector<uint8_t>* bytes, const std::string& path) {
     OpenResult result;
     const std::string name = FileNameOf(path);
     auto fail = [&](std::string message) {
@@ -87,18 +114,10 @@ OpenResult Document::Open(const std::string& path) {
         result.message = std::move(message);
         return result;
     };
+    if (!bytes)
+        return fail(ReadErrorMessage(name));
     try {
-        std::vector<uint8_t> bytes;
-        switch (ReadWholeFile(path, bytes)) {
-        case ReadOutcome::CannotOpen:
-            result.message = CannotOpenForReadingMessage(name);
-            return result;
-        case ReadOutcome::ReadFailed:
-            return fail(ReadErrorMessage(name));
-        case ReadOutcome::Read:
-            break;
-        }
-        ScmContent content = ReadScmFile(bytes, name);
+        ScmContent content = ReadScmFile(*bytes, name);
         const bool unknownLanguage = content.unknownLanguage;
         Adopt(std::move(content), path);
         result.read = true;

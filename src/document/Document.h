@@ -63,6 +63,9 @@ public:
     // On a file that cannot be opened nothing changes; on any fault after that
     // the document becomes a new untitled one and the message says why.
     OpenResult Open(const std::string& path);
+    // A recovery copy's image as the document bound to `path` (untitled when the
+    // path is empty), modified: its file does not hold what the copy does.
+    OpenResult Recover(const std::vector<uint8_t>& image, const std::string& path);
     // An untitled document asks for a path first (the save dialog).
     SaveResult Save(DocumentPrompts& prompts);
     SaveResult SaveAs(const std::string& path, DocumentPrompts& prompts);
@@ -85,6 +88,8 @@ public:
 
 private:
     SaveResult Write(const std::string& path, DocumentPrompts& prompts);
+    // A file's bytes (null: reading failed) as the document bound to `path`.
+    OpenResult Load(const std::vector<uint8_t>* bytes, const std::string& path);
     void Adopt(ScmContent content, const std::string& path);
     void ApplyDisplayOptions();
 

@@ -21,6 +21,13 @@ void EditSession::Reset() {
     UpdateModified();
 }
 
+void EditSession::ResetUnsaved() {
+    history_.Reset(Take());
+    MarkSaved();
+    history_.MarkNoneSaved();
+    UpdateModified();
+}
+
 void EditSession::MarkSaved() {
     history_.MarkSaved();
     viewMoved_ = false;

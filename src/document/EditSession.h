@@ -31,6 +31,9 @@ public:
     // A new, opened or otherwise replaced document: its state is the only one in
     // the history, and the saved one.
     void Reset();
+    // A document recovered from a copy: as Reset, but modified until it is saved,
+    // since its file does not hold it.
+    void ResetUnsaved();
     // The file now holds what the document holds.
     void MarkSaved();
     // The view (centre or scale) moved.

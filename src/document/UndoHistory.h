@@ -50,6 +50,8 @@ public:
 
     // The current state is what the file now holds.
     void MarkSaved() { saved_ = static_cast<std::ptrdiff_t>(index_); }
+    // No state in the list is what the file holds (a recovered copy).
+    void MarkNoneSaved() { saved_ = -1; }
     bool AtSavedState() const { return saved_ == static_cast<std::ptrdiff_t>(index_); }
     // How many steps undo can go back at most.
     std::size_t Depth() const { return depth_; }

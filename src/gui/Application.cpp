@@ -1,5 +1,6 @@
 #include "gui/Application.h"
 
+#include "gui/Autosave.h"
 #include "gui/CBannerDlg.h"
 #include "gui/CMainWnd.h"
 #include "gui/CSchemeWnd.h"
@@ -224,6 +225,9 @@ bool Application::Start(const QString& file) {
         mainWnd_->show();
     if (!file.isEmpty())
         mainWnd_->SchemeWnd()->OpenPath(QFileInfo(file).absoluteFilePath(), false);
+    // Only one copy runs at a time: copies found now were left by a run that
+    // ended without saving or removing them.
+    mainWnd_->SchemeWnd()->Recovery().OfferCopies();
     // Documents a later start hands over open here, after the save prompt.
     instance_.Listen([wnd = QPointer<CMainWnd>(mainWnd_.get())](const QString& path) {
         if (!wnd)

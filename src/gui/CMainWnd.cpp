@@ -3,6 +3,7 @@
 #include "document/ScmFile.h"
 #include "gui/AnalysisRunner.h"
 #include "gui/Application.h"
+#include "gui/Autosave.h"
 #include "gui/CAboutDlg.h"
 #include "gui/CSchemeWnd.h"
 #include "gui/CSubToolBar.h"
@@ -19,6 +20,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -67,6 +69,8 @@ CMainWnd::CMainWnd(QSettings* settings, QWidget* parent)
     // to the next.
     SetShowGrid(!settings_ || settings_->value(QString::fromLatin1(kShowGridKey), true).toBool(),
                 false);
+    if (settings_)
+        scheme_->Recovery().SetMinutes(ReadAutosaveMinutes(*settings_));
     ShowStatus(QStringLiteral("Loaded Ok"));
 }
 
@@ -119,6 +123,20 @@ void CMainWnd::OpenRecent(const QString& path) {
         return;
     }
     scheme_->OpenPath(path, true);
+}
+
+void CMainWnd::EditAutosaveInterval() {
+    bool ok = false;
+    const int minutes = QInputDialog::getInt(
+        this, QString::fromUtf8("Автосохранение"),
+        QString::fromUtf8("Сохранять копию несохраненной схемы для восстановления\n"
+                          "каждые (мин, 0 - не сохранять):"),
+        scheme_->Recovery().Minutes(), 0, Autosave::kMaxMinutes, 1, &ok);
+    if (!ok)
+        return;
+    scheme_->Recovery().SetMinutes(minutes);
+    if (settings_)
+        WriteAutosaveMinutes(*settings_, minutes);
 }
 
 void CMainWnd::SetShowGrid(bool on, bool remember) {
@@ -271,6 +289,9 @@ void CMainWnd::OnCommand(int id) {
         dlg.exec();
         return;
     }
+    case cmd::AutosaveInterval:
+        EditAutosaveInterval();
+        return;
     default:
         break;
     }

@@ -83,6 +83,8 @@ private:
     void SetCommandChecked(int id, bool checked);
     // `remember`: the user chose it, and the next run starts so.
     void SetShowGrid(bool on, bool remember);
+    // Asks for the autosave interval in minutes (0: off) and keeps it.
+    void EditAutosaveInterval();
     // The numbered entries of the recent documents in "&Файл", before its last
     // separator.
     void RebuildRecentMenu();

@@ -1,6 +1,7 @@
 #include "gui/CSchemeWnd.h"
 
 #include "gui/AnalysisRunner.h"
+#include "gui/Autosave.h"
 #include "gui/CMultiGraphWnd.h"
 
 #include "gui/CTextWnd.h"
@@ -168,6 +169,8 @@ CSchemeWnd::CSchemeWnd(QWidget* parent)
 
     tool_ = std::make_unique<IdleTool>(*this);
     analyses_ = std::make_unique<AnalysisRunner>(*this);
+    autosave_ = new Autosave(*this);
+    connect(autosave_, &Autosave::statusMessage, this, &CSchemeWnd::statusMessage);
     metrics_ = std::make_unique<QtTextMetrics>(fonts_);
     doc_.scheme.SetTextMetrics(metrics_.get());
     doc_.scheme.UpdateAllTags();
@@ -773,7 +776,35 @@ bool CSchemeWnd::PromptToSaveFirst() {
         Messages().Warn(this, Utf8(answer.save.message));
     if (answer.save.saved)
         session_.MarkSaved();
+    // The document is saved or given up: its recovery copy goes.
+    if (answer.proceed)
+        autosave_->DocumentSettled();
     return answer.proceed;
+}
+
+bool CSchemeWnd::RestoreRecovered(const std::string& file) {
+    std::string path;
+    std::vector<uint8_t> image;
+    if (!document::RecoveryStore::Read(file, path, image)) {
+        Messages().Warn(this, QString::fromUtf8("Копия для восстановления %1 повреждена и не "
+                                                "может быть прочитана.")
+                                  .arg(Utf8(file)));
+        return false;
+    }
+    EndModes();
+    if (!PromptToSaveFirst())
+        return false;
+    const document::OpenResult result = doc_.Recover(image, path);
+    if (result.read || result.reset)
+        AfterDocumentReplaced();
+    if (!result.message.empty())
+        Messages().Warn(this, Utf8(result.message));
+    if (!result.read)
+        return false;
+    session_.ResetUnsaved();
+    autosave_->Adopt(file);
+    RefreshCommandStates();
+    return true;
 }
 
 void CSchemeWnd::OpenPath(const QString& path, bool prompt) {
@@ -815,6 +846,7 @@ bool CSchemeWnd::SaveDocument(bool saveAs) {
     }
     session_.MarkSaved();
     session_.UpdateModified();
+    autosave_->DocumentSettled();
     if (doc_.Name() != nameBefore || saveAs)
         emit documentNameChanged(Utf8(doc_.Name()));
     emit statusMessage(Utf8(result.status));

@@ -19,6 +19,7 @@ class QMenu;
 namespace korvanix::gui {
 
 class AnalysisRunner;
+class Autosave;
 class SchemeTool;
 
 // The modal dialogs the sheet opens. Tests install their own to answer them.
@@ -89,6 +90,13 @@ public:
     // Opens a document file; with `prompt` the save prompt for the open one comes
     // first. A file that cannot be read gives its message and changes nothing.
     void OpenPath(const QString& path, bool prompt);
+
+    // The recovery copies of the document.
+    Autosave& Recovery() { return *autosave_; }
+    // Opens a recovery copy, after the save prompt, as the document it was
+    // taken from, modified; false when it was not opened (the user cancelled,
+    // or the copy does not read: then a message says so).
+    bool RestoreRecovered(const std::string& file);
 
     // The analysis commands.
     AnalysisRunner& Analyses() { return *analyses_; }
@@ -214,6 +222,7 @@ private:
     SchemeFonts fonts_;
     std::unique_ptr<QtTextMetrics> metrics_;
     std::unique_ptr<AnalysisRunner> analyses_;
+    Autosave* autosave_ = nullptr;
     bool updatingBars_ = false;
     bool showGrid_ = true;
     int upperScale_ = 400;

@@ -64,6 +64,7 @@ enum : int {
     ShowGrid = 60102,
     FitAll = 60103,
     ExportScheme = 60104,
+    AutosaveInterval = 60105,
 };
 
 // The element kind a placing command creates; 0 for any other command.

@@ -24,6 +24,9 @@ const std::vector<CommandStringEntry>& CommandStrings() {
         {cmd::SaveElementList, "Сохранить список элементов в файл\nСохранить список элементов"},
         {cmd::ExportScheme,
          "Сохранить рисунок всей схемы: PNG, SVG или PDF\nЭкспорт рисунка схемы"},
+        {cmd::AutosaveInterval,
+         "Как часто сохранять копию несохраненной схемы для восстановления после "
+         "сбоя\nАвтосохранение"},
         {cmd::Exit, "Выйти из программы\nВыход"},
         {cmd::Undo, "Отменить последнее изменение схемы\nОтменить"},
         {cmd::Redo, "Повторить отмененное изменение схемы\nПовторить"},
@@ -94,6 +97,8 @@ const std::vector<MenuEntry>& MainMenus() {
              {0, ""},
              {cmd::SaveElementList, "Сохранить список &элементов..."},
              {cmd::ExportScheme, "Экспорт рисунка схемы..."},
+             {0, ""},
+             {cmd::AutosaveInterval, "&Автосохранение..."},
              {0, ""},
              {cmd::Exit, "В&ыход\tAlt+F4"},
          }},

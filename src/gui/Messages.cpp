@@ -1,6 +1,7 @@
 #include "gui/Messages.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace korvanix::gui {
 
@@ -33,6 +34,21 @@ Reply MessageService::Ask(QWidget* parent, const QString& text, bool withCancel)
     default:
         return withCancel ? Reply::Cancel : Reply::No;
     }
+}
+
+int MessageService::Choose(QWidget* parent, const QString& text, const QStringList& buttons) {
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(kAppTitle), text,
+                    QMessageBox::NoButton, parent);
+    QList<QAbstractButton*> pressable;
+    for (const QString& caption : buttons)
+        pressable.append(box.addButton(caption, QMessageBox::AcceptRole));
+    if (pressable.isEmpty())
+        return -1;
+    box.setDefaultButton(qobject_cast<QPushButton*>(pressable.first()));
+    box.setEscapeButton(pressable.last());
+    box.exec();
+    const int index = static_cast<int>(pressable.indexOf(box.clickedButton()));
+    return index < 0 ? static_cast<int>(pressable.size()) - 1 : index;
 }
 
 MessageService& Messages() {

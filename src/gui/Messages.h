@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -20,6 +21,9 @@ public:
     virtual void Inform(QWidget* parent, const QString& text);
     // Yes/No, or Yes/No/Cancel with `withCancel`.
     virtual Reply Ask(QWidget* parent, const QString& text, bool withCancel);
+    // A question with buttons of its own: the index of the button pressed; the
+    // last button when the box is closed otherwise (Escape, the title bar).
+    virtual int Choose(QWidget* parent, const QString& text, const QStringList& buttons);
 };
 
 inline constexpr const char* kAppTitle = "KORVANIX";
