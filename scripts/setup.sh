@@ -3,12 +3,16 @@
 # missing), then configures and builds into the folder given as $1 (default:
 # build). ngspice is the independent simulator the slow tests compare with;
 # fonts-dejavu-extra brings the oblique faces the font dialog tests open on;
-# qt6-svg-dev writes graph pictures as SVG.
+# qt6-svg-dev writes graph pictures as SVG. The installation tests check the
+# desktop files with desktop-file-utils, appstream, shared-mime-info and
+# libglib2.0-bin (gio reads the MIME database as file managers do), render the
+# manual page with groff-base, and build the Debian package with dpkg-dev's
+# dpkg-shlibdeps.
 # Further CMake options may follow the folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev locales ngspice clang-format qt6-base-dev qt6-translations-l10n libgl-dev fonts-dejavu-core fonts-dejavu-extra qt6-svg-dev)
+packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev locales ngspice clang-format qt6-base-dev qt6-translations-l10n libgl-dev fonts-dejavu-core fonts-dejavu-extra qt6-svg-dev desktop-file-utils appstream shared-mime-info libglib2.0-bin groff-base dpkg-dev)
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -1,6 +1,7 @@
 #include "gui/Application.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -8,6 +9,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KORVANIX"));
     QApplication::setOrganizationName(QStringLiteral("ORN"));
+    // The desktop matches the windows to the installed menu entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.korvanix.Korvanix"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/korvanix.svg")));
     // The interface is Russian whatever the system's language: the standard
     // buttons of the message boxes and dialogs too, where Qt's translations exist.
     QTranslator qtTexts;
