@@ -67,6 +67,7 @@ DocumentAnalysis::DocumentAnalysis(document::Document& doc, bool frequency)
     : doc_(doc), frequency_(frequency), settings_(doc.settings),
       engine_(std::make_unique<engine::Engine>(doc.scheme)), plans_(std::make_unique<Plans>()) {
     engine_->UseSparseFrequency(true);
+    engine_->UseSparseTransient(true);
 }
 
 DocumentAnalysis::~DocumentAnalysis() = default;

@@ -43,31 +43,25 @@ void Fit(Vector& v, int n) {
     }
 }
 
-// out = A·v over the columns A's row index lists for each row.
-void RowProduct(const Matrix& a, const Vector& v, Vector& out) {
-    const engine::NonzeroIndex& index = a.RowIndex();
-    Require(index.valid && a.Cols() == v.Size());
+// out = A·v, each row summed over its stored entries in increasing column order.
+void RowProduct(const engine::SparseMatrix& a, const Vector& v, Vector& out) {
+    Require(a.Cols() == v.Size());
     Fit(out, a.Rows());
     for (int i = 0; i < a.Rows(); ++i) {
-        const double* row = a.Row(i);
         double sum = 0;
-        for (int j : index.positions[static_cast<std::size_t>(i)]) {
-            sum += row[j] * v[j];
-        }
+        for (int k = a.RowBegin(i); k < a.RowEnd(i); ++k)
+            sum += a.ValueAt(k) * v[a.ColumnAt(k)];
         out[i] = sum;
     }
 }
 
-// out += sign · A·v over A's row index.
-void AddRowProduct(const Matrix& a, const Vector& v, double sign, Vector& out) {
-    const engine::NonzeroIndex& index = a.RowIndex();
-    Require(index.valid && a.Cols() == v.Size() && out.Size() == a.Rows());
+// out += sign · A·v, summed as RowProduct.
+void AddRowProduct(const engine::SparseMatrix& a, const Vector& v, double sign, Vector& out) {
+    Require(a.Cols() == v.Size() && out.Size() == a.Rows());
     for (int i = 0; i < a.Rows(); ++i) {
-        const double* row = a.Row(i);
         double sum = 0;
-        for (int j : index.positions[static_cast<std::size_t>(i)]) {
-            sum += row[j] * v[j];
-        }
+        for (int k = a.RowBegin(i); k < a.RowEnd(i); ++k)
+            sum += a.ValueAt(k) * v[a.ColumnAt(k)];
         out[i] += sign * sum;
     }
 }
@@ -589,17 +583,17 @@ int TransientAnalysis::TaylorStep(double t, double h, const Part& part, int step
     SourceTerms(t, 0, 1.0);
     if (evolveX1) {
         Add(s12(0), s.w12, sum12_);
-        RowProduct(s.F1, sum12_, product1_);
+        RowProduct(s.step.F1, sum12_, product1_);
         Advance(x1(0), h, product1_, x1(1));
     }
     if (evolveX3) {
         Add(uC(0), s.eC, sumC_);
-        RowProduct(s.S2Gamma2, sumC_, product3_);
+        RowProduct(s.step.S2Gamma2, sumC_, product3_);
         Advance(x3(0), -h, product3_, x3(1));
     }
     if (evolveUC) {
         Add(s123(0), s.w123, sum123_);
-        RowProduct(s.F2, sum123_, productC_);
+        RowProduct(s.step.F2, sum123_, productC_);
         Advance(uC(0), h, productC_, uC(1));
     }
 
@@ -615,12 +609,12 @@ int TransientAnalysis::TaylorStep(double t, double h, const Part& part, int step
         const double f = h / k;
         if (evolveX1) {
             DifferencePlus(s12(k - 1), s12(k - 2), s.w12, sum12_);
-            RowProduct(s.F1, sum12_, product1_);
+            RowProduct(s.step.F1, sum12_, product1_);
             Advance(x1(k - 1), f, product1_, x1(k));
         }
         if (evolveX3) {
             DifferencePlus(uC(k - 1), uC(k - 2), s.eC, sumC_);
-            RowProduct(s.S2Gamma2, sumC_, product3_);
+            RowProduct(s.step.S2Gamma2, sumC_, product3_);
             Advance(x3(k - 1), -f, product3_, x3(k));
         }
         // The term of order k − 1 of the whole state decides whether to go on.
@@ -639,7 +633,7 @@ int TransientAnalysis::TaylorStep(double t, double h, const Part& part, int step
         }
         if (evolveUC) {
             Add(term_, s.w123, sum123_);
-            RowProduct(s.F2, sum123_, productC_);
+            RowProduct(s.step.F2, sum123_, productC_);
             Advance(uC(k - 1), f, productC_, uC(k));
         }
         if (k > maxOrder_) {
@@ -667,46 +661,39 @@ int TransientAnalysis::TaylorStep(double t, double h, const Part& part, int step
 }
 
 void TransientAnalysis::FormOutputs(bool firstPoint) {
-    const engine::StateEquations& s = state_;
+    const engine::StateEquations::StepMatrices& s = state_.step;
     if (!requests_.AnyDerived()) {
         return;
     }
-    Add(x1_[0], s.jO, x1s_);
-    Add(x3_[0], s.jC, x3s_);
-    Add(uC_[0], s.eC, uCs_);
+    Add(x1_[0], state_.jO, x1s_);
+    Add(x3_[0], state_.jC, x3s_);
+    Add(uC_[0], state_.eC, uCs_);
 
     if (requests_.independentPotentials) {
         if (firstPoint) {
-            // The plain products of the nodal solution, before any row index is
-            // trusted: Z·(DS·x1s − DC·uCs).
-            Vector drive = engine::TimesVector(s.DS, x1s_);
-            const Vector fromForest = engine::TimesVector(s.DC, uCs_);
-            Require(drive.Size() == fromForest.Size());
-            for (int i = 0; i < drive.Size(); ++i) {
-                drive[i] -= fromForest[i];
+            // The nodal solution itself, Z·(DS·x1s − DC·uCs); later points take
+            // the products Pphi and Pphix formed once.
+            RowProduct(s.DS, x1s_, drive_);
+            RowProduct(s.DC, uCs_, scratchI_);
+            Require(drive_.Size() == scratchI_.Size());
+            for (int i = 0; i < drive_.Size(); ++i) {
+                drive_[i] -= scratchI_[i];
             }
-            Copy(engine::TimesVector(s.Z, drive), phi1_);
+            RowProduct(s.Z, drive_, phi1_);
         } else {
             RowProduct(s.Pphi, uCs_, phi1_);
             AddRowProduct(s.Pphix, x1s_, 1.0, phi1_);
         }
     }
     if (requests_.forestPotentials) {
-        if (firstPoint) {
-            const engine::AnalysisGraph& graph = engine_.Graph();
-            const Vector across = engine::TimesVector(engine::Transpose(graph.real.A12), phi1_);
-            Difference(uCs_, across, scratchC_);
-            Copy(engine::TimesVector(engine::Transpose(s.inv22), scratchC_), phi2_);
-        } else {
-            RowProduct(s.A12T, phi1_, scratchC2_);
-            Difference(uCs_, scratchC2_, scratchC_);
-            RowProduct(s.inv22T, scratchC_, phi2_);
-        }
+        RowProduct(s.A12T, phi1_, scratchC2_);
+        Difference(uCs_, scratchC2_, scratchC_);
+        RowProduct(s.inv22T, scratchC_, phi2_);
     }
     if (requests_.sourceBranchCurrents) {
         RowProduct(s.KLJ2, x1s_, branchCurrent_);
         AddRowProduct(s.Y22, uCs_, 1.0, branchCurrent_);
-        AddRowProduct(engine_.Graph().S2T, x3s_, -1.0, branchCurrent_);
+        AddRowProduct(s.S2T, x3s_, -1.0, branchCurrent_);
     }
     if (requests_.ordinaryVoltages) {
         RowProduct(s.KLJ1, x1s_, uO_);

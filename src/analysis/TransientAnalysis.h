@@ -171,6 +171,7 @@ private:
     // Working vectors of a step and of the outputs.
     engine::Vector sum12_, sum123_, sumC_, product1_, product3_, productC_, term_;
     engine::Vector x1s_, x3s_, uCs_, phi1_, phi2_, scratchC_, scratchC2_, branchCurrent_;
+    engine::Vector drive_, scratchI_; // the nodal solution of the first point
     engine::Vector uO_, ordinaryResistor_, sourceBranchResistor_;
     std::vector<double> values_;
 

@@ -99,6 +99,13 @@ void AnalysisGraph::Clear() {
     S2 = Matrix();
     S1T = Matrix();
     S2T = Matrix();
+    sparseReal = IncidenceMatrices<SparseMatrix>();
+    sparseS1 = SparseMatrix();
+    sparseS2 = SparseMatrix();
+    sparseS1T = SparseMatrix();
+    sparseS2T = SparseMatrix();
+    s1Row_.clear();
+    s2Row_.clear();
 }
 
 void AnalysisGraph::BuildTransient(model::Scheme& scheme, EngineNotifier& notifier) {
@@ -142,7 +149,10 @@ void AnalysisGraph::Build(model::Scheme& scheme, bool frequencyVariant, EngineNo
             BuildIncidence(complex);
     } else {
         BuildSelections();
-        BuildIncidence(real);
+        if (sparseTransient)
+            BuildSparseTransientIncidence();
+        else
+            BuildIncidence(real);
     }
 }
 
@@ -462,20 +472,33 @@ void AnalysisGraph::Classify() {
 }
 
 void AnalysisGraph::BuildSelections() {
-    const auto select = [](const std::vector<Branch*>& list, Matrix& s, Matrix& st) {
-        int rows = 0;
-        for (const Branch* b : list)
-            if (b->l || b->j)
-                ++rows;
-        s.ResizeZeroed(rows, static_cast<int>(list.size()));
-        int row = 0;
-        for (std::size_t i = 0; i < list.size(); ++i)
-            if (list[i]->l || list[i]->j)
-                s.At(row++, static_cast<int>(i)) = 1;
-        st = Transpose(s);
+    const auto select = [this](const std::vector<Branch*>& list, Matrix& s, Matrix& st,
+                               SparseMatrix& sparse, SparseMatrix& sparseT,
+                               std::vector<int>& rowOf) {
+        const int cols = static_cast<int>(list.size());
+        rowOf.assign(list.size(), 0);
+        std::vector<int> start(1, 0);
+        std::vector<int> columns;
+        for (int i = 0; i < cols; ++i)
+            if (list[At(i)]->l || list[At(i)]->j) {
+                rowOf[At(i)] = static_cast<int>(columns.size());
+                columns.push_back(i);
+                start.push_back(static_cast<int>(columns.size()));
+            }
+        const int rows = static_cast<int>(columns.size());
+        std::vector<double> ones(columns.size(), 1.0);
+        sparse.Assign(rows, cols, std::move(start), std::move(columns), std::move(ones));
+        sparseT = sparse.Transposed();
+        if (sparseTransient) {
+            s = Matrix();
+            st = Matrix();
+        } else {
+            s = sparse.ToDense();
+            st = Transpose(s);
+        }
     };
-    select(ordinaryBranches, S1, S1T);
-    select(capacitorSourceBranches, S2, S2T);
+    select(ordinaryBranches, S1, S1T, sparseS1, sparseS1T, s1Row_);
+    select(capacitorSourceBranches, S2, S2T, sparseS2, sparseS2T, s2Row_);
 }
 
 template <class M> void AnalysisGraph::BuildIncidence(IncidenceMatrices<M>& m) {
@@ -607,25 +630,106 @@ void AnalysisGraph::BuildSparseIncidence() {
     sparseA11.Assign(ni, bo, std::move(start), std::move(columns), std::move(values));
 }
 
+void AnalysisGraph::BuildSparseTransientIncidence() {
+    IncidenceMatrices<SparseMatrix>& m = sparseReal;
+    const int ni = static_cast<int>(independentNodes.size());
+    const int nf = static_cast<int>(forestNodes.size());
+    const int bo = static_cast<int>(ordinaryBranches.size());
+    const int bc = static_cast<int>(capacitorSourceBranches.size());
+    if (nf != bc)
+        throw SchemeError(scheme_error::Adu0NotSquare);
+
+    std::vector<int> rowOf(static_cast<std::size_t>(NodeCount()), -1);
+    std::vector<char> independent(static_cast<std::size_t>(NodeCount()), 0);
+    for (int i = 0; i < ni; ++i) {
+        const auto at = static_cast<std::size_t>(independentNodes[At(i)]->number - 1);
+        rowOf[at] = i;
+        independent[at] = 1;
+    }
+    for (int i = 0; i < nf; ++i)
+        rowOf[static_cast<std::size_t>(forestNodes[At(i)]->number - 1)] = i;
+
+    // One list of (column, value) per row of each block, columns increasing as
+    // the branches come; the A' lists leave out the entry a unistor drops (the
+    // dense A' holds a zero there).
+    using Rows = std::vector<std::vector<std::pair<int, double>>>;
+    Rows b11(At(ni)), b21(At(nf)), b12(At(ni)), b22(At(nf));
+    Rows p11(At(ni)), p21(At(nf)), p12(At(ni)), p22(At(nf));
+    const auto put = [](std::vector<std::pair<int, double>>& list, int column, double value) {
+        if (!list.empty() && list.back().first == column)
+            list.back().second = value; // the end overwrites the start
+        else
+            list.emplace_back(column, value);
+    };
+    int ordinary = 0;
+    int source = 0;
+    for (const auto& b : branches) {
+        const Branch& br = *b;
+        const bool isSource = br.IsCapacitorSource();
+        const int column = isSource ? source++ : ordinary++;
+        const GraphNode* dropped =
+            br.unistor ? (br.unistor->Direction() > 0 ? br.end : br.start) : nullptr;
+        const auto place = [&](const GraphNode* node, double value) {
+            if (node->number <= 0)
+                return;
+            const auto at = static_cast<std::size_t>(node->number - 1);
+            if (rowOf[at] < 0)
+                return; // a node of neither block: the dense blocks leave its row out
+            const auto row = static_cast<std::size_t>(rowOf[at]);
+            Rows& plain = independent[at] ? (isSource ? b12 : b11) : (isSource ? b22 : b21);
+            Rows& prime = independent[at] ? (isSource ? p12 : p11) : (isSource ? p22 : p21);
+            put(plain[row], column, value);
+            if (node == dropped) {
+                if (!prime[row].empty() && prime[row].back().first == column)
+                    prime[row].pop_back();
+            } else {
+                put(prime[row], column, value);
+            }
+        };
+        place(br.start, 1.0);
+        place(br.end, -1.0);
+    }
+
+    const auto assign = [](SparseMatrix& out, int cols, const Rows& rows) {
+        std::vector<int> start(1, 0);
+        std::vector<int> columns;
+        std::vector<double> values;
+        for (const auto& list : rows) {
+            for (const auto& [column, value] : list) {
+                columns.push_back(column);
+                values.push_back(value);
+            }
+            start.push_back(static_cast<int>(columns.size()));
+        }
+        out.Assign(static_cast<int>(rows.size()), cols, std::move(start), std::move(columns),
+                   std::move(values));
+    };
+    assign(m.A11, bo, b11);
+    assign(m.A21, bo, b21);
+    assign(m.A12, bc, b12);
+    assign(m.A22, bc, b22);
+    assign(m.A11Prime, bo, p11);
+    assign(m.A21Prime, bo, p21);
+    assign(m.A12Prime, bc, p12);
+    assign(m.A22Prime, bc, p22);
+}
+
 namespace {
 
-int SelectionRow(const Matrix& s, int position) {
-    if (position < 0 || position >= s.Cols())
+int SelectionRow(const std::vector<int>& rowOf, int position) {
+    if (position < 0 || position >= static_cast<int>(rowOf.size()))
         throw MatrixError();
-    for (int row = 0; row < s.Rows(); ++row)
-        if (s(row, position) != 0)
-            return row;
-    return 0;
+    return rowOf[static_cast<std::size_t>(position)];
 }
 
 } // namespace
 
 int AnalysisGraph::S1Row(int position) const {
-    return SelectionRow(S1, position);
+    return SelectionRow(s1Row_, position);
 }
 
 int AnalysisGraph::S2Row(int position) const {
-    return SelectionRow(S2, position);
+    return SelectionRow(s2Row_, position);
 }
 
 } // namespace korvanix::engine

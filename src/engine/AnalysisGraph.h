@@ -118,6 +118,13 @@ public:
     // Selection of the ordinary (S1) and capacitor/source (S2) branches that hold an
     // inductance or a current source: one row per such branch, one 1 per row.
     Matrix S1, S2, S1T, S2T;
+    // Chosen before a transient build (and kept by it): the incidence blocks and
+    // the selections are formed as sparse rows only, holding exactly the nonzero
+    // entries of their dense counterparts, which are left empty (A and A' are not
+    // formed at all). The dense ones grow with the square of the circuit.
+    bool sparseTransient = false;
+    IncidenceMatrices<SparseMatrix> sparseReal;
+    SparseMatrix sparseS1, sparseS2, sparseS1T, sparseS2T;
 
 private:
     void Build(model::Scheme& scheme, bool frequencyVariant, EngineNotifier* notifier);
@@ -132,12 +139,15 @@ private:
     void BuildSelections();
     template <class M> void BuildIncidence(IncidenceMatrices<M>& m);
     void BuildSparseIncidence();
+    void BuildSparseTransientIncidence();
 
     // Branches by their node pair, in creation order, for the joining-branch search.
     std::unordered_map<uint64_t, std::vector<Branch*>> joining_;
     // Capacitor/source branches at each node, in branch-list order (FindLoops).
     std::vector<std::vector<Branch*>> forestAdjacency_;
     bool adjacencyBuilt_ = false;
+    // The selection row of each branch position (0 when no row selects it).
+    std::vector<int> s1Row_, s2Row_;
 };
 
 } // namespace korvanix::engine

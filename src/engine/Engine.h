@@ -42,6 +42,10 @@ public:
     // the time and memory of the circuit's nonzeros) instead of dense matrices
     // (which every step form and the tests of the dense algebra can read).
     void UseSparseFrequency(bool on) { graph_.sparseFrequency = on; }
+    // The same choice for later transient formulations: sparse rows throughout
+    // (the same numbers, bit for bit, in the time and memory of the nonzeros), or
+    // the dense matrices the tests of the dense algebra read.
+    void UseSparseTransient(bool on) { graph_.sparseTransient = on; }
 
     // The first step of both formulations: the expanded working copy with its id
     // lists, its element ordinals and its node numbers. Raises SchemeError 4100.

@@ -2,6 +2,7 @@
 
 #include "engine/AnalysisGraph.h"
 #include "engine/ErrorMessages.h"
+#include "engine/SparseAlgebra.h"
 #include "model/Element.h"
 #include "model/Errors.h"
 #include "model/PassiveElements.h"
@@ -63,13 +64,11 @@ void StateEquations::FillElementValues(const AnalysisGraph& graph) {
     NF = Count(graph.forestNodes.size());
     BO = Count(graph.ordinaryBranches.size());
     BC = Count(graph.capacitorSourceBranches.size());
-    kO = graph.S1.Rows();
-    kC = graph.S2.Rows();
+    kO = graph.sparseS1.Rows();
+    kC = graph.sparseS2.Rows();
 
-    for (Matrix* m : {&G1, &Gamma1, &Gu1})
-        m->ResizeZeroed(BO, BO);
-    for (Matrix* m : {&G2, &Gamma2, &Gu2, &Cinv})
-        m->ResizeZeroed(BC, BC);
+    // The diagonals first; each formulation makes its matrices of them.
+    Vector g1(BO), gamma1(BO), gu1(BO), g2(BC), gamma2(BC), gu2(BC), cinv(BC);
     L1 = Vector(BO);
     iL1 = Vector(BO);
     L2 = Vector(BC);
@@ -81,45 +80,74 @@ void StateEquations::FillElementValues(const AnalysisGraph& graph) {
     for (int i = 0; i < BO; ++i) {
         const Branch& b = *graph.ordinaryBranches[static_cast<std::size_t>(i)];
         if (b.r)
-            G1(i, i) = 1 / b.r->GetParam(0);
+            g1[i] = 1 / b.r->GetParam(0);
         if (b.l) {
             const double l = b.l->GetParam(0);
-            Gamma1(i, i) = 1 / l;
+            gamma1[i] = 1 / l;
             L1[i] = l;
             iL1[i] = b.l->GetParam(1);
             dynamic = ordinaryInductance = true;
         }
         if (b.unistor)
-            Gu1(i, i) = b.unistor->GetParam(0);
+            gu1[i] = b.unistor->GetParam(0);
     }
     for (int i = 0; i < BC; ++i) {
         const Branch& b = *graph.capacitorSourceBranches[static_cast<std::size_t>(i)];
         if (b.r)
-            G2(i, i) = 1 / b.r->GetParam(0);
+            g2[i] = 1 / b.r->GetParam(0);
         if (b.l) {
             const double l = b.l->GetParam(0);
-            Gamma2(i, i) = 1 / l;
+            gamma2[i] = 1 / l;
             L2[i] = l;
             iL2[i] = b.l->GetParam(1);
             dynamic = capSourceInductance = true;
         }
         if (b.unistor)
-            Gu2(i, i) = b.unistor->GetParam(0);
+            gu2[i] = b.unistor->GetParam(0);
         if (b.c) {
             const double c = b.c->GetParam(0);
-            Cinv(i, i) = 1 / c;
+            cinv[i] = 1 / c;
             Cval[i] = c;
             uCinit[i] = b.c->GetParam(1);
             dynamic = capacitor = true;
         }
     }
 
-    Matrix s2(graph.S2);
-    RowProduct(S2Gamma2, s2, Gamma2);
-    iL1 = TimesVector(graph.S1, iL1);
-    iL2 = TimesVector(graph.S2, iL2);
-    L1 = TimesVector(graph.S1, L1);
-    L2 = TimesVector(graph.S2, L2);
+    if (graph.sparseTransient) {
+        const std::pair<SparseMatrix*, const Vector*> diagonals[] = {
+            {&sparse_.G1, &g1},    {&sparse_.Gamma1, &gamma1}, {&sparse_.Gu1, &gu1},
+            {&sparse_.G2, &g2},    {&sparse_.Gamma2, &gamma2}, {&sparse_.Gu2, &gu2},
+            {&sparse_.Cinv, &cinv}};
+        for (const auto& [m, v] : diagonals)
+            *m = SparseDiagonal(*v);
+        step.S2Gamma2 = SparseProduct(graph.sparseS2, sparse_.Gamma2);
+        step.G1 = sparse_.G1;
+        step.G2 = sparse_.G2;
+    } else {
+        const std::pair<Matrix*, const Vector*> diagonals[] = {
+            {&G1, &g1},         {&Gamma1, &gamma1}, {&Gu1, &gu1},  {&G2, &g2},
+            {&Gamma2, &gamma2}, {&Gu2, &gu2},       {&Cinv, &cinv}};
+        for (const auto& [m, v] : diagonals) {
+            const int n = v->Size();
+            m->ResizeZeroed(n, n);
+            for (int i = 0; i < n; ++i)
+                (*m)(i, i) = (*v)[i];
+        }
+        Matrix s2(graph.S2);
+        RowProduct(S2Gamma2, s2, Gamma2);
+        step.S2Gamma2.FromDense(S2Gamma2);
+    }
+
+    // The selections hold ones only: the sparse product is the dense one's sum.
+    const auto select = [](const SparseMatrix& s, Vector& v) {
+        Vector selected;
+        s.Multiply(v, selected);
+        v = std::move(selected);
+    };
+    select(graph.sparseS1, iL1);
+    select(graph.sparseS2, iL2);
+    select(graph.sparseS1, L1);
+    select(graph.sparseS2, L2);
 }
 
 void StateEquations::CollectSources(const AnalysisGraph& graph) {
@@ -158,6 +186,10 @@ void StateEquations::ForgetSources() {
 }
 
 void StateEquations::TopologyProducts(AnalysisGraph& graph) {
+    if (graph.sparseTransient) {
+        SparseTopologyProducts(graph);
+        return;
+    }
     IncidenceMatrices<Matrix>& a = graph.real;
 
     inv22 = Inverse(a.A22);
@@ -214,6 +246,10 @@ void StateEquations::TopologyProducts(AnalysisGraph& graph) {
 }
 
 void StateEquations::StateMatrices(const AnalysisGraph& graph) {
+    if (graph.sparseTransient) {
+        SparseStateMatrices(graph);
+        return;
+    }
     for (Matrix* m : {&G1, &G2, &Gu1, &Gu2, &Gamma1, &S2Gamma2, &Cinv})
         m->BuildRowIndex();
 
@@ -303,6 +339,100 @@ void StateEquations::StateMatrices(const AnalysisGraph& graph) {
     F2.BuildRowIndex();
     Pphi.BuildRowIndex();
     Pphix.BuildRowIndex();
+    StepFromDense(graph);
+}
+
+void StateEquations::StepFromDense(const AnalysisGraph& graph) {
+    const std::pair<SparseMatrix*, const Matrix*> pairs[] = {
+        {&step.F1, &F1},     {&step.F2, &F2},   {&step.Pphi, &Pphi}, {&step.Pphix, &Pphix},
+        {&step.KLJ1, &KLJ1}, {&step.Kv1, &Kv1}, {&step.KLJ2, &KLJ2}, {&step.Y22, &Y22},
+        {&step.G1, &G1},     {&step.G2, &G2},   {&step.A12T, &A12T}, {&step.inv22T, &inv22T},
+        {&step.DS, &DS},     {&step.DC, &DC},   {&step.Z, &Z}};
+    for (const auto& [to, from] : pairs)
+        to->FromDense(*from);
+    step.S2T = graph.sparseS2T;
+}
+
+void StateEquations::SparseTopologyProducts(const AnalysisGraph& graph) {
+    const IncidenceMatrices<SparseMatrix>& a = graph.sparseReal;
+    SparseWork& w = sparse_;
+
+    w.inv22 = SparseInverse(a.A22);
+    step.A12T = a.A12.Transposed();
+    step.inv22T = w.inv22.Transposed();
+
+    // A12·inv22 is common to D, D' and E'.
+    const SparseMatrix a12inv22 = SparseProduct(a.A12, w.inv22);
+    w.D = SparseDifference(a.A11, SparseProduct(a12inv22, a.A21));
+    const SparseMatrix dPrime = SparseDifference(a.A11Prime, SparseProduct(a12inv22, a.A21Prime));
+    const SparseMatrix ePrime = SparseDifference(a.A12Prime, SparseProduct(a12inv22, a.A22Prime));
+
+    step.DS = SparseProduct(w.D, graph.sparseS1T);
+    w.DT = w.D.Transposed();
+    w.DPrimeT = dPrime.Transposed();
+    w.EPrimeT = ePrime.Transposed();
+    w.A21T = a.A21.Transposed();
+    w.A21PrimeT = a.A21Prime.Transposed();
+    w.A22PrimeT = a.A22Prime.Transposed();
+    step.S2T = graph.sparseS2T;
+
+    SparseStateMatrices(graph);
+}
+
+void StateEquations::SparseStateMatrices(const AnalysisGraph& graph) {
+    const SparseWork& w = sparse_;
+    if (w.G1.Cols() != w.DT.Rows())
+        throw MatrixError();
+
+    // 2. Nodal conductance matrix of the independent nodes.
+    const SparseMatrix m1 = SparseSum(SparseProduct(w.G1, w.DT), SparseProduct(w.Gu1, w.DPrimeT));
+    const SparseMatrix yn = SparseProduct(w.D, m1);
+
+    // 3. How the forest voltages drive the ordinary branches and the nodes.
+    const SparseMatrix n1 =
+        SparseSum(SparseProduct(w.G1, w.A21T), SparseProduct(w.Gu1, w.A21PrimeT));
+    const SparseMatrix c1 = SparseProduct(n1, step.inv22T);
+    step.DC = SparseProduct(w.D, c1);
+
+    // 4. Z = Yn^-1, tested first so that a floating node is named as such.
+    if (NI > 0 && SparseIsSingular(yn))
+        throw model::SchemeError(scheme_error::PhysicallyIncorrect);
+    step.Z = SparseInverse(yn);
+
+    // 5. Ordinary-branch voltages.
+    const SparseMatrix p1 = SparseProduct(w.DT, step.Z);
+    step.KLJ1 = SparseProduct(SparseProduct(p1, w.D), graph.sparseS1T);
+    step.Kv1 = SparseDifference(SparseProduct(w.A21T, step.inv22T), SparseProduct(p1, step.DC));
+
+    // 6. H2 = Gu2·E'T·Z·D + inv22·A21·(M1·Z·D − I).
+    const SparseMatrix m1z = SparseProduct(m1, step.Z); // used again in 7
+    const SparseMatrix inv22A21 = SparseProduct(w.inv22, graph.sparseReal.A21);
+    const SparseMatrix h2 =
+        SparseSum(SparseProduct(SparseProduct(SparseProduct(w.Gu2, w.EPrimeT), step.Z), w.D),
+                  SparseProduct(inv22A21, SparseAddToDiagonal(SparseProduct(m1z, w.D), -1.0)));
+    step.KLJ2 = SparseProduct(h2, graph.sparseS1T);
+
+    // 7. Y22 = G2 + Gu2·(A22'T·inv22T − E'T·Z·DC) − inv22·A21·(M1·Z·DC − C1).
+    const SparseMatrix inner =
+        SparseDifference(SparseProduct(w.A22PrimeT, step.inv22T),
+                         SparseProduct(SparseProduct(w.EPrimeT, step.Z), step.DC));
+    step.Y22 = SparseDifference(
+        SparseSum(SparseProduct(w.Gu2, inner), w.G2),
+        SparseProduct(inv22A21, SparseDifference(SparseProduct(m1z, step.DC), c1)));
+
+    // 9. F1 = S1·Gamma1·(−[KLJ1 | Kv1]).
+    step.F1 = SparseProduct(
+        graph.sparseS1,
+        SparseProduct(w.Gamma1, SparseNegated(SparseConcatColumns(step.KLJ1, step.Kv1))));
+
+    // 10. F2 = Cinv·(−[KLJ2 | Y22 | −S2T]).
+    step.F2 = SparseProduct(
+        w.Cinv, SparseNegated(SparseConcatColumns(SparseConcatColumns(step.KLJ2, step.Y22),
+                                                  SparseNegated(graph.sparseS2T))));
+
+    // 11. Node potentials.
+    step.Pphi = SparseNegated(SparseProduct(step.Z, step.DC));
+    step.Pphix = SparseProduct(step.Z, step.DS);
 }
 
 void StateEquations::SourceDerivatives(double t, int n, double scale) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/Matrix.h"
+#include "engine/SparseMatrix.h"
 
 #include <vector>
 
@@ -94,7 +95,33 @@ public:
     Matrix KLJ1, Kv1, H2, KLJ2, Y22;
     Matrix F1, F2, Pphi, Pphix;
 
+    // What the integration step and the outputs read, as compressed rows holding
+    // exactly the nonzero entries of the matrices above. Either formulation fills
+    // them; with the graph's sparseTransient the dense matrices above are never
+    // formed (they grow with the square of the circuit) and only these are.
+    struct StepMatrices {
+        SparseMatrix F1, F2, S2Gamma2, Pphi, Pphix, KLJ1, Kv1, KLJ2, Y22, G1, G2;
+        SparseMatrix A12T, inv22T, S2T, DS, DC, Z;
+    };
+    StepMatrices step;
+
 private:
+    // The sparse formulation: the same products, term for term and in the same
+    // order, on compressed rows (SparseAlgebra.h), so that it gives the dense
+    // one's numbers bit for bit.
+    void SparseTopologyProducts(const AnalysisGraph& graph);
+    void SparseStateMatrices(const AnalysisGraph& graph);
+    // The products of the dense formulation the step reads, as compressed rows.
+    void StepFromDense(const AnalysisGraph& graph);
+
+    // The element values by branch and the value-independent products of the
+    // sparse formulation, kept for a sweep's refills.
+    struct SparseWork {
+        SparseMatrix G1, Gamma1, Gu1, G2, Gamma2, Gu2, Cinv;
+        SparseMatrix inv22, D, DT, DPrimeT, EPrimeT, A21T, A21PrimeT, A22PrimeT;
+    };
+    SparseWork sparse_;
+
     // Scratch of the state-matrix step, kept to reuse its storage.
     Matrix t1_, t2_, t3_, t4_;
     Matrix inv22A21_;

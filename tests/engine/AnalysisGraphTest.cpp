@@ -570,6 +570,74 @@ TEST_F(Formulation, SparseFrequencyBlocksEqualTheDenseOnes) {
     EXPECT_TRUE(same(got.A22Prime, want.A22Prime));
 }
 
+// The sparse transient blocks hold exactly the nonzero entries of the dense ones
+// (the dense A' keeps a signed zero where a unistor drops its entry).
+TEST_F(Formulation, SparseTransientBlocksEqualTheDenseOnes) {
+    c.Ground(0);
+    c.E(1, 2, 1); // floating: a forest node beside independent ones
+    c.R(1, 0, 10);
+    c.S(2, 3, 0.1);
+    c.S(3, 2, 0.2);
+    c.C(3, 0, 1e-6);
+    c.L(3, 4, 1e-3);
+    c.S(4, 0, 0.3);
+    c.S(0, 4, 0.4); // pin 1 on ground: left out
+    c.E(4, 5, 2);
+    c.R(5, 0, 100);
+    c.J(5, 6, 1e-3);
+    c.L(6, 0, 1e-3);
+    c.R(6, 0, 50);
+    c.L(3, 0, 2e-3); // beside the capacitor: selected by S2
+    c.Add(model::kind::Transistor, std::vector<int>{3, 5, 0});
+    ASSERT_EQ(Transient().Code(), 0);
+    const engine::AnalysisGraph& dense = Graph();
+    const engine::IncidenceMatrices<engine::Matrix> want = dense.real;
+    const engine::Matrix s1 = dense.S1, s2 = dense.S2, s1t = dense.S1T, s2t = dense.S2T;
+    std::vector<int> rows;
+    for (int i = 0; i < s1.Cols(); ++i)
+        rows.push_back(dense.S1Row(i));
+    for (int i = 0; i < s2.Cols(); ++i)
+        rows.push_back(dense.S2Row(i));
+
+    engine->Graph().sparseTransient = true;
+    engine->Graph().BuildTransient(engine->GetScheme(), notifier);
+    const engine::AnalysisGraph& sparse = Graph();
+    EXPECT_EQ(sparse.real.A.Rows() + sparse.real.A11.Rows() + sparse.real.A22.Rows(), 0);
+    EXPECT_EQ(sparse.S1.Rows() + sparse.S2T.Rows(), 0);
+    const auto same = [](const engine::SparseMatrix& got, const engine::Matrix& expected) {
+        if (got.Rows() != expected.Rows() || got.Cols() != expected.Cols())
+            return false;
+        for (int k = 0; k < got.NonzeroCount(); ++k)
+            if (got.ValueAt(k) == 0)
+                return false; // only nonzero entries are stored
+        const engine::Matrix d = got.ToDense();
+        for (int i = 0; i < d.Rows(); ++i)
+            for (int j = 0; j < d.Cols(); ++j)
+                if (d(i, j) != expected(i, j))
+                    return false;
+        return true;
+    };
+    ASSERT_GT(want.A11.Rows() * want.A22.Rows() * s1.Rows() * s2.Rows(), 0);
+    EXPECT_TRUE(same(sparse.sparseReal.A11, want.A11));
+    EXPECT_TRUE(same(sparse.sparseReal.A21, want.A21));
+    EXPECT_TRUE(same(sparse.sparseReal.A12, want.A12));
+    EXPECT_TRUE(same(sparse.sparseReal.A22, want.A22));
+    EXPECT_TRUE(same(sparse.sparseReal.A11Prime, want.A11Prime));
+    EXPECT_TRUE(same(sparse.sparseReal.A21Prime, want.A21Prime));
+    EXPECT_TRUE(same(sparse.sparseReal.A12Prime, want.A12Prime));
+    EXPECT_TRUE(same(sparse.sparseReal.A22Prime, want.A22Prime));
+    EXPECT_TRUE(same(sparse.sparseS1, s1));
+    EXPECT_TRUE(same(sparse.sparseS2, s2));
+    EXPECT_TRUE(same(sparse.sparseS1T, s1t));
+    EXPECT_TRUE(same(sparse.sparseS2T, s2t));
+    std::vector<int> sparseRows;
+    for (int i = 0; i < s1.Cols(); ++i)
+        sparseRows.push_back(sparse.S1Row(i));
+    for (int i = 0; i < s2.Cols(); ++i)
+        sparseRows.push_back(sparse.S2Row(i));
+    EXPECT_EQ(sparseRows, rows);
+}
+
 TEST_F(Formulation, FrequencyVariantSourceJoinsThePassivesBranch) {
     c.Ground(0);
     Element* r = c.R(1, 0, 10);
