@@ -34,21 +34,25 @@ void LadderSizes(benchmark::internal::Benchmark* b) {
     b->Arg(1000);
 }
 
-void FormulateTransientLadder(benchmark::State& state) {
+// Dense: every product as a full matrix (the tests' reference); sparse: the
+// compressed rows the analyses use.
+void FormulateTransientLadder(benchmark::State& state, bool sparse) {
     model::Scheme scheme;
     BuildLadder(scheme, static_cast<int>(state.range(0)));
     engine::Engine engine(scheme);
+    engine.UseSparseTransient(sparse);
     SilentNotifier notifier;
     for (auto _ : state) {
         const model::SchemeError result = engine.FormulateTransient(notifier);
         if (result.Code() != 0)
             state.SkipWithError("the ladder did not formulate");
-        benchmark::DoNotOptimize(engine.State().F2.Rows());
+        benchmark::DoNotOptimize(engine.State().step.F2.Rows());
     }
     state.SetComplexityN(state.range(0));
 }
 
-BENCHMARK(FormulateTransientLadder)->Apply(LadderSizes);
+BENCHMARK_CAPTURE(FormulateTransientLadder, Dense, false)->Apply(LadderSizes);
+BENCHMARK_CAPTURE(FormulateTransientLadder, Sparse, true)->Apply(LadderSizes)->Arg(2000)->Arg(5000);
 
 // The frequency analysis needs its one harmonic source: the ladder's source,
 // turned AC. Every resistor and capacitor is a branch of its own there and only the

@@ -40,11 +40,12 @@ void BuildPulsedLadder(model::Scheme& s, int sections) {
 
 // One run over 5 ms (five periods, ten edges) in 2000 points, plotting the first and
 // the last capacitor's voltage and the source's current.
-void TransientPulsedLadder(benchmark::State& state) {
+void TransientPulsedLadder(benchmark::State& state, bool sparse) {
     const int sections = static_cast<int>(state.range(0));
     model::Scheme scheme;
     BuildPulsedLadder(scheme, sections);
     engine::Engine engine(scheme);
+    engine.UseSparseTransient(sparse);
     SilentNotifier notifier;
     if (engine.FormulateTransient(notifier).Code() != 0) {
         state.SkipWithError("the ladder did not formulate");
@@ -71,13 +72,27 @@ void TransientPulsedLadder(benchmark::State& state) {
         benchmark::DoNotOptimize(graphs.Pane(0).X(0).Count());
     }
     state.counters["points"] = static_cast<double>(graphs.Pane(0).X(0).Count());
+    // The Taylor step and the outputs of one point, on average.
+    state.counters["per_point"] = benchmark::Counter(
+        static_cast<double>(graphs.Pane(0).X(0).Count()),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.SetComplexityN(sections);
 }
 
-BENCHMARK(TransientPulsedLadder)
+// The dense products cost the square of the circuit in memory and in every step's
+// row scans; the sparse ones their nonzero entries.
+BENCHMARK_CAPTURE(TransientPulsedLadder, Dense, false)
     ->Arg(10)
     ->Arg(50)
     ->Arg(200)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+BENCHMARK_CAPTURE(TransientPulsedLadder, Sparse, true)
+    ->Arg(10)
+    ->Arg(50)
+    ->Arg(200)
+    ->Arg(1000)
+    ->Arg(5000)
     ->Unit(benchmark::kMillisecond)
     ->Complexity();
 
