@@ -550,6 +550,34 @@ template <class M> void AnalysisGraph::BuildIncidence(IncidenceMatrices<M>& m) {
 // The blocks BuildIncidence extracts from A and A', entry for entry (a branch on
 // one node twice keeps its end's -1, a dropped unistor entry is the entry times
 // zero), with A11 and A11' written as sparse rows.
+void AnalysisGraph::BlockRows(std::vector<int>& rowOf, std::vector<char>& independent) const {
+    rowOf.assign(static_cast<std::size_t>(NodeCount()), -1);
+    independent.assign(static_cast<std::size_t>(NodeCount()), 0);
+    for (std::size_t i = 0; i < independentNodes.size(); ++i) {
+        const auto at = static_cast<std::size_t>(independentNodes[i]->number - 1);
+        rowOf[at] = static_cast<int>(i);
+        independent[at] = 1;
+    }
+    for (std::size_t i = 0; i < forestNodes.size(); ++i)
+        rowOf[static_cast<std::size_t>(forestNodes[i]->number - 1)] = static_cast<int>(i);
+}
+
+template <class Place> void AnalysisGraph::ForEachBranchEnd(Place&& place) const {
+    int ordinary = 0;
+    int source = 0;
+    for (const auto& b : branches) {
+        const Branch& br = *b;
+        const bool isSource = br.IsCapacitorSource();
+        const int column = isSource ? source++ : ordinary++;
+        const GraphNode* dropped =
+            br.unistor ? (br.unistor->Direction() > 0 ? br.end : br.start) : nullptr;
+        if (br.start->number > 0)
+            place(br.start, 1, column, isSource, br.start == dropped);
+        if (br.end->number > 0)
+            place(br.end, -1, column, isSource, br.end == dropped);
+    }
+}
+
 void AnalysisGraph::BuildSparseIncidence() {
     IncidenceMatrices<ComplexMatrix>& m = complex;
     const int ni = static_cast<int>(independentNodes.size());
@@ -557,16 +585,9 @@ void AnalysisGraph::BuildSparseIncidence() {
     const int bo = static_cast<int>(ordinaryBranches.size());
     const int bc = static_cast<int>(capacitorSourceBranches.size());
 
-    // Node number - 1 -> row in its block, and whether that block is the independent one.
-    std::vector<int> rowOf(static_cast<std::size_t>(NodeCount()), -1);
-    std::vector<char> independent(static_cast<std::size_t>(NodeCount()), 0);
-    for (int i = 0; i < ni; ++i) {
-        const auto at = static_cast<std::size_t>(independentNodes[At(i)]->number - 1);
-        rowOf[at] = i;
-        independent[at] = 1;
-    }
-    for (int i = 0; i < nf; ++i)
-        rowOf[static_cast<std::size_t>(forestNodes[At(i)]->number - 1)] = i;
+    std::vector<int> rowOf;
+    std::vector<char> independent;
+    BlockRows(rowOf, independent);
 
     m = IncidenceMatrices<ComplexMatrix>();
     m.A21 = ComplexMatrix(nf, bo);
@@ -583,37 +604,25 @@ void AnalysisGraph::BuildSparseIncidence() {
         Complex value, prime;
     };
     std::vector<std::vector<Entry>> rows(static_cast<std::size_t>(ni));
-    int ordinary = 0;
-    int source = 0;
-    for (const auto& b : branches) {
-        const Branch& br = *b;
-        const bool isSource = br.IsCapacitorSource();
-        const int column = isSource ? source++ : ordinary++;
-        const GraphNode* dropped =
-            br.unistor ? (br.unistor->Direction() > 0 ? br.end : br.start) : nullptr;
-        const auto place = [&](const GraphNode* node, Complex value) {
-            if (node->number <= 0)
-                return;
-            const Complex prime = node == dropped ? value * Complex(0, 0) : value;
-            const auto at = static_cast<std::size_t>(node->number - 1);
-            const int row = rowOf[at];
-            if (!independent[at]) {
-                (isSource ? m.A22 : m.A21).At(row, column) = value;
-                (isSource ? m.A22Prime : m.A21Prime).At(row, column) = prime;
-            } else if (isSource) {
-                m.A12.At(row, column) = value;
-                m.A12Prime.At(row, column) = prime;
-            } else {
-                std::vector<Entry>& list = rows[static_cast<std::size_t>(row)];
-                if (!list.empty() && list.back().column == column)
-                    list.back() = {column, value, prime}; // the end overwrites the start
-                else
-                    list.push_back({column, value, prime});
-            }
-        };
-        place(br.start, Complex(1, 0));
-        place(br.end, Complex(-1, 0));
-    }
+    ForEachBranchEnd([&](const GraphNode* node, int sign, int column, bool isSource, bool dropped) {
+        const Complex value(sign, 0);
+        const Complex prime = dropped ? value * Complex(0, 0) : value;
+        const auto at = static_cast<std::size_t>(node->number - 1);
+        const int row = rowOf[at];
+        if (!independent[at]) {
+            (isSource ? m.A22 : m.A21).At(row, column) = value;
+            (isSource ? m.A22Prime : m.A21Prime).At(row, column) = prime;
+        } else if (isSource) {
+            m.A12.At(row, column) = value;
+            m.A12Prime.At(row, column) = prime;
+        } else {
+            std::vector<Entry>& list = rows[static_cast<std::size_t>(row)];
+            if (!list.empty() && list.back().column == column)
+                list.back() = {column, value, prime}; // the end overwrites the start
+            else
+                list.push_back({column, value, prime});
+        }
+    });
 
     std::vector<int> start(1, 0);
     std::vector<int> columns;
@@ -639,15 +648,9 @@ void AnalysisGraph::BuildSparseTransientIncidence() {
     if (nf != bc)
         throw SchemeError(scheme_error::Adu0NotSquare);
 
-    std::vector<int> rowOf(static_cast<std::size_t>(NodeCount()), -1);
-    std::vector<char> independent(static_cast<std::size_t>(NodeCount()), 0);
-    for (int i = 0; i < ni; ++i) {
-        const auto at = static_cast<std::size_t>(independentNodes[At(i)]->number - 1);
-        rowOf[at] = i;
-        independent[at] = 1;
-    }
-    for (int i = 0; i < nf; ++i)
-        rowOf[static_cast<std::size_t>(forestNodes[At(i)]->number - 1)] = i;
+    std::vector<int> rowOf;
+    std::vector<char> independent;
+    BlockRows(rowOf, independent);
 
     // One list of (column, value) per row of each block, columns increasing as
     // the branches come; the A' lists leave out the entry a unistor drops (the
@@ -661,34 +664,22 @@ void AnalysisGraph::BuildSparseTransientIncidence() {
         else
             list.emplace_back(column, value);
     };
-    int ordinary = 0;
-    int source = 0;
-    for (const auto& b : branches) {
-        const Branch& br = *b;
-        const bool isSource = br.IsCapacitorSource();
-        const int column = isSource ? source++ : ordinary++;
-        const GraphNode* dropped =
-            br.unistor ? (br.unistor->Direction() > 0 ? br.end : br.start) : nullptr;
-        const auto place = [&](const GraphNode* node, double value) {
-            if (node->number <= 0)
-                return;
-            const auto at = static_cast<std::size_t>(node->number - 1);
-            if (rowOf[at] < 0)
-                return; // a node of neither block: the dense blocks leave its row out
-            const auto row = static_cast<std::size_t>(rowOf[at]);
-            Rows& plain = independent[at] ? (isSource ? b12 : b11) : (isSource ? b22 : b21);
-            Rows& prime = independent[at] ? (isSource ? p12 : p11) : (isSource ? p22 : p21);
-            put(plain[row], column, value);
-            if (node == dropped) {
-                if (!prime[row].empty() && prime[row].back().first == column)
-                    prime[row].pop_back();
-            } else {
-                put(prime[row], column, value);
-            }
-        };
-        place(br.start, 1.0);
-        place(br.end, -1.0);
-    }
+    ForEachBranchEnd([&](const GraphNode* node, int sign, int column, bool isSource, bool dropped) {
+        const double value = sign;
+        const auto at = static_cast<std::size_t>(node->number - 1);
+        if (rowOf[at] < 0)
+            return; // a node of neither block: the dense blocks leave its row out
+        const auto row = static_cast<std::size_t>(rowOf[at]);
+        Rows& plain = independent[at] ? (isSource ? b12 : b11) : (isSource ? b22 : b21);
+        Rows& prime = independent[at] ? (isSource ? p12 : p11) : (isSource ? p22 : p21);
+        put(plain[row], column, value);
+        if (dropped) {
+            if (!prime[row].empty() && prime[row].back().first == column)
+                prime[row].pop_back();
+        } else {
+            put(prime[row], column, value);
+        }
+    });
 
     const auto assign = [](SparseMatrix& out, int cols, const Rows& rows) {
         std::vector<int> start(1, 0);

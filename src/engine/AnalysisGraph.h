@@ -140,6 +140,13 @@ private:
     template <class M> void BuildIncidence(IncidenceMatrices<M>& m);
     void BuildSparseIncidence();
     void BuildSparseTransientIncidence();
+    // Node number − 1 → its row within its block (−1 in neither), and whether
+    // that block is the independent one.
+    void BlockRows(std::vector<int>& rowOf, std::vector<char>& independent) const;
+    // place(node, ±1, column, capacitor/source branch?, dropped from A'?) for the
+    // start and then the end of every branch off ground, in branch order; columns
+    // count within each class.
+    template <class Place> void ForEachBranchEnd(Place&& place) const;
 
     // Branches by their node pair, in creation order, for the joining-branch search.
     std::unordered_map<uint64_t, std::vector<Branch*>> joining_;
