@@ -8,8 +8,8 @@
 #include "analysis/OutputChoices.h"
 #include "analysis/TransientAnalysis.h"
 #include "document/Document.h"
-#include "graph/GraphSet.h"
 #include "engine/SparseAlgebra.h"
+#include "graph/GraphSet.h"
 #include "model/Sources.h"
 
 #include <gtest/gtest.h>
