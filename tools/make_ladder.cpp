@@ -17,10 +17,10 @@
 // of a twentieth of the output step: the reference both are measured against.
 
 #include "RcLadder.h"
-#include "SpiceDeck.h"
 
 #include "document/Document.h"
 #include "model/Value.h"
+#include "netlist/SpiceDeck.h"
 
 #include <algorithm>
 #include <cmath>
@@ -102,7 +102,7 @@ int Generate(int sections, const std::string& folder, double eps, const Toleranc
     const double step = entry.endTime / entry.points;
     const std::string node = "v(2) v(" + std::to_string(last) + ")";
     const std::string tran = "RC ladder, " + std::to_string(sections) + " sections, square wave\n" +
-                             korvanix::tools::SpiceElementLines(pulse.scheme) + Options(tol) +
+                             korvanix::netlist::SpiceElementLines(pulse.scheme) + Options(tol) +
                              ".tran " + Num(step) + " " + Num(entry.endTime) + " 0 " + Num(step) +
                              " uic\n.control\nset wr_singlescale\n" +
                              "set wr_vecnames\noption numdgt=15\nrun\nwrdata " + base +
@@ -115,7 +115,7 @@ int Generate(int sections, const std::string& folder, double eps, const Toleranc
     tight.vntol /= 1000;
     const std::string reference =
         "RC ladder, " + std::to_string(sections) + " sections, square wave, reference\n" +
-        korvanix::tools::SpiceElementLines(pulse.scheme) + Options(tight) + ".tran " + Num(step) +
+        korvanix::netlist::SpiceElementLines(pulse.scheme) + Options(tight) + ".tran " + Num(step) +
         " " + Num(entry.endTime) + " 0 " + Num(step / 20) +
         " uic\n.control\nset wr_singlescale\nset wr_vecnames\noption numdgt=15\nrun\nwrdata " +
         base + "_ref.out " + node + "\n.endc\n.end\n";
@@ -131,7 +131,7 @@ int Generate(int sections, const std::string& folder, double eps, const Toleranc
     const int perDecade = static_cast<int>(std::lround(
         (entry.frequencyPoints - 1) / std::log10(entry.endFrequency / entry.startFrequency)));
     const std::string ac = "RC ladder, " + std::to_string(sections) + " sections, harmonic\n" +
-                           korvanix::tools::SpiceElementLines(harmonic.scheme) + ".ac dec " +
+                           korvanix::netlist::SpiceElementLines(harmonic.scheme) + ".ac dec " +
                            std::to_string(perDecade) + " " + Num(entry.startFrequency) + " " +
                            Num(entry.endFrequency) +
                            "\n.control\nset wr_singlescale\nset wr_vecnames\noption numdgt=15\n" +

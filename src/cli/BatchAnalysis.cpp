@@ -3,7 +3,6 @@
 #include "analysis/DocumentAnalysis.h"
 #include "cli/CliSupport.h"
 #include "cli/TerminalProgress.h"
-#include "document/AtomicFile.h"
 #include "document/Document.h"
 #include "document/ScmFile.h"
 #include "graph/CsvTable.h"
@@ -12,7 +11,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -38,53 +36,6 @@ public:
         return panes;
     }
 };
-
-// A device or a pipe (/dev/null, /dev/stdout, a FIFO) cannot be replaced by
-// renaming; it is written in place.
-int WriteInPlace(const std::string& path, const std::string& name, const std::string& text) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        Print(stderr, document::CannotOpenForWritingMessage(name) + "\n");
-        return Unreadable;
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        Print(stderr, document::WriteErrorMessage(name) + "\n");
-        return Unreadable;
-    }
-    return Success;
-}
-
-// Where the result goes. The file is opened only once there is something to
-// write, so a run that computed nothing leaves an existing file alone; a file is
-// replaced only once the whole result is on the disk, so a failed write leaves it
-// alone too.
-int WriteResult(const AnalysisRequest& request, const std::string& text) {
-    if (request.output.empty()) {
-        Print(stdout, text);
-        return FlushStandardOutput() ? Success : Unreadable;
-    }
-    const std::string name = document::FileNameOf(request.output);
-    struct stat st {};
-    const bool exists = ::stat(request.output.c_str(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode))
-        return WriteInPlace(request.output, name, text);
-    // Renaming over a file needs no permission on the file itself; a file the user
-    // may not write stays refused, as opening it for writing would be.
-    document::AtomicFile file(request.output);
-    if ((exists && ::access(request.output.c_str(), W_OK) != 0) ||
-        file.Open() != document::WriteOutcome::Written) {
-        Print(stderr, document::CannotOpenForWritingMessage(name) + "\n");
-        return Unreadable;
-    }
-    file.Write(text.data(), text.size());
-    if (file.Commit() != document::WriteOutcome::Written) {
-        Print(stderr, document::WriteErrorMessage(name) + "\n");
-        return Unreadable;
-    }
-    return Success;
-}
 
 std::string ResultText(const AnalysisRequest& request, const std::string& title,
                        BatchGraphs& graphs, bool sweep) {
@@ -125,7 +76,8 @@ int RunAnalysis(const AnalysisRequest& request, bool frequency) {
     if (!result.started)
         return code;
 
-    const int written = WriteResult(request, ResultText(request, title, graphs, result.sweep));
+    const int written =
+        WriteResult(request.output, ResultText(request, title, graphs, result.sweep));
     return written != Success ? written : code;
 }
 

@@ -31,6 +31,12 @@ bool OpenDocument(document::Document& doc, const std::string& path);
 // Flushes standard output; false (with the message printed) when it failed.
 bool FlushStandardOutput();
 
+// Writes a result to standard output (empty `output`) or to a file. The file is
+// replaced only once the whole result is on the disk, so a failed write leaves it
+// alone; a device or a pipe is written in place. Success or Unreadable (with the
+// message printed).
+int WriteResult(const std::string& output, const std::string& text);
+
 // The message of a failed formulation and, on a line of its own, the name of the
 // faulty element when there is one.
 void PrintSchemeError(const model::SchemeError& error);

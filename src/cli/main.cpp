@@ -3,6 +3,7 @@
 #include "analysis/OutputChoices.h"
 #include "cli/BatchAnalysis.h"
 #include "cli/CliSupport.h"
+#include "cli/SpiceCommand.h"
 #include "document/Document.h"
 #include "document/ScmFile.h"
 #include "engine/Engine.h"
@@ -39,6 +40,9 @@ constexpr const char* kUsage =
     "  transient FILE.scm [OPTIONS]    run the transient analysis with the document's\n"
     "                                  settings and print its graph data table\n"
     "  frequency FILE.scm [OPTIONS]    the same for the frequency analysis\n"
+    "  spice FILE.scm [OPTIONS]        write an ngspice deck of the circuit and of both\n"
+    "                                  analyses' settings; its .control block writes the\n"
+    "                                  chosen curves to NAME-tran.txt and NAME-ac.txt\n"
     "  --help                          show this help\n"
     "\n"
     "Options of transient and frequency:\n"
@@ -48,8 +52,15 @@ constexpr const char* kUsage =
     "  -o FILE                         write the result to FILE\n"
     "  --quiet                         no progress bar on a terminal\n"
     "\n"
+    "Options of spice:\n"
+    "  -o DECK.cir                     write the deck to DECK.cir\n"
+    "  --substeps N                    ngspice's largest internal step is the finest\n"
+    "                                  output step divided by N (default 10; 300 for\n"
+    "                                  about 1e-6 of the signal)\n"
+    "\n"
     "Exit codes: 0 success, 1 the document cannot be read or the result not\n"
-    "written, 2 wrong usage, 3 the circuit cannot be analysed, 4 the analysis\n"
+    "written, 2 wrong usage, 3 the circuit cannot be analysed (spice: or has an\n"
+    "element without a SPICE form), 4 the analysis\n"
     "failed (what it computed is still written).\n";
 
 int UsageError(const std::string& problem) {
@@ -77,6 +88,10 @@ int Check(const std::string& path, bool frequency) {
         return Unreadable;
 
     engine::Engine engine(doc.scheme);
+    // The products the analyses use: a large circuit is checked in the memory
+    // of its nonzero entries, not of their square.
+    engine.UseSparseFrequency(true);
+    engine.UseSparseTransient(true);
     StderrNotifier notifier;
     const model::SchemeError result =
         frequency ? engine.FormulateFrequency(notifier) : engine.FormulateTransient(notifier);
@@ -125,6 +140,51 @@ int Analysis(const std::vector<std::string>& args, bool frequency) {
     return frequency ? RunFrequencyCommand(request) : RunTransientCommand(request);
 }
 
+// A count of the command line: decimal digits only, 1 to `largest`.
+bool ReadCount(const std::string& text, int largest, int& value) {
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    value = std::stoi(text);
+    return value >= 1 && value <= largest;
+}
+
+// spice: one file and the options, in any order.
+int Spice(const std::vector<std::string>& args) {
+    constexpr int kMostSubsteps = 100000;
+    std::string output;
+    analysis::SpiceExportOptions options;
+    bool substepsGiven = false;
+    std::vector<std::string> files;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--substeps") {
+            if (substepsGiven)
+                return UsageError("--substeps given twice");
+            if (i + 1 >= args.size() || !ReadCount(args[i + 1], kMostSubsteps, options.substeps))
+                return UsageError("--substeps needs a whole number from 1 to " +
+                                  std::to_string(kMostSubsteps));
+            substepsGiven = true;
+            ++i;
+        } else if (a == "-o") {
+            if (i + 1 >= args.size() || args[i + 1].empty())
+                return UsageError("-o needs the name of a file");
+            if (!output.empty())
+                return UsageError("-o given twice");
+            output = args[++i];
+        } else if (a.size() > 1 && a[0] == '-') {
+            return UsageError("spice: unknown option '" + a + "'");
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.empty())
+        return UsageError("spice needs the name of a .scm file");
+    if (files.size() > 1)
+        return UsageError("spice takes exactly one file, got " + std::to_string(files.size()));
+    return RunSpiceCommand(files[0], output, options);
+}
+
 int Run(const std::vector<std::string>& args) {
     if (args.empty())
         return UsageError("no command given");
@@ -160,6 +220,8 @@ int Run(const std::vector<std::string>& args) {
     }
     if (command == "transient" || command == "frequency")
         return Analysis(args, command == "frequency");
+    if (command == "spice")
+        return Spice(args);
     return UsageError("unknown command '" + command + "'");
 }
 

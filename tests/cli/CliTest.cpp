@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -695,4 +696,100 @@ TEST(CliTest, ProgressBarOnlyOnATerminal) {
     EXPECT_EQ(TerminalErrors({"transient", file, "--quiet"}, out), "");
     // Not a terminal: RunCli's standard error is a file.
     EXPECT_EQ(RunCli({"transient", file}).err, "");
+}
+
+TEST(CliTest, SpiceDeckOfAnExample) {
+    const std::string example = kExamples + "rc_lowpass.scm";
+    const Outcome o = RunCli({"spice", example});
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(o.out.rfind("KORVANIX: rc_lowpass.scm\n", 0), 0u) << o.out;
+    EXPECT_NE(o.out.find("\nVU1 1 0 DC 0 AC 1 0 SIN(0 1 1 0 0 90)\n"), std::string::npos);
+    EXPECT_NE(o.out.find("\nwrdata rc_lowpass-tran.txt u_C1 i_R1\n"), std::string::npos);
+    EXPECT_EQ(o.out.substr(o.out.size() - 5), ".end\n");
+
+    TempFolder folder;
+    const std::string file = folder / "rc.cir";
+    const Outcome written = RunCli({"spice", "-o", file, example});
+    EXPECT_EQ(written.exitCode, 0);
+    EXPECT_EQ(written.out, "");
+    EXPECT_EQ(written.err, "");
+    EXPECT_EQ(cli_test::Slurp(file), o.out);
+
+    const Outcome fine = RunCli({"spice", example, "--substeps", "300"});
+    EXPECT_NE(fine.out.find("\n.tran 2.0000000000000002e-05 0.0050000000000000001 0 "
+                            "6.6666666666666668e-08 uic\n"),
+              std::string::npos)
+        << fine.out;
+
+    const Outcome failed = RunCli({"spice", example, "-o", folder / "no such folder/rc.cir"});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_EQ(failed.err, "Не удается открыть файл rc.cir для записи.\nСохранение не выполнено.\n");
+}
+
+TEST(CliTest, SpiceOfCircuitsWithoutADeck) {
+    TempFolder folder;
+    engine_test::Circuit ungrounded;
+    ungrounded.E(1, 2, 1);
+    ungrounded.R(2, 1, 100);
+    WriteDocument(ungrounded, DocumentSettings(), folder / "ungrounded.scm");
+    engine_test::Circuit infinite;
+    infinite.Ground(0);
+    infinite.E(0, 1, 1);
+    infinite.R(1, 0, std::numeric_limits<double>::infinity());
+    WriteDocument(infinite, DocumentSettings(), folder / "infinite.scm");
+
+    struct Case {
+        std::string file;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"ungrounded.scm", "Добавьте землю к Вашей схеме.\n"},
+        {"infinite.scm", "korvanix-cli: no SPICE deck: R1: its value \"Сопротивление (R)\" is not "
+                         "a finite number\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string out = folder / "never.cir";
+        const Outcome o = RunCli({"spice", folder / c.file, "-o", out});
+        EXPECT_EQ(o.exitCode, 3);
+        EXPECT_EQ(o.out, "");
+        EXPECT_EQ(o.err, c.err);
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+    const Outcome missing = RunCli({"spice", folder / "missing.scm"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.err, "Не удается открыть файл missing.scm для чтения.\n");
+}
+
+TEST(CliTest, SpiceUsageErrors) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string problem;
+    };
+    const Case cases[] = {
+        {{"spice"}, "korvanix-cli: spice needs the name of a .scm file"},
+        {{"spice", "a.scm", "b.scm"}, "korvanix-cli: spice takes exactly one file, got 2"},
+        {{"spice", "a.scm", "--csv"}, "korvanix-cli: spice: unknown option '--csv'"},
+        {{"spice", "a.scm", "-o"}, "korvanix-cli: -o needs the name of a file"},
+        {{"spice", "a.scm", "-o", "x", "-o", "y"}, "korvanix-cli: -o given twice"},
+        {{"spice", "a.scm", "--substeps"},
+         "korvanix-cli: --substeps needs a whole number from 1 to 100000"},
+        {{"spice", "a.scm", "--substeps", "0"},
+         "korvanix-cli: --substeps needs a whole number from 1 to 100000"},
+        {{"spice", "a.scm", "--substeps", "3.5"},
+         "korvanix-cli: --substeps needs a whole number from 1 to 100000"},
+        {{"spice", "a.scm", "--substeps", "100001"},
+         "korvanix-cli: --substeps needs a whole number from 1 to 100000"},
+        {{"spice", "a.scm", "--substeps", "2", "--substeps", "3"},
+         "korvanix-cli: --substeps given twice"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.problem);
+        const Outcome o = RunCli(c.args);
+        EXPECT_EQ(o.exitCode, 2);
+        EXPECT_EQ(o.out, "");
+        EXPECT_EQ(o.err.rfind(c.problem + "\n\nUsage: korvanix-cli COMMAND", 0), 0u) << o.err;
+    }
+    EXPECT_NE(RunCli({"--help"}).out.find("spice FILE.scm [OPTIONS]"), std::string::npos);
 }
