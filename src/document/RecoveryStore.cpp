@@ -160,10 +160,12 @@ std::vector<RecoveryCopy> RecoveryStore::List() const {
         std::vector<uint8_t> image;
         copy.readable = Read(copy.file, copy.documentPath, image);
         if (copy.readable) {
+            // A copy written in the same clock tick as its document is offered: the
+            // file system cannot tell which came first, and offering loses nothing.
             struct stat doc {};
             copy.newerThanDocument = copy.documentPath.empty() ||
                                      ::stat(copy.documentPath.c_str(), &doc) != 0 ||
-                                     ModifiedAt(doc) < copy.writtenAt;
+                                     ModifiedAt(doc) <= copy.writtenAt;
         }
         copies.push_back(std::move(copy));
     }

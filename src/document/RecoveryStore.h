@@ -13,7 +13,7 @@ struct RecoveryCopy {
     std::string file;         // the copy's own file
     std::string documentPath; // the document's full path; empty for an untitled one
     bool readable = false;    // false: damaged, nothing in it can be trusted
-    // The document file is older than the copy, missing, or the document was
+    // The document file is not newer than the copy, missing, or the document was
     // untitled: the copy holds work the file does not.
     bool newerThanDocument = false;
     std::int64_t writtenAt = 0; // the copy's modification time, nanoseconds since the epoch
