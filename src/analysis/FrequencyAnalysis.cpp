@@ -134,14 +134,18 @@ FrequencyRequests DeriveFrequencyRequests(const std::vector<engine::OutputLocato
     return r;
 }
 
+engine::FrequencyLocators LocateFrequencyOutput(engine::Engine& engine, const std::string& name,
+                                                bool current) {
+    const std::vector<std::string> one{name};
+    const std::vector<std::string> none;
+    return engine::BuildFrequencyLocators(engine, current ? none : one, current ? one : none,
+                                          std::string(), 0);
+}
+
 FrequencyPlan PlanFrequency(engine::Engine& engine, const document::FrequencySettings& settings) {
     FrequencyPlan plan;
-    // One name at a time, so that each curve knows the name and list it came from.
     const auto add = [&](const std::string& name, bool current) {
-        const std::vector<std::string> one{name};
-        const std::vector<std::string> none;
-        const engine::FrequencyLocators found = engine::BuildFrequencyLocators(
-            engine, current ? none : one, current ? one : none, std::string(), 0);
+        const engine::FrequencyLocators found = LocateFrequencyOutput(engine, name, current);
         for (const engine::OutputLocator& l : found.outputs)
             plan.outputs.push_back({l, name, current});
     };

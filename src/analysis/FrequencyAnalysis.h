@@ -76,6 +76,11 @@ struct FrequencyPlan {
 // request flags, and the test for an empty output list.
 FrequencyPlan PlanFrequency(engine::Engine& engine, const document::FrequencySettings& settings);
 
+// The outputs one name gives as a voltage, or as a current: located alone, so that
+// each curve knows the name and the list it came from.
+engine::FrequencyLocators LocateFrequencyOutput(engine::Engine& engine, const std::string& name,
+                                                bool current);
+
 // The frequencies of one run: f0 = start, then f + Δ on a linear axis or f · ρ on
 // a logarithmic one, each derived from the one before, so the last carries the
 // rounding of N − 1 steps.

@@ -96,10 +96,7 @@ std::vector<Curve> FrequencyCurves(engine::Engine& engine, const document::Frequ
                                    Curve& input, bool& inputFound) {
     std::vector<Curve> curves;
     const auto add = [&](const std::string& name, bool current) {
-        const std::vector<std::string> one{name};
-        const std::vector<std::string> none;
-        const engine::FrequencyLocators found = engine::BuildFrequencyLocators(
-            engine, current ? none : one, current ? one : none, std::string(), 0);
+        const engine::FrequencyLocators found = LocateFrequencyOutput(engine, name, current);
         for (const engine::OutputLocator& l : found.outputs)
             curves.push_back({name, current, l.code == engine::frequency_slot::Placeholder});
     };
