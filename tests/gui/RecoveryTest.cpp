@@ -308,7 +308,7 @@ TEST(RecoveryOfferTest, EachAnswerDoesWhatItSays) {
         {
             document::Document doc;
             ASSERT_TRUE(doc.Open(docPath.toStdString()).read);
-            doc.scheme.elements.pop_back(); // the unsaved work: one element fewer
+            doc.scheme.elements.front()->x += 100; // the unsaved work: an element moved
             image = doc.Serialize();
         }
         const std::string key = QFileInfo(docPath).canonicalFilePath().toStdString();
