@@ -1,21 +1,35 @@
-// The RC ladders of the whole-process benchmark against an independent simulator.
+// The circuits of the whole-process benchmarks against an independent simulator.
 //
-//   make_ladder SECTIONS FOLDER [--eps E] [--reltol R] [--abstol A] [--vntol V]
+//   make_ladder SECTIONS FOLDER [OPTIONS]
 //     writes rc_ladder_SECTIONS.scm (square-wave source, transient settings),
 //     rc_ladder_SECTIONS_ac.scm (harmonic source, frequency settings) and the
 //     equivalent SPICE decks rc_ladder_SECTIONS_tran.cir and _ac.cir into FOLDER;
 //     the decks write their curves to rc_ladder_SECTIONS_tran.out and _ac.out
-//     there. E is our EPS; R, A and V the simulator's tolerances.
-//   make_ladder compare CURVES REFERENCE.out [SHIFT]
-//     prints the largest difference between the first curve of CURVES (our CSV
-//     table, or a simulator's .out file) and the reference's first vector,
-//     interpolated linearly at x + SHIFT for each x of CURVES, and the x where it
-//     occurs. The ladders' first curve is the voltage of node 2.
+//     there.
+//   make_ladder mesh SIDE FOLDER [OPTIONS]
+//     the SIDE × SIDE RC mesh (BenchCircuits.h): rc_mesh_SIDE.scm and
+//     rc_mesh_SIDE_tran.cir, which writes rc_mesh_SIDE_tran.out.
+//   make_ladder line SECTIONS FOLDER [OPTIONS]
+//     the matched LC line: lc_line_SECTIONS.scm and lc_line_SECTIONS_tran.cir.
+//   OPTIONS: --eps E (our EPS), --reltol R, --abstol A, --vntol V (the
+//     simulator's tolerances), --spice-defaults (the timed deck has no .options
+//     line, so the simulator keeps its own tolerances; R, A and V then set only
+//     the reference's).
+//   make_ladder compare CURVES REFERENCE.out [SHIFT [CURVE]]
+//     prints the largest difference between curve CURVE (default 1) of CURVES
+//     (our CSV table, or a simulator's .out file) and the reference's vector of
+//     the same place, interpolated linearly at x + SHIFT for each x of CURVES, the
+//     x where it occurs and the reference vector's range (largest minus smallest
+//     value), the amplitude the difference is measured against. The curves are
+//     the voltages of node 2 and of the last node (ladder), of the driven
+//     corner's neighbour and of the opposite corner (mesh), of the first
+//     section's capacitor and of the loaded end (line).
 //
-// Besides the two decks it times, the generator writes rc_ladder_SECTIONS_ref.cir,
-// the same transient with tolerances a thousand times tighter and internal steps
-// of a twentieth of the output step: the reference both are measured against.
+// Besides the transient deck it times, each generator writes NAME_ref.cir, the
+// same transient with tolerances a thousand times tighter and internal steps of a
+// twentieth of the output step: the reference both programs are measured against.
 
+#include "BenchCircuits.h"
 #include "RcLadder.h"
 
 #include "document/Document.h"
@@ -28,6 +42,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -36,8 +51,9 @@ namespace {
 using korvanix::model::FormatNumber;
 
 int Usage() {
-    std::fprintf(stderr, "Usage: make_ladder SECTIONS FOLDER [--eps E] [--reltol R] [--abstol A] "
-                         "[--vntol V]\n       make_ladder compare CURVES REFERENCE.out [SHIFT]\n");
+    std::fprintf(stderr, "Usage: make_ladder [mesh|line] SIZE FOLDER [--eps E] [--reltol R] "
+                         "[--abstol A] [--vntol V] [--spice-defaults]\n"
+                         "       make_ladder compare CURVES REFERENCE.out [SHIFT [CURVE]]\n");
     return 2;
 }
 
@@ -79,11 +95,42 @@ struct Tolerances {
     double reltol = 1e-3;
     double abstol = 1e-12;
     double vntol = 1e-6;
+    bool spiceDefaults = false; // no .options line in the timed deck
 };
 
 std::string Options(const Tolerances& t) {
     return ".options reltol=" + Num(t.reltol) + " abstol=" + Num(t.abstol) +
            " vntol=" + Num(t.vntol) + "\n";
+}
+
+// The timed transient deck NAME_tran.cir and the reference NAME_ref.cir, which
+// write NAME_tran.out and NAME_ref.out with the voltages of two nodes. The decks
+// keep only those two vectors, as we keep only our curves: otherwise the
+// simulator holds every node at every internal point, gigabytes on a large
+// circuit that rings.
+bool WriteTransientDecks(const korvanix::document::Document& doc, const std::string& title,
+                         const std::string& base, double step, double endTime, int first,
+                         int second, const Tolerances& tol) {
+    const std::string lines = korvanix::netlist::SpiceElementLines(doc.scheme);
+    const std::string nodes = "v(" + std::to_string(first) + ") v(" + std::to_string(second) + ")";
+    const auto deck = [&](const std::string& heading, const std::string& options, double maxStep,
+                          const std::string& out) {
+        return heading + "\n" + lines + options + ".save " + nodes + "\n.tran " + Num(step) + " " +
+               Num(endTime) + " 0 " + Num(maxStep) +
+               " uic\n.control\nset wr_singlescale\nset wr_vecnames\noption numdgt=15\nrun\n" +
+               "wrdata " + out + " " + nodes + "\n.endc\n.end\n";
+    };
+    // The simulator's largest internal step is our step, so that it cannot
+    // stride across our grid.
+    if (!WriteText(base + "_tran.cir", deck(title, tol.spiceDefaults ? std::string() : Options(tol),
+                                            step, base + "_tran.out")))
+        return false;
+    Tolerances tight = tol;
+    tight.reltol /= 1000;
+    tight.abstol /= 1000;
+    tight.vntol /= 1000;
+    return WriteText(base + "_ref.cir",
+                     deck(title + ", reference", Options(tight), step / 20, base + "_ref.out"));
 }
 
 int Generate(int sections, const std::string& folder, double eps, const Tolerances& tol) {
@@ -97,29 +144,9 @@ int Generate(int sections, const std::string& folder, double eps, const Toleranc
     const int last = korvanix::tools::BuildRcLadder(pulse, entry);
     if (!Save(pulse, base + ".scm"))
         return 1;
-    // The simulator's step is ours; its largest internal step too, so it cannot
-    // stride across our grid.
-    const double step = entry.endTime / entry.points;
-    const std::string node = "v(2) v(" + std::to_string(last) + ")";
-    const std::string tran = "RC ladder, " + std::to_string(sections) + " sections, square wave\n" +
-                             korvanix::netlist::SpiceElementLines(pulse.scheme) + Options(tol) +
-                             ".tran " + Num(step) + " " + Num(entry.endTime) + " 0 " + Num(step) +
-                             " uic\n.control\nset wr_singlescale\n" +
-                             "set wr_vecnames\noption numdgt=15\nrun\nwrdata " + base +
-                             "_tran.out " + node + "\n.endc\n.end\n";
-    if (!WriteText(base + "_tran.cir", tran))
-        return 1;
-    Tolerances tight = tol;
-    tight.reltol /= 1000;
-    tight.abstol /= 1000;
-    tight.vntol /= 1000;
-    const std::string reference =
-        "RC ladder, " + std::to_string(sections) + " sections, square wave, reference\n" +
-        korvanix::netlist::SpiceElementLines(pulse.scheme) + Options(tight) + ".tran " + Num(step) +
-        " " + Num(entry.endTime) + " 0 " + Num(step / 20) +
-        " uic\n.control\nset wr_singlescale\nset wr_vecnames\noption numdgt=15\nrun\nwrdata " +
-        base + "_ref.out " + node + "\n.endc\n.end\n";
-    if (!WriteText(base + "_ref.cir", reference))
+    if (!WriteTransientDecks(pulse,
+                             "RC ladder, " + std::to_string(sections) + " sections, square wave",
+                             base, entry.endTime / entry.points, entry.endTime, 2, last, tol))
         return 1;
 
     entry.harmonic = true;
@@ -138,6 +165,40 @@ int Generate(int sections, const std::string& folder, double eps, const Toleranc
                            "run\nwrdata " + base + "_ac.out vm(2) vm(" + std::to_string(last) +
                            ") vp(2) vp(" + std::to_string(last) + ")\n.endc\n.end\n";
     return WriteText(base + "_ac.cir", ac) ? 0 : 1;
+}
+
+int GenerateMesh(int side, const std::string& folder, double eps, const Tolerances& tol) {
+    const std::string size = std::to_string(side);
+    const std::string base = folder + "/rc_mesh_" + size;
+    korvanix::tools::MeshShape shape;
+    shape.side = side;
+    shape.transient.eps = eps;
+    korvanix::document::Document doc;
+    const korvanix::tools::BenchNodes nodes = korvanix::tools::BuildRcMesh(doc, shape);
+    if (!Save(doc, base + ".scm"))
+        return 1;
+    const korvanix::tools::BenchTransient& t = shape.transient;
+    return WriteTransientDecks(doc, "RC mesh, " + size + " x " + size + " nodes, square wave", base,
+                               t.endTime / t.points, t.endTime, nodes.first, nodes.second, tol)
+               ? 0
+               : 1;
+}
+
+int GenerateLine(int sections, const std::string& folder, double eps, const Tolerances& tol) {
+    const std::string size = std::to_string(sections);
+    const std::string base = folder + "/lc_line_" + size;
+    korvanix::tools::LineShape shape;
+    shape.sections = sections;
+    shape.transient.eps = eps;
+    korvanix::document::Document doc;
+    const korvanix::tools::BenchNodes nodes = korvanix::tools::BuildLcLine(doc, shape);
+    if (!Save(doc, base + ".scm"))
+        return 1;
+    const korvanix::tools::BenchTransient& t = shape.transient;
+    return WriteTransientDecks(doc, "Matched LC line, " + size + " sections, square wave", base,
+                               t.endTime / t.points, t.endTime, nodes.first, nodes.second, tol)
+               ? 0
+               : 1;
 }
 
 // Rows of numbers after a header line; the separator is a comma or blanks.
@@ -159,21 +220,30 @@ std::vector<std::vector<double>> ReadTable(const std::string& path) {
     return rows;
 }
 
-int Compare(const std::string& oursPath, const std::string& theirsPath, double shift) {
+int Compare(const std::string& oursPath, const std::string& theirsPath, double shift,
+            std::size_t curve) {
     // Our CSV starts with the run column; a simulator's file with x.
     const bool csv = oursPath.size() > 4 && oursPath.substr(oursPath.size() - 4) == ".csv";
     const std::size_t xColumn = csv ? 1 : 0;
     const auto ours = ReadTable(oursPath);
     const auto theirs = ReadTable(theirsPath); // x, vector...
-    if (ours.empty() || theirs.size() < 2) {
+    if (ours.empty() || theirs.size() < 2 || theirs.front().size() <= curve) {
         std::fprintf(stderr, "nothing to compare\n");
         return 1;
+    }
+    double lowest = theirs.front()[curve];
+    double highest = lowest;
+    for (const auto& row : theirs) {
+        if (row.size() <= curve)
+            continue;
+        lowest = std::min(lowest, row[curve]);
+        highest = std::max(highest, row[curve]);
     }
     double worst = 0;
     double worstAt = 0;
     std::size_t j = 1;
     for (const auto& row : ours) {
-        if (row.size() < xColumn + 2)
+        if (row.size() <= xColumn + curve)
             continue;
         const double x = row[xColumn] + shift;
         if (x < theirs.front()[0] || x > theirs.back()[0])
@@ -182,34 +252,54 @@ int Compare(const std::string& oursPath, const std::string& theirsPath, double s
             ++j;
         const auto& a = theirs[j - 1];
         const auto& b = theirs[j];
+        if (a.size() <= curve || b.size() <= curve)
+            continue;
         const double w = b[0] > a[0] ? (x - a[0]) / (b[0] - a[0]) : 0;
-        const double value = a[1] + w * (b[1] - a[1]);
-        const double d = std::fabs(row[xColumn + 1] - value);
+        const double value = a[curve] + w * (b[curve] - a[curve]);
+        const double d = std::fabs(row[xColumn + curve] - value);
         if (d > worst) {
             worst = d;
             worstAt = row[xColumn];
         }
     }
-    std::printf("%s %s\n", Num(worst).c_str(), Num(worstAt).c_str());
+    std::printf("%s %s %s\n", Num(worst).c_str(), Num(worstAt).c_str(),
+                Num(highest - lowest).c_str());
     return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if ((args.size() == 3 || args.size() == 4) && args[0] == "compare")
-        return Compare(args[1], args[2],
-                       args.size() == 4 ? std::strtod(args[3].c_str(), nullptr) : 0);
-    if (args.size() < 2 || args.size() % 2 != 0)
-        return Usage();
+    std::vector<std::string> args(argv + 1, argv + argc);
     char* end = nullptr;
-    const long sections = std::strtol(args[0].c_str(), &end, 10);
-    if (*end != '\0' || sections < 1 || sections > 100000)
+    if (args.size() >= 3 && args.size() <= 5 && args[0] == "compare") {
+        const double shift = args.size() >= 4 ? std::strtod(args[3].c_str(), nullptr) : 0;
+        const long curve = args.size() == 5 ? std::strtol(args[4].c_str(), &end, 10) : 1;
+        if ((end && *end != '\0') || curve < 1 || curve > 100)
+            return Usage();
+        return Compare(args[1], args[2], shift, static_cast<std::size_t>(curve));
+    }
+    std::string circuit = "ladder";
+    if (!args.empty() && (args[0] == "mesh" || args[0] == "line")) {
+        circuit = args[0];
+        args.erase(args.begin());
+    }
+    if (args.size() < 2)
+        return Usage();
+    const long size = std::strtol(args[0].c_str(), &end, 10);
+    if (*end != '\0' || size < 1 || size > 100000)
         return Usage();
     double eps = korvanix::tools::LadderShape{}.eps;
     Tolerances tol;
-    for (std::size_t i = 2; i + 1 < args.size(); i += 2) {
+    std::size_t i = 2;
+    while (i < args.size()) {
+        if (args[i] == "--spice-defaults") {
+            tol.spiceDefaults = true;
+            ++i;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return Usage();
         const double v = std::strtod(args[i + 1].c_str(), &end);
         if (*end != '\0' || !(v > 0))
             return Usage();
@@ -223,6 +313,16 @@ int main(int argc, char** argv) {
             tol.vntol = v;
         else
             return Usage();
+        i += 2;
     }
-    return Generate(static_cast<int>(sections), args[1], eps, tol);
+    try {
+        if (circuit == "mesh")
+            return GenerateMesh(static_cast<int>(size), args[1], eps, tol);
+        if (circuit == "line")
+            return GenerateLine(static_cast<int>(size), args[1], eps, tol);
+        return Generate(static_cast<int>(size), args[1], eps, tol);
+    } catch (const std::invalid_argument& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 2;
+    }
 }
