@@ -1,4 +1,5 @@
 #include "BenchCircuits.h"
+#include "RcLadder.h"
 
 #include "document/Document.h"
 #include "model/Element.h"
@@ -20,17 +21,6 @@ using model::Element;
 constexpr int kLeft = 400;
 constexpr int kTop = 200;
 constexpr int kMargin = 300;
-
-Element* Place(document::Document& doc, model::ElementKind k, int x, int y, int rotation = -1) {
-    Element* e = doc.scheme.PlaceNew(k, x, y, rotation);
-    if (!e)
-        throw std::logic_error("no element of kind " + std::to_string(k));
-    return e;
-}
-
-void Join(document::Document& doc, Element* a, int pinA, Element* b, int pinB) {
-    doc.scheme.Join(a, pinA, b, pinB);
-}
 
 void CheckSheet(int width, int height) {
     if (width > kLargestSheet || height > kLargestSheet)

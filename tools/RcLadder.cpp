@@ -12,6 +12,17 @@
 
 namespace korvanix::tools {
 
+model::Element* Place(document::Document& doc, model::ElementKind k, int x, int y, int rotation) {
+    model::Element* e = doc.scheme.PlaceNew(k, x, y, rotation);
+    if (!e)
+        throw std::logic_error("no element of kind " + std::to_string(k));
+    return e;
+}
+
+void Join(document::Document& doc, model::Element* a, int pinA, model::Element* b, int pinB) {
+    doc.scheme.Join(a, pinA, b, pinB);
+}
+
 namespace {
 
 namespace kind = model::kind;
@@ -22,17 +33,6 @@ constexpr int kColumn = 120;
 constexpr int kRow = 200;
 constexpr int kLeft = 200;
 constexpr int kTop = 200;
-
-Element* Place(document::Document& doc, model::ElementKind k, int x, int y, int rotation = -1) {
-    Element* e = doc.scheme.PlaceNew(k, x, y, rotation);
-    if (!e)
-        throw std::logic_error("no element of kind " + std::to_string(k));
-    return e;
-}
-
-void Join(document::Document& doc, Element* a, int pinA, Element* b, int pinB) {
-    doc.scheme.Join(a, pinA, b, pinB);
-}
 
 // The node after the first resistor.
 int FirstNode(const document::Document& doc) {

@@ -2,11 +2,24 @@
 
 #include <string>
 
+#include "model/ElementKind.h"
+
 namespace korvanix::document {
 class Document;
 } // namespace korvanix::document
 
+namespace korvanix::model {
+class Element;
+} // namespace korvanix::model
+
 namespace korvanix::tools {
+
+// The generators' drawing steps: an element placed on the sheet (a kind the
+// factory does not know is a fault of the generator, thrown as logic_error), and
+// two pins joined by a wire.
+model::Element* Place(document::Document& doc, model::ElementKind k, int x, int y,
+                      int rotation = -1);
+void Join(document::Document& doc, model::Element* a, int pinA, model::Element* b, int pinB);
 
 // The benchmark circuit: U1 drives `sections` RC sections (R 100 Ω in series,
 // C 1 µF to ground). The transient source is a 1 V, 1 kHz square wave; the
