@@ -106,17 +106,57 @@ void Copy(const Vector& from, Vector& to) {
     std::copy(from.Data(), from.Data() + from.Size(), to.Data());
 }
 
-// out = [a; b] (and [a; b; c]) into storage of that size.
-void Stack(const Vector& a, const Vector& b, Vector& out) {
-    Fit(out, a.Size() + b.Size());
-    std::copy(a.Data(), a.Data() + a.Size(), out.Data());
-    std::copy(b.Data(), b.Data() + b.Size(), out.Data() + a.Size());
+// The stacked vectors [x1; uC] and [x1; uC; x3] seen through their pieces, so
+// that the series tables need not keep a stacked copy of every order. Each entry
+// is formed from the same numbers in the same order as from a stacked copy.
+struct Stacked {
+    std::array<const Vector*, 3> pieces{};
+    int count = 0;
+
+    Stacked(const Vector& a, const Vector& b) : pieces{&a, &b, nullptr}, count(2) {}
+    Stacked(const Vector& a, const Vector& b, const Vector& c) : pieces{&a, &b, &c}, count(3) {}
+
+    int Size() const {
+        int n = 0;
+        for (int p = 0; p < count; ++p) {
+            n += pieces[static_cast<std::size_t>(p)]->Size();
+        }
+        return n;
+    }
+};
+
+// Calls f(i, a_i, b_i) over the stacked entries of two stacks of equal shape.
+template <class F> void ForEachStacked(const Stacked& a, const Stacked& b, F f) {
+    Require(a.count == b.count);
+    int at = 0;
+    for (int p = 0; p < a.count; ++p) {
+        const Vector& x = *a.pieces[static_cast<std::size_t>(p)];
+        const Vector& y = *b.pieces[static_cast<std::size_t>(p)];
+        Require(x.Size() == y.Size());
+        for (int i = 0; i < x.Size(); ++i, ++at) {
+            f(at, x[i], y[i]);
+        }
+    }
 }
-void Stack(const Vector& a, const Vector& b, const Vector& c, Vector& out) {
-    Fit(out, a.Size() + b.Size() + c.Size());
-    std::copy(a.Data(), a.Data() + a.Size(), out.Data());
-    std::copy(b.Data(), b.Data() + b.Size(), out.Data() + a.Size());
-    std::copy(c.Data(), c.Data() + c.Size(), out.Data() + a.Size() + b.Size());
+
+// out = a + c
+void Add(const Stacked& a, const Vector& c, Vector& out) {
+    Require(a.Size() == c.Size());
+    Fit(out, c.Size());
+    ForEachStacked(a, a, [&](int i, double x, double) { out[i] = x + c[i]; });
+}
+
+// out = a − b + c
+void DifferencePlus(const Stacked& a, const Stacked& b, const Vector& c, Vector& out) {
+    Require(a.Size() == c.Size());
+    Fit(out, c.Size());
+    ForEachStacked(a, b, [&](int i, double x, double y) { out[i] = x - y + c[i]; });
+}
+
+// out = a − b
+void Difference(const Stacked& a, const Stacked& b, Vector& out) {
+    Fit(out, a.Size());
+    ForEachStacked(a, b, [&](int i, double x, double y) { out[i] = x - y; });
 }
 
 // Every |element| within eps; a NaN never is.
@@ -341,16 +381,30 @@ void TransientAnalysis::ConfigureGraphs(const TransientPlan& plan, const std::st
 }
 
 void TransientAnalysis::SizeTables() {
-    const int kO = state_.kO;
-    const int kC = state_.kC;
-    const int BC = state_.BC;
-    for (int k = 0; k < kSeriesLength; ++k) {
-        const std::size_t i = static_cast<std::size_t>(k);
-        x1_[i] = Vector(kO);
-        x3_[i] = Vector(kC);
-        uC_[i] = Vector(BC);
-        s12_[i] = Vector(kO + BC);
-        s123_[i] = Vector(kO + BC + kC);
+    for (Table* table : {&x1_, &x3_, &uC_}) {
+        table->clear();
+        table->reserve(kSeriesLength);
+    }
+    x1_.emplace_back(state_.kO);
+    x3_.emplace_back(state_.kC);
+    uC_.emplace_back(state_.BC);
+    orders_ = 1;
+    ReachOrder(1);
+}
+
+void TransientAnalysis::ReachOrder(int order) {
+    Require(order < kSeriesLength);
+    const engine::StateEquations& s = state_;
+    for (; orders_ <= order; ++orders_) {
+        if (s.ordinaryInductance) {
+            x1_.emplace_back(s.kO);
+        }
+        if (s.capSourceInductance) {
+            x3_.emplace_back(s.kC);
+        }
+        if (s.capacitor) {
+            uC_.emplace_back(s.BC);
+        }
     }
 }
 
@@ -574,12 +628,10 @@ int TransientAnalysis::TaylorStep(double t, double h, const Part& part, int step
     const auto uC = [&](int k) -> Vector& {
         return uC_[static_cast<std::size_t>(evolveUC ? k : 0)];
     };
-    const auto s12 = [&](int k) -> Vector& { return s12_[static_cast<std::size_t>(k)]; };
-    const auto s123 = [&](int k) -> Vector& { return s123_[static_cast<std::size_t>(k)]; };
+    const auto s12 = [&](int k) { return Stacked(x1(k), uC(k)); };
+    const auto s123 = [&](int k) { return Stacked(x1(k), uC(k), x3(k)); };
 
     // Order 1.
-    Stack(x1(0), uC(0), s12(0));
-    Stack(x1(0), uC(0), x3(0), s123(0));
     SourceTerms(t, 0, 1.0);
     if (evolveX1) {
         Add(s12(0), s.w12, sum12_);
@@ -603,9 +655,10 @@ int TransientAnalysis::TaylorStep(double t, double h, const Part& part, int step
     int smallRun = 0;
     bool goOn = true;
     while (goOn) {
+        if (k >= orders_) {
+            ReachOrder(k);
+        }
         SourceTerms(t, k - 1, c);
-        Stack(x1(k - 1), uC(k - 1), s12(k - 1));
-        Stack(x1(k - 1), uC(k - 1), x3(k - 1), s123(k - 1));
         const double f = h / k;
         if (evolveX1) {
             DifferencePlus(s12(k - 1), s12(k - 2), s.w12, sum12_);

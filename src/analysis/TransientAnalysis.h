@@ -81,12 +81,17 @@ enum class TransientOutcome {
 // The transient computation: Taylor steps of an order chosen per step, over the
 // interval parts, once per sweep run, streamed into a results sink.
 //
-// The five series tables are sized when a computation starts and reused for
-// every step; with the working vectors sized on the first step, a step allocates
-// nothing, and every matrix product of a step goes through the matrix's row index.
+// The three series tables grow to the highest order a step has reached and are reused
+// for every later step: on a large circuit most steps need a few dozen terms, and
+// sizing every table for the largest order allowed would make them the biggest
+// thing the computation holds. With the working vectors sized on the first step,
+// a step allocates only when it reaches an order no step of the computation
+// reached before, and every matrix product of a step goes through the matrix's
+// row index.
 class TransientAnalysis {
 public:
-    // Entries of each series table: more than the largest order a step can reach.
+    // Largest number of entries a series table can grow to: more than the largest
+    // order a step can reach.
     static constexpr int kSeriesLength = 150;
 
     // `options` is written back: with the automatic check depth on, CHECKDEPTH
@@ -116,10 +121,12 @@ private:
         double eps = 0;
         int graphType = 1;
     };
-    using Table = std::array<engine::Vector, kSeriesLength>;
+    using Table = std::vector<engine::Vector>;
 
     void ReadSettings(const TransientPlan& plan);
     void SizeTables();
+    // Sizes the entries up to `order` of the tables whose vectors evolve.
+    void ReachOrder(int order);
     // One run from its initial state; false when the user stopped it.
     bool RunOnce(int run, int runCount, graph::ResultsSink& sink, ProgressReporter& reporter);
     bool RunPart(int run, int runCount, const Part& part, graph::ResultsSink& sink,
@@ -153,8 +160,10 @@ private:
     double firstStart_ = 0;
     double lastEnd_ = 0;
 
-    // Series tables: x1, x3, uC and the stacked [x1; uC] and [x1; uC; x3].
-    Table x1_, x3_, uC_, s12_, s123_;
+    // Series tables of x1, x3 and uC. A vector that does not evolve keeps only
+    // entry 0.
+    Table x1_, x3_, uC_;
+    int orders_ = 0; // entries 0 .. orders_ − 1 are sized
     int depth_ = 0;
 
     // Per part: the step that learns the depth, false-run bookkeeping, split marks,

@@ -751,9 +751,11 @@ TEST_F(GraphSetUp, StopEndsTheCurvesAtTheLastPointWithoutAnError) {
     EXPECT_EQ(options.checkDepth, 10);
 }
 
-// The steps allocate nothing: a computation with ten times the steps makes exactly
-// as many allocations (all of them while setting up). The circuit has every kind of
-// state, a pulse source to split steps, and outputs from the derived slots.
+// The steps allocate nothing beyond the series tables' growth to the highest order
+// reached: a computation with ten times the steps, each ten times shorter and so
+// needing fewer terms, makes no more allocations than the coarse one (a single
+// allocation per step would add a thousand). The circuit has every kind of state,
+// a pulse source to split steps, and outputs from the derived slots.
 TEST_F(Transient, StepsAllocateNothing) {
     model::SourceElement* e = c.E(0, 1, 10);
     auto* pulse = static_cast<model::VoltageSource*>(e);
@@ -782,7 +784,7 @@ TEST_F(Transient, StepsAllocateNothing) {
     };
     allocations(100); // what the engine keeps from one computation to the next
     const long few = allocations(100);
-    EXPECT_EQ(allocations(1000), few);
+    EXPECT_LE(allocations(1000), few);
 }
 
 } // namespace
