@@ -12,8 +12,7 @@
 # turn; the table shows the median wall time of a whole process (start, reading,
 # analysis, writing every point to a file) and the largest resident memory of
 # any run. FOLDER, when given, keeps the documents, decks and curves; otherwise
-# they go to a temporary folder that is removed at the end. The references take
-# long (up to about an hour on two cores): they are run once, not timed.
+# they go to a temporary folder that is removed at the end.
 #
 # Rows (transient analysis, 5 ms in 2000 points, every source the 1 V, 1 kHz
 # square wave of compare_ngspice.sh):
@@ -40,21 +39,15 @@
 #   korvanix  EPS = 1e-9 V on every series term, MAXITER 100, automatic depth;
 #   ngspice   reltol = 1e-6, vntol = 1e-9 V, abstol = 1e-12 A, largest internal
 #             step = the output step (2.5 µs), pulse edges of 1 ns.
-# "error" is each program's largest deviation from a reference on one node:
-# ngspice with tolerances a thousand times tighter and internal steps of
-# 0.125 µs, read linearly between its points (our curve 0.5 ns later, since its
-# pulse edges are 1 ns ramps centred there); in brackets the same relative to
-# the reference's range on that node. The node: a ladder's node 2, the mesh's
-# neighbour of the driven corner, the line's loaded end. No point is skipped:
-# every node compared holds a capacitor's voltage, which cannot jump, and a
-# 1 ns ramp differs from a step only far above what a section passes (below
-# 1e-7 V). Row ladder* is measured against row ladder 500's reference.
-# The reference is only as good as the simulator's trapezoidal rule at those
-# tolerances: against exact solutions (the matrix exponential over each output
-# step) of a 50-section ladder, a 10 × 10 mesh and a 100-section line it is off
-# by 1.4e-6, 6e-7 and 2e-4 V (the line rings for the whole window, and the
-# phase error of the ringing grows with time), where our curves are within
-# 1e-9 V. An error at the reference's level measures the reference.
+# "error" is each program's largest deviation, over every point it writes, from
+# the exact response on one node (make_ladder exact: the exponential of the
+# state equations over each step, evaluated at that program's own times, so
+# nothing is read between rows); in brackets the same relative to the exact
+# curve's range. ngspice's curve is measured against the exact response 0.5 ns
+# earlier, since its pulse edges are 1 ns ramps starting on the edge (the step
+# response delayed by half a ramp differs from the ramp's by about 1e-8 V here).
+# The node: a ladder's node 2, the mesh's neighbour of the driven corner, the
+# line's loaded end.
 # "terms" is the mean and the largest number of series terms of our steps, from
 # one untimed run that writes the table with the step counts.
 set -euo pipefail
@@ -134,9 +127,13 @@ time_pair() {
     theirs_mb=$(printf '%s\n' "${their_memory[@]}" | sort -g | tail -n 1 | awk '{ printf "%.1f", $1 / 1024 }')
 }
 
-# "absolute (relative)" from make_ladder compare's "difference x range".
+# "absolute (relative)" of CURVES against the exact response of CIRCUIT SIZE at
+# its times moved by SHIFT: error_of CURVES CIRCUIT SIZE SHIFT CURVE.
 error_of() {
-    "$maker" compare "$@" | awk '{ printf "%.2e (%.1e)", $1, ($3 > 0 ? $1 / $3 : 0) }'
+    local exact="$work/exact.out"
+    "$maker" exact "$2" "$3" "$exact" --at "$1" "$4"
+    "$maker" compare "$1" "$exact" 0 "$5" |
+        awk '{ printf "%.2e (%.1e)", $1, ($3 > 0 ? $1 / $3 : 0) }'
 }
 
 # Mean and largest number of series terms of our steps (the table's last column;
@@ -153,39 +150,34 @@ row() {
         "$ours_mb" "$theirs_mb" "$3" "$4" "$5"
 }
 
-# Generates, runs the reference once, times both and prints a row.
-# CURVE: which written node the error is measured on.
+# Times both programs and prints a row. CIRCUIT SIZE: the exact response's
+# circuit; CURVE: which written node the error is measured on.
 compare_circuit() {
-    local label="$1" size="$2" base="$3" curve="$4"
-    ngspice -b "${base}_ref.cir" >/dev/null 2>&1 || true
-    if [ ! -s "${base}_ref.out" ]; then
-        notes+=("$label $size: the reference wrote no curves")
-    fi
+    local label="$1" size="$2" base="$3" circuit="$4" n="$5" curve="$6"
     time_pair "$label $size" "$base.scm" "$base.csv" "${base}_tran.cir" "${base}_tran.out"
-    row "$label" "$size" "$(error_of "$base.csv" "${base}_ref.out" 5e-10 "$curve")" \
-        "$(error_of "${base}_tran.out" "${base}_ref.out" 0 "$curve")" "$(terms_of "$base.scm")"
+    row "$label" "$size" "$(error_of "$base.csv" "$circuit" "$n" 0 "$curve")" \
+        "$(error_of "${base}_tran.out" "$circuit" "$n" -5e-10 "$curve")" \
+        "$(terms_of "$base.scm")"
 }
 
 printf '%-8s %6s %11s %11s %7s %8s %8s  %-19s %-19s %s\n' circuit size korvanix,s ngspice,s \
     ratio "our MB" "its MB" "our error (rel)" "its error (rel)" terms
 for n in 500 1000 2000 5000; do
     "$maker" "$n" "$work" --eps 1e-9 "${tolerances[@]}"
-    compare_circuit ladder "$n" "$work/rc_ladder_$n" 1
+    compare_circuit ladder "$n" "$work/rc_ladder_$n" ladder "$n" 1
     if [ "$n" -eq 500 ]; then
-        # Same reference (the tolerances given only set the reference's).
         mkdir -p "$work/defaults"
         "$maker" 500 "$work/defaults" --eps 1e-10 --spice-defaults "${tolerances[@]}"
         base="$work/defaults/rc_ladder_500"
         time_pair "ladder* 500" "$base.scm" "$base.csv" "${base}_tran.cir" "${base}_tran.out"
-        row "ladder*" 500 "$(error_of "$base.csv" "$work/rc_ladder_500_ref.out" 5e-10 1)" \
-            "$(error_of "${base}_tran.out" "$work/rc_ladder_500_ref.out" 0 1)" \
-            "$(terms_of "$base.scm")"
+        row "ladder*" 500 "$(error_of "$base.csv" ladder 500 0 1)" \
+            "$(error_of "${base}_tran.out" ladder 500 -5e-10 1)" "$(terms_of "$base.scm")"
     fi
 done
 "$maker" mesh 50 "$work" --eps 1e-9 "${tolerances[@]}"
-compare_circuit mesh 50x50 "$work/rc_mesh_50" 1
+compare_circuit mesh 50x50 "$work/rc_mesh_50" mesh 50 1
 "$maker" line 1000 "$work" --eps 1e-9 "${tolerances[@]}"
-compare_circuit line 1000 "$work/lc_line_1000" 2
+compare_circuit line 1000 "$work/lc_line_1000" line 1000 2
 echo "ratio = ngspice time / korvanix time: above 1 means korvanix is faster."
 echo "ladder*: our EPS 1e-10, ngspice at its default tolerances."
 for note in "${notes[@]+"${notes[@]}"}"; do

@@ -22,13 +22,6 @@ constexpr int kLeft = 400;
 constexpr int kTop = 200;
 constexpr int kMargin = 300;
 
-void CheckSheet(int width, int height) {
-    if (width > kLargestSheet || height > kLargestSheet)
-        throw std::invalid_argument("the circuit needs a sheet of " + std::to_string(width) +
-                                    " × " + std::to_string(height) + " units, more than " +
-                                    std::to_string(kLargestSheet) + " a side");
-}
-
 // U1 with its ground left of (x, y) and its series resistor ending near (x, y);
 // returns the resistor, whose pin 2 the circuit joins.
 Element* SquareWaveThroughResistor(document::Document& doc, int x, int y, double resistance) {
@@ -68,6 +61,13 @@ BenchNodes StoreTransient(document::Document& doc, const BenchTransient& transie
 }
 
 } // namespace
+
+void CheckSheet(int width, int height) {
+    if (width > kLargestSheet || height > kLargestSheet)
+        throw std::invalid_argument("the circuit needs a sheet of " + std::to_string(width) +
+                                    " × " + std::to_string(height) + " units, more than " +
+                                    std::to_string(kLargestSheet) + " a side");
+}
 
 BenchNodes BuildRcMesh(document::Document& doc, const MeshShape& shape) {
     if (shape.side < 2)

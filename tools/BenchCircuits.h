@@ -10,6 +10,9 @@ namespace korvanix::tools {
 // refuse a circuit that would not fit, so that every element stays reachable.
 constexpr int kLargestSheet = 30000;
 
+// std::invalid_argument naming the size when a sheet would exceed kLargestSheet.
+void CheckSheet(int width, int height);
+
 // Both circuits are driven like the ladders: U1, a 1 V, 1 kHz square wave
 // (50 % duty), through a source resistor; 5 ms in 2000 points.
 struct BenchTransient {

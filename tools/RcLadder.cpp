@@ -1,5 +1,7 @@
 #include "RcLadder.h"
 
+#include "BenchCircuits.h"
+
 #include "document/Document.h"
 #include "model/Element.h"
 #include "model/Geometry.h"
@@ -28,6 +30,7 @@ namespace {
 namespace kind = model::kind;
 using model::Element;
 
+// Rows of 20 sections, widened when the rows would not fit the sheet's height.
 constexpr int kPerRow = 20;
 constexpr int kColumn = 120;
 constexpr int kRow = 200;
@@ -48,6 +51,13 @@ int BuildRcLadder(document::Document& doc, const LadderShape& entry) {
     if (entry.sections < 1)
         throw std::invalid_argument("a ladder needs at least one section");
 
+    const int maxRows = (kLargestSheet - kTop - 200) / kRow;
+    const int perRow = std::max(kPerRow, (entry.sections + maxRows - 1) / maxRows);
+    const int rows = (entry.sections + perRow - 1) / perRow;
+    const int width = kLeft + kColumn * perRow + 200;
+    const int height = kTop + kRow * rows + 200;
+    CheckSheet(width, height);
+
     auto* u1 = dynamic_cast<model::VoltageSource*>(
         Place(doc, kind::VoltageSource, kLeft - 100, kTop + 64));
     if (entry.harmonic) {
@@ -66,8 +76,8 @@ int BuildRcLadder(document::Document& doc, const LadderShape& entry) {
     int previousPin = 2;
     Element* lastCapacitor = nullptr;
     for (int k = 0; k < entry.sections; ++k) {
-        const int x = kLeft + kColumn * (k % kPerRow);
-        const int y = kTop + kRow * (k / kPerRow);
+        const int x = kLeft + kColumn * (k % perRow);
+        const int y = kTop + kRow * (k / perRow);
         Element* r = Place(doc, kind::Resistor, x + 40, y, 0);
         r->SetParam(0, LadderShape::kResistance);
         Element* c = Place(doc, kind::Capacitor, x + 96, y + 64, 1);
@@ -83,8 +93,8 @@ int BuildRcLadder(document::Document& doc, const LadderShape& entry) {
         previousPin = 3;
         lastCapacitor = c;
     }
-    const int rows = (entry.sections + kPerRow - 1) / kPerRow;
-    doc.view.sheetHeight = std::max(doc.view.sheetHeight, kTop + kRow * rows + 200);
+    doc.view.sheetWidth = std::max(doc.view.sheetWidth, width);
+    doc.view.sheetHeight = std::max(doc.view.sheetHeight, height);
     doc.scheme.RenumberNodes();
     doc.scheme.RenumberNames();
     const int lastNode = lastCapacitor->PinNode(1);

@@ -41,10 +41,12 @@ struct LadderShape {
     int frequencyPoints = 1000;
 };
 
-// Lays the ladder out on the document's sheet (rows of 20 sections), numbers its
-// nodes and stores the settings of both analyses: outputs the voltages of the
-// first section's node and of the last node ("Узел N+1"); the frequency analysis
-// with input U1 (voltage), the phase on. Returns the last node's number.
+// Lays the ladder out on the document's sheet (rows of 20 sections, longer rows
+// when the rows would not fit kLargestSheet; std::invalid_argument when even
+// those would not), numbers its nodes and stores the settings of both analyses:
+// outputs the voltages of the first section's node and of the last node
+// ("Узел N+1"); the frequency analysis with input U1 (voltage), the phase on.
+// Returns the last node's number.
 int BuildRcLadder(document::Document& doc, const LadderShape& entry);
 
 } // namespace korvanix::tools

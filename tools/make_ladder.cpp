@@ -15,6 +15,12 @@
 //     simulator's tolerances), --spice-defaults (the timed deck has no .options
 //     line, so the simulator keeps its own tolerances; R, A and V then set only
 //     the reference's).
+//   make_ladder exact ladder|mesh|line SIZE OUT [ROWS | --at CURVES [SHIFT]]
+//     writes the exact response of that circuit (ExactResponse.h) to OUT in the
+//     form of a simulator's .out file: time and the two curves, ROWS rows per
+//     output step (default 1) from time 0, or one row for each time t of CURVES
+//     (our CSV table or a simulator's .out file) holding t and the response at
+//     t + SHIFT, so that compare needs no interpolation and no shift.
 //   make_ladder compare CURVES REFERENCE.out [SHIFT [CURVE]]
 //     prints the largest difference between curve CURVE (default 1) of CURVES
 //     (our CSV table, or a simulator's .out file) and the reference's vector of
@@ -30,6 +36,7 @@
 // twentieth of the output step: the reference both programs are measured against.
 
 #include "BenchCircuits.h"
+#include "ExactResponse.h"
 #include "RcLadder.h"
 
 #include "document/Document.h"
@@ -51,9 +58,11 @@ namespace {
 using korvanix::model::FormatNumber;
 
 int Usage() {
-    std::fprintf(stderr, "Usage: make_ladder [mesh|line] SIZE FOLDER [--eps E] [--reltol R] "
-                         "[--abstol A] [--vntol V] [--spice-defaults]\n"
-                         "       make_ladder compare CURVES REFERENCE.out [SHIFT [CURVE]]\n");
+    std::fprintf(stderr,
+                 "Usage: make_ladder [mesh|line] SIZE FOLDER [--eps E] [--reltol R] "
+                 "[--abstol A] [--vntol V] [--spice-defaults]\n"
+                 "       make_ladder exact ladder|mesh|line SIZE OUT [ROWS | --at CURVES [SHIFT]]\n"
+                 "       make_ladder compare CURVES REFERENCE.out [SHIFT [CURVE]]\n");
     return 2;
 }
 
@@ -201,6 +210,10 @@ int GenerateLine(int sections, const std::string& folder, double eps, const Tole
                : 1;
 }
 
+bool IsCsv(const std::string& path) {
+    return path.size() > 4 && path.substr(path.size() - 4) == ".csv";
+}
+
 // Rows of numbers after a header line; the separator is a comma or blanks.
 std::vector<std::vector<double>> ReadTable(const std::string& path) {
     std::ifstream in(path);
@@ -223,8 +236,7 @@ std::vector<std::vector<double>> ReadTable(const std::string& path) {
 int Compare(const std::string& oursPath, const std::string& theirsPath, double shift,
             std::size_t curve) {
     // Our CSV starts with the run column; a simulator's file with x.
-    const bool csv = oursPath.size() > 4 && oursPath.substr(oursPath.size() - 4) == ".csv";
-    const std::size_t xColumn = csv ? 1 : 0;
+    const std::size_t xColumn = IsCsv(oursPath) ? 1 : 0;
     const auto ours = ReadTable(oursPath);
     const auto theirs = ReadTable(theirsPath); // x, vector...
     if (ours.empty() || theirs.size() < 2 || theirs.front().size() <= curve) {
@@ -267,6 +279,59 @@ int Compare(const std::string& oursPath, const std::string& theirsPath, double s
     return 0;
 }
 
+int WriteExact(const std::vector<std::string>& args) {
+    char* end = nullptr;
+    korvanix::tools::ExactRequest request;
+    request.circuit = args[1];
+    const long size = std::strtol(args[2].c_str(), &end, 10);
+    if (*end != '\0' || size < 1 || size > 100000)
+        return Usage();
+    request.size = static_cast<int>(size);
+    std::vector<double> times;
+    double shift = 0;
+    if (args.size() >= 6 && args[4] == "--at") {
+        if (args.size() == 7) {
+            shift = std::strtod(args[6].c_str(), &end);
+            if (*end != '\0' || !std::isfinite(shift))
+                return Usage();
+        }
+        // Our CSV starts with the run column; a simulator's file with x.
+        const std::size_t xColumn = IsCsv(args[5]) ? 1 : 0;
+        for (const auto& row : ReadTable(args[5])) {
+            if (row.size() > xColumn && row[xColumn] + shift >= 0) {
+                times.push_back(row[xColumn]);
+                request.times.push_back(row[xColumn] + shift);
+            }
+        }
+        if (request.times.empty()) {
+            std::fprintf(stderr, "%s: no times\n", args[5].c_str());
+            return 1;
+        }
+    } else if (args.size() == 5) {
+        const long rows = std::strtol(args[4].c_str(), &end, 10);
+        if (*end != '\0' || rows < 1 || rows > 1000)
+            return Usage();
+        request.rowsPerStep = static_cast<int>(rows);
+    } else if (args.size() != 4) {
+        return Usage();
+    }
+    auto rows = korvanix::tools::ExactResponse(request);
+    // Each row written at the curve's own time (the response times come in the
+    // same order, those beyond the end left out).
+    for (std::size_t i = 0; i < rows.size() && i < times.size(); ++i)
+        rows[i][0] = times[i];
+    std::ofstream out(args[3]);
+    out << "time first second\n";
+    for (const auto& row : rows)
+        out << Num(row[0]) << ' ' << Num(row[1]) << ' ' << Num(row[2]) << '\n';
+    out.close();
+    if (!out) {
+        std::fprintf(stderr, "%s: cannot write\n", args[3].c_str());
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -278,6 +343,14 @@ int main(int argc, char** argv) {
         if ((end && *end != '\0') || curve < 1 || curve > 100)
             return Usage();
         return Compare(args[1], args[2], shift, static_cast<std::size_t>(curve));
+    }
+    if (args.size() >= 4 && args.size() <= 7 && args[0] == "exact") {
+        try {
+            return WriteExact(args);
+        } catch (const std::invalid_argument& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            return 2;
+        }
     }
     std::string circuit = "ladder";
     if (!args.empty() && (args[0] == "mesh" || args[0] == "line")) {
