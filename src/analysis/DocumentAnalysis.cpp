@@ -63,11 +63,12 @@ struct DocumentAnalysis::Plans {
     std::unique_ptr<FrequencyAnalysis> frequencyAnalysis;
 };
 
-DocumentAnalysis::DocumentAnalysis(document::Document& doc, bool frequency)
+DocumentAnalysis::DocumentAnalysis(document::Document& doc, bool frequency, DocumentObjects objects)
     : doc_(doc), frequency_(frequency), settings_(doc.settings),
       engine_(std::make_unique<engine::Engine>(doc.scheme)), plans_(std::make_unique<Plans>()) {
     engine_->UseSparseFrequency(true);
     engine_->UseSparseTransient(true);
+    engine_->AnalyseDocumentInPlace(objects == DocumentObjects::Disposable);
 }
 
 DocumentAnalysis::~DocumentAnalysis() = default;
@@ -150,8 +151,9 @@ DocumentAnalysisResult DocumentAnalysis::Compute(graph::ResultsSink& sink,
 
 DocumentAnalysisResult RunDocumentAnalysis(document::Document& doc, bool frequency,
                                            graph::ResultsSink& sink, ProgressReporter& progress,
-                                           engine::EngineNotifier& notifier) {
-    DocumentAnalysis analysis(doc, frequency);
+                                           engine::EngineNotifier& notifier,
+                                           DocumentObjects objects) {
+    DocumentAnalysis analysis(doc, frequency, objects);
     const model::SchemeError formulated = analysis.Formulate(notifier);
     if (formulated.Code() != 0) {
         DocumentAnalysisResult result;

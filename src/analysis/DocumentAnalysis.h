@@ -69,9 +69,17 @@ struct DocumentAnalysisResult {
 // so the document's records stay as they were (the check depth the transient
 // analysis learns is in Options() afterwards, for the caller to keep); the
 // sheet's selection may change to show a faulty element.
+//
+// DocumentObjects::Disposable lets the analysis work on the document's own
+// objects instead of a copy where the copy would be the same (half the memory of
+// the circuit): for a caller that reads only the results and discards the
+// document, since names, node numbers and swept values are written into it.
+enum class DocumentObjects { Kept, Disposable };
+
 class DocumentAnalysis {
 public:
-    DocumentAnalysis(document::Document& doc, bool frequency);
+    DocumentAnalysis(document::Document& doc, bool frequency,
+                     DocumentObjects objects = DocumentObjects::Kept);
     ~DocumentAnalysis();
     DocumentAnalysis(const DocumentAnalysis&) = delete;
     DocumentAnalysis& operator=(const DocumentAnalysis&) = delete;
@@ -114,6 +122,7 @@ private:
 // settings into a results sink: every step of DocumentAnalysis without a dialog.
 DocumentAnalysisResult RunDocumentAnalysis(document::Document& doc, bool frequency,
                                            graph::ResultsSink& sink, ProgressReporter& progress,
-                                           engine::EngineNotifier& notifier);
+                                           engine::EngineNotifier& notifier,
+                                           DocumentObjects objects = DocumentObjects::Kept);
 
 } // namespace korvanix::analysis

@@ -56,8 +56,8 @@ int RunAnalysis(const AnalysisRequest& request, bool frequency) {
     BatchGraphs graphs(title);
     TerminalProgress progress(!request.quiet && ::isatty(STDERR_FILENO));
     StderrNotifier notifier;
-    const analysis::DocumentAnalysisResult result =
-        analysis::RunDocumentAnalysis(doc, frequency, graphs, progress, notifier);
+    const analysis::DocumentAnalysisResult result = analysis::RunDocumentAnalysis(
+        doc, frequency, graphs, progress, notifier, analysis::DocumentObjects::Disposable);
     int code = Success;
     switch (result.outcome) {
     case analysis::DocumentAnalysisOutcome::Success:

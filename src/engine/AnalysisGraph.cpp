@@ -127,7 +127,7 @@ void AnalysisGraph::Build(model::Scheme& scheme, bool frequencyVariant, EngineNo
     for (const auto& e : scheme.workingElements) {
         if (!model::IsTwoTerminal(e->kind))
             continue;
-        circuitElements.push_back(e.get());
+        circuitElements.push_back(e);
         for (int pin = 1; pin <= e->PinCount(); ++pin)
             highest = std::max(highest, e->PinNode(pin));
     }
@@ -186,7 +186,7 @@ void AnalysisGraph::CheckIsolatedShorts(const model::Scheme& scheme) const {
         if (n < 0 || e->PinNode(2) != n || !sheetIds.count(e->id))
             continue;
         if (singlePins.find(n) == singlePins.end())
-            throw SchemeError(scheme_error::Shorted, e.get());
+            throw SchemeError(scheme_error::Shorted, e);
     }
 }
 
@@ -204,6 +204,9 @@ void AnalysisGraph::AttachAll() {
             throw SchemeError(scheme_error::NotConnected, e);
         Attach(e, p1, p2);
     }
+    // Only attaching looks branches up by their ends: its lists (one per branch)
+    // go before the formulation needs the memory.
+    joining_ = {};
 }
 
 Branch* AnalysisGraph::NewBranch(int p1, int p2) {
@@ -682,9 +685,15 @@ void AnalysisGraph::BuildSparseTransientIncidence() {
     });
 
     const auto assign = [](SparseMatrix& out, int cols, const Rows& rows) {
+        std::size_t entries = 0;
+        for (const auto& list : rows)
+            entries += list.size();
         std::vector<int> start(1, 0);
         std::vector<int> columns;
         std::vector<double> values;
+        start.reserve(rows.size() + 1);
+        columns.reserve(entries);
+        values.reserve(entries);
         for (const auto& list : rows) {
             for (const auto& [column, value] : list) {
                 columns.push_back(column);

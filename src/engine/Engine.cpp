@@ -24,7 +24,8 @@ void Engine::PrepareWorkingCopy() {
     ForgetWorkingCopy();
     scheme_.generatedIds.clear();
     scheme_.originIds.clear();
-    netlist::ExpandMacroModels(scheme_, &scheme_.generatedIds, &scheme_.originIds);
+    if (!inPlace_ || !netlist::AnalyseInPlace(scheme_))
+        netlist::ExpandMacroModels(scheme_, &scheme_.generatedIds, &scheme_.originIds);
     model::RenumberNames(scheme_.workingElements);
     model::NumberNodes(scheme_.workingWires);
 }

@@ -46,6 +46,11 @@ public:
     // (the same numbers, bit for bit, in the time and memory of the nonzeros), or
     // the dense matrices the tests of the dense algebra read.
     void UseSparseTransient(bool on) { graph_.sparseTransient = on; }
+    // Whether later formulations may analyse the document's own objects instead of
+    // a copy when the copy would be the same (netlist::AnalyseInPlace): half the
+    // memory of the circuit, for a caller that discards the document afterwards
+    // (the analysis writes names, node numbers and swept values into it).
+    void AnalyseDocumentInPlace(bool on) { inPlace_ = on; }
 
     // The first step of both formulations: the expanded working copy with its id
     // lists, its element ordinals and its node numbers. Raises SchemeError 4100.
@@ -87,6 +92,7 @@ private:
     StateEquations state_;
     FrequencyEquations frequency_;
     SweepTarget sweep_;
+    bool inPlace_ = false;
 };
 
 } // namespace korvanix::engine

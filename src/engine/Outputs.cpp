@@ -36,7 +36,7 @@ int Count(std::size_t n) {
 model::Element* WorkingCopy(const model::Scheme& scheme, int32_t id) {
     for (const auto& e : scheme.workingElements)
         if (e->id == id)
-            return e.get();
+            return e;
     return nullptr;
 }
 

@@ -47,7 +47,13 @@ public:
         }
     }
     void EndRow() { start_.push_back(static_cast<int>(columns_.size())); }
+    // Gives back what the writer reserved beyond the entries (a product's rows
+    // are reserved for their largest possible size), so that the matrices a
+    // formulation keeps hold only their entries.
     SparseMatrixT<T> Finish(int rows, int cols) {
+        start_.shrink_to_fit();
+        columns_.shrink_to_fit();
+        values_.shrink_to_fit();
         SparseMatrixT<T> result;
         result.Assign(rows, cols, std::move(start_), std::move(columns_), std::move(values_));
         return result;

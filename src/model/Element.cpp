@@ -409,6 +409,10 @@ std::unique_ptr<Element> ElementFactory(ElementKind k, int32_t id) {
 }
 
 void RenumberNames(const ElementList& elements) {
+    RenumberNames(Pointers(elements));
+}
+
+void RenumberNames(const std::vector<Element*>& elements) {
     std::map<int, int32_t> counts;
     for (const auto& e : elements) {
         if (!e)

@@ -17,16 +17,19 @@ class Wire;
 class Painter;         // drawing surface, provided by the window layer
 class ParameterEditor; // parameter dialog, provided by the window layer
 
+// Every element holds its pins: kept to 32 bytes (the pointer first, the
+// direction in 16 bits), since a large circuit has tens of thousands of them.
 struct Pin {
-    int offsetX = 0; // from the centre, unrotated
-    int offsetY = 0;
-    int dirX = 0; // -100, 0 or 100: the side a wire leaves the pin towards
-    int dirY = 0;
     Wire* wire = nullptr; // the wire end attached here
-    int wireEnd = 0;      // 1 or 2; 0 when free
-    int32_t wireId = 0;   // stored id, resolved to `wire` after loading
-    int node = -1;        // node number read from a description line
+    int offsetX = 0;      // from the centre, unrotated
+    int offsetY = 0;
+    int wireEnd = 0;    // 1 or 2; 0 when free
+    int32_t wireId = 0; // stored id, resolved to `wire` after loading
+    int node = -1;      // node number read from a description line
+    int16_t dirX = 0;   // -100, 0 or 100: the side a wire leaves the pin towards
+    int16_t dirY = 0;
 };
+static_assert(sizeof(Pin) <= 32, "a pin is kept small");
 
 // Base of every object on the sheet. Parameters are addressed by 0-based index;
 // records, element-list lines and description lines are produced by each kind.
@@ -133,5 +136,6 @@ std::unique_ptr<Element> ElementFactory(ElementKind kind, int32_t id);
 
 // Name numbers from list order: 1 plus the count of earlier elements of the same sort rank.
 void RenumberNames(const ElementList& elements);
+void RenumberNames(const std::vector<Element*>& elements);
 
 } // namespace korvanix::model

@@ -48,6 +48,11 @@ inline bool IsTextKind(ElementKind k) {
 inline bool IsCircuitElement(ElementKind k) {
     return k > 999;
 }
+// Source codes of older files, given the current kind when read.
+inline bool IsLegacySourceKind(ElementKind k) {
+    return k == kind::VoltageSourceDcOld || k == kind::VoltageSourceAcOld ||
+           k == kind::CurrentSourceDcOld || k == kind::CurrentSourceAcOld;
+}
 // Four-pin kinds whose pins 2 and 4 are one common terminal.
 inline bool HasCommonTerminal(ElementKind k) {
     return (k >= kind::Vccs && k <= kind::Ccvs) || k == kind::Gyrator || k == kind::Transformer;

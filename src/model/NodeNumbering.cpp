@@ -88,25 +88,29 @@ int ConnectorNode(const Element& connector) {
 } // namespace
 
 int NumberNodes(const WireList& wires) {
-    for (const auto& w : wires) {
+    return NumberNodes(Pointers(wires));
+}
+
+int NumberNodes(const std::vector<Wire*>& wires) {
+    for (Wire* w : wires) {
         w->numbered = false;
         w->visited = false;
     }
 
     std::vector<Wire*> group;
-    for (const auto& w : wires) {
+    for (Wire* w : wires) {
         if (w->visited)
             continue;
-        if (CollectConnectorGroup(w.get(), group))
+        if (CollectConnectorGroup(w, group))
             for (Wire* member : group)
                 MarkNode(member, 0);
     }
 
     int n = 1;
-    for (const auto& w : wires) {
+    for (Wire* w : wires) {
         if (w->numbered)
             continue;
-        MarkNode(w.get(), n);
+        MarkNode(w, n);
         ++n;
     }
     return n - 1;

@@ -79,6 +79,8 @@ Scheme::~Scheme() {
     wires.clear();
     workingElements.clear();
     workingWires.clear();
+    workingElementStore.clear();
+    workingWireStore.clear();
 }
 
 const TextMetrics& Scheme::Metrics() const {
@@ -90,8 +92,19 @@ void Scheme::SetTextMetrics(const TextMetrics* metrics) {
 }
 
 void Scheme::Invalidate(const Rect& r) {
-    if (!r.IsEmpty())
-        invalid.push_back(r);
+    if (r.IsEmpty())
+        return;
+    // Past a few dozen rectangles one that covers them all says as much: renaming
+    // every element of a large sheet at once leaves one rectangle, not thousands.
+    constexpr std::size_t kMostRectangles = 64;
+    if (invalid.size() >= kMostRectangles) {
+        Rect all = r;
+        for (const Rect& each : invalid)
+            all = all.United(each);
+        invalid.assign(1, all);
+        return;
+    }
+    invalid.push_back(r);
 }
 
 void Scheme::InvalidateElement(const Element* e) {
@@ -112,6 +125,8 @@ void Scheme::Clear() {
     nodeTags.clear();
     workingElements.clear();
     workingWires.clear();
+    workingElementStore.clear();
+    workingWireStore.clear();
     originIds.clear();
     generatedIds.clear();
     nextElementId = 1;

@@ -133,9 +133,13 @@ public:
     bool showValues = true;
     bool showNodes = false;
 
-    // Analysis working copy (filled by the macro expansion).
-    ElementList workingElements;
-    WireList workingWires;
+    // Analysis working copy (filled by the macro expansion): the objects analysed,
+    // in order. They are owned by the two stores, or, when the document's own
+    // objects are analysed in place, by `elements` and `wires`.
+    std::vector<Element*> workingElements;
+    std::vector<Wire*> workingWires;
+    ElementList workingElementStore;
+    WireList workingWireStore;
     std::vector<int32_t> originIds;
     // Ids of the generated primitives, paired by position with originIds (the drawn
     // element each stands for).
@@ -225,6 +229,7 @@ struct ClipboardFragment {
 // Groups the wires into nodes: ground 0, the others 1..N in the order of each
 // node's first wire. Returns N.
 int NumberNodes(const WireList& wires);
+int NumberNodes(const std::vector<Wire*>& wires);
 
 // Node-number tags for nodes 1..nodeCount (a connector's pin 3, else a wire).
 void PlaceNodeTags(int nodeCount, const ElementList& elements, const WireList& wires,

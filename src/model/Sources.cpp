@@ -14,11 +14,6 @@ constexpr double kPi = 3.14159265358979323846;
 // that an instant computed by the analysis lands on the intended side.
 constexpr double kTimeTolerance = 1e-12;
 
-bool IsLegacyKind(ElementKind k) {
-    return k == kind::VoltageSourceDcOld || k == kind::VoltageSourceAcOld ||
-           k == kind::CurrentSourceDcOld || k == kind::CurrentSourceAcOld;
-}
-
 bool IsLegacyAcKind(ElementKind k) {
     return k == kind::VoltageSourceAcOld || k == kind::CurrentSourceAcOld;
 }
@@ -253,7 +248,7 @@ SourceElement::SourceElement(ElementKind k, int32_t elementId, bool voltage)
 }
 
 bool SourceElement::IsLegacy() const {
-    return IsLegacyKind(kind);
+    return IsLegacySourceKind(kind);
 }
 
 void SourceElement::Promote() {

@@ -65,12 +65,22 @@ void ReleaseWires(Element* e) {
     }
 }
 
-void RemoveWorkingWire(model::WireList& wires, Wire* w) {
+// Takes a wire out of the working copy; its store keeps the detached object.
+void RemoveWorkingWire(std::vector<Wire*>& wires, Wire* w) {
     model::DetachWire(w);
-    const auto it = std::find_if(wires.begin(), wires.end(),
-                                 [w](const std::unique_ptr<Wire>& p) { return p.get() == w; });
+    const auto it = std::find(wires.begin(), wires.end(), w);
     if (it != wires.end())
         wires.erase(it);
+}
+
+// A resistor, capacitor, inductance or unistor whose two wired pins share a node,
+// or a unistor whose pin 1 is on ground; the nodes must be numbered.
+bool IsShorted(const Element& e) {
+    const bool candidate = model::IsTwoTerminal(e.kind) && !model::IsVoltageSource(e.kind) &&
+                           !model::IsCurrentSource(e.kind) && e.PinCount() == 2;
+    const int n1 = candidate ? e.PinNode(1) : -1;
+    const int n2 = candidate ? e.PinNode(2) : -1;
+    return n1 >= 0 && n2 >= 0 && (n1 == n2 || (e.kind == kind::Unistor && n1 == 0));
 }
 
 struct Terminal {
@@ -138,8 +148,10 @@ void ExpandMacroModels(model::Scheme& scheme, std::vector<int32_t>* generatedIds
         originIds->clear();
     }
 
-    model::ElementList& list = scheme.workingElements;
-    model::WireList& wires = scheme.workingWires;
+    model::ElementList& list = scheme.workingElementStore;
+    model::WireList& wires = scheme.workingWireStore;
+    scheme.workingElements.clear();
+    scheme.workingWires.clear();
     list.clear();
     wires.clear();
     model::Scheme::CopyObjects(model::Pointers(scheme.elements), model::Pointers(scheme.wires),
@@ -200,29 +212,26 @@ void ExpandMacroModels(model::Scheme& scheme, std::vector<int32_t>* generatedIds
         list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
     }
     model::RenumberNames(list);
+    scheme.workingElements = model::Pointers(list);
+    scheme.workingWires = model::Pointers(wires);
 }
 
 void PruneShortedElements(model::Scheme& scheme) {
-    model::ElementList& list = scheme.workingElements;
-    model::WireList& wires = scheme.workingWires;
+    std::vector<Element*>& list = scheme.workingElements;
+    std::vector<Wire*>& wires = scheme.workingWires;
     model::NumberNodes(wires);
     int32_t nextElementId = LargestId(list) + 1;
 
     for (std::size_t i = 0; i < list.size();) {
-        Element* e = list[i].get();
-        const bool candidate = model::IsTwoTerminal(e->kind) && !model::IsVoltageSource(e->kind) &&
-                               !model::IsCurrentSource(e->kind) && e->PinCount() == 2;
-        const int n1 = candidate ? e->PinNode(1) : -1;
-        const int n2 = candidate ? e->PinNode(2) : -1;
-        const bool groundedUnistor = e->kind == kind::Unistor && n1 == 0;
-        if (n1 < 0 || n2 < 0 || (n1 != n2 && !groundedUnistor)) {
+        Element* e = list[i];
+        if (!IsShorted(*e)) {
             ++i;
             continue;
         }
 
         Wire* w1 = e->pins[0].wire;
         Wire* w2 = e->pins[1].wire;
-        if (groundedUnistor) {
+        if (e->kind == kind::Unistor && e->PinNode(1) == 0) {
             // The node of pin 2 may have nothing else to hold it together (a wire
             // straight to another element's pin): a connector keeps the wire's end.
             std::unique_ptr<Element> keeper =
@@ -232,7 +241,8 @@ void PruneShortedElements(model::Scheme& scheme) {
             model::Attach(keeper.get(), 1, w2, e->pins[1].wireEnd);
             if (w1 != w2)
                 RemoveWorkingWire(wires, w1);
-            list.push_back(std::move(keeper));
+            list.push_back(keeper.get());
+            scheme.workingElementStore.push_back(std::move(keeper));
         } else {
             RemoveWorkingWire(wires, w1);
             if (w2 != w1)
@@ -241,6 +251,36 @@ void PruneShortedElements(model::Scheme& scheme) {
         ReleaseWires(e);
         list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
     }
+}
+
+bool AnalyseInPlace(model::Scheme& scheme) {
+    scheme.workingElements.clear();
+    scheme.workingWires.clear();
+    scheme.workingElementStore.clear();
+    scheme.workingWireStore.clear();
+    std::vector<Element*> elements;
+    elements.reserve(scheme.elements.size());
+    for (const auto& e : scheme.elements) {
+        if (IsMacroKind(e->kind) || model::IsLegacySourceKind(e->kind))
+            return false;
+        if (!model::IsTextKind(e->kind))
+            elements.push_back(e.get());
+    }
+    std::vector<Wire*> wires;
+    wires.reserve(scheme.wires.size());
+    for (const auto& w : scheme.wires) {
+        const bool onText = (w->end1 && model::IsTextKind(w->end1->kind)) ||
+                            (w->end2 && model::IsTextKind(w->end2->kind));
+        if (!onText)
+            wires.push_back(w.get());
+    }
+    model::NumberNodes(wires);
+    for (const Element* e : elements)
+        if (IsShorted(*e))
+            return false;
+    scheme.workingElements = std::move(elements);
+    scheme.workingWires = std::move(wires);
+    return true;
 }
 
 } // namespace korvanix::netlist

@@ -39,4 +39,13 @@ void ExpandMacroModels(model::Scheme& scheme, std::vector<int32_t>* generatedIds
 // pin 1 is on ground; such a unistor's pin-2 wire is kept on a new connector.
 void PruneShortedElements(model::Scheme& scheme);
 
+// Makes the document's own objects (text labels left out) the working copy when
+// that is exactly what ExpandMacroModels would copy and PruneShortedElements would
+// leave alone: no macro element, no source of a legacy kind (a copy promotes it),
+// no shorted element. True when it did; false leaves the working copy empty.
+// Numbers the document's nodes either way. The analysis then writes into the
+// document's objects (names, node numbers, a swept value): only for a caller that
+// does not use the document afterwards, and it must not change while analysed.
+bool AnalyseInPlace(model::Scheme& scheme);
+
 } // namespace korvanix::netlist

@@ -53,7 +53,7 @@ bool Same(const Element* working, const Element* drawn) {
 template <class T> T* Working(const model::Scheme& s, const Element* drawn) {
     for (const auto& w : s.workingElements)
         if (w->id == drawn->id)
-            return dynamic_cast<T*>(w.get());
+            return dynamic_cast<T*>(w);
     return nullptr;
 }
 

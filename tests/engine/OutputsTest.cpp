@@ -386,7 +386,7 @@ TEST(Sweep, PrimitiveAndLegacySources) {
     const auto working = [&](const model::Element* drawn) -> model::Element* {
         for (const auto& e : c.scheme.workingElements)
             if (e->id == drawn->id)
-                return e.get();
+                return e;
         return nullptr;
     };
 

@@ -52,13 +52,14 @@ inline const Wire* WireBetween(const WireList& wires, const Element* a, int pa, 
 
 // Every pin-to-wire reference is answered by the wire and the other way round, and
 // no reference leaves the given lists.
-inline void ExpectConsistent(const ElementList& elements, const WireList& wires) {
+inline void ExpectConsistent(const std::vector<Element*>& elements,
+                             const std::vector<Wire*>& wires) {
     std::set<const Element*> elementSet;
     for (const auto& e : elements)
-        elementSet.insert(e.get());
+        elementSet.insert(e);
     std::set<const Wire*> wireSet;
     for (const auto& w : wires)
-        wireSet.insert(w.get());
+        wireSet.insert(w);
 
     for (const auto& e : elements) {
         for (int i = 1; i <= e->PinCount(); ++i) {
@@ -67,7 +68,7 @@ inline void ExpectConsistent(const ElementList& elements, const WireList& wires)
                 continue;
             ASSERT_TRUE(wireSet.count(pin.wire)) << e->Name() << " pin " << i;
             ASSERT_TRUE(pin.wireEnd == 1 || pin.wireEnd == 2);
-            EXPECT_EQ(pin.wire->EndElement(pin.wireEnd), e.get());
+            EXPECT_EQ(pin.wire->EndElement(pin.wireEnd), e);
             EXPECT_EQ(pin.wire->EndPin(pin.wireEnd), i);
             EXPECT_EQ(pin.wireId, pin.wire->id);
         }
@@ -82,11 +83,15 @@ inline void ExpectConsistent(const ElementList& elements, const WireList& wires)
             ASSERT_GE(pin, 1);
             ASSERT_LE(pin, e->PinCount());
             const Pin& p = e->pins[static_cast<std::size_t>(pin - 1)];
-            EXPECT_EQ(p.wire, w.get()) << "wire " << w->id << " end " << end;
+            EXPECT_EQ(p.wire, w) << "wire " << w->id << " end " << end;
             EXPECT_EQ(p.wireEnd, end);
             EXPECT_EQ(end == 1 ? w->end1Id : w->end2Id, e->id);
         }
     }
+}
+
+inline void ExpectConsistent(const ElementList& elements, const WireList& wires) {
+    ExpectConsistent(Pointers(elements), Pointers(wires));
 }
 
 inline void ExpectConsistent(const Scheme& s) {

@@ -54,7 +54,7 @@ struct Fixture {
     Element* Working(const Element* sheetElement) const {
         for (const auto& e : s.workingElements)
             if (e->id == sheetElement->id)
-                return e.get();
+                return e;
         return nullptr;
     }
 
@@ -286,7 +286,7 @@ TEST(ExpandMacroModels, LampIsThreeUnistorsAndTheInternalResistance) {
         if (e->kind == kind::Unistor)
             ++unistors;
         if (e->kind == kind::Resistor && !f.s.FindElement(e->id))
-            resistors.push_back(e.get());
+            resistors.push_back(e);
     }
     EXPECT_EQ(unistors, 3);
     ASSERT_EQ(resistors.size(), 1u);
@@ -311,7 +311,7 @@ TEST(ExpandMacroModels, OpAmpBringsItsOwnGround) {
     const Element* ground = nullptr;
     for (const auto& e : s.workingElements)
         if (e->kind == kind::Ground)
-            ground = e.get();
+            ground = e;
     ASSERT_TRUE(ground);
     ASSERT_TRUE(ground->pins[0].wire);
     EXPECT_EQ(ground->pins[0].wire->FarElement(ground, 1)->kind, kind::Connector);
@@ -327,7 +327,7 @@ TEST(ExpandMacroModels, OpAmpBringsItsOwnGround) {
         const Element* w = nullptr;
         for (const auto& e : s.workingElements)
             if (e->id == load->id)
-                w = e.get();
+                w = e;
         ASSERT_TRUE(w);
         EXPECT_GT(w->PinNode(1), 0);
     }
@@ -409,7 +409,7 @@ TEST(PruneShortedElements, RemovesAShortedResistorButKeepsAShortedSource) {
     const Element* workingCon = nullptr;
     for (const auto& e : s.workingElements)
         if (e->id == con->id)
-            workingCon = e.get();
+            workingCon = e;
     ASSERT_TRUE(workingCon);
     EXPECT_FALSE(workingCon->pins[0].wire);
     EXPECT_FALSE(workingCon->pins[2].wire);
@@ -442,9 +442,9 @@ TEST(PruneShortedElements, GroundedUnistorLeavesAConnectorForItsSecondNode) {
         EXPECT_NE(e->id, su->id);
         EXPECT_NE(e->id, shorted->id);
         if (e->id == c->id)
-            workingC = e.get();
+            workingC = e;
         if (e->kind == kind::Connector && !s.FindElement(e->id))
-            keeper = e.get();
+            keeper = e;
     }
     // Two removed, one connector added.
     EXPECT_EQ(s.workingElements.size(), before - 1);
@@ -456,7 +456,7 @@ TEST(PruneShortedElements, GroundedUnistorLeavesAConnectorForItsSecondNode) {
     EXPECT_EQ(w->FarElement(workingC, 1), keeper);
     EXPECT_GT(keeper->id, con->id);
     for (const auto& e : s.workingElements) {
-        if (e.get() != keeper) {
+        if (e != keeper) {
             EXPECT_NE(e->id, keeper->id);
         }
     }
