@@ -31,6 +31,16 @@ struct Pin {
 };
 static_assert(sizeof(Pin) <= 32, "a pin is kept small");
 
+// A free pin at an offset from the centre, leaving towards (dirX, dirY).
+inline Pin MakePin(int offsetX, int offsetY, int dirX, int dirY) {
+    Pin pin;
+    pin.offsetX = offsetX;
+    pin.offsetY = offsetY;
+    pin.dirX = static_cast<int16_t>(dirX);
+    pin.dirY = static_cast<int16_t>(dirY);
+    return pin;
+}
+
 // Base of every object on the sheet. Parameters are addressed by 0-based index;
 // records, element-list lines and description lines are produced by each kind.
 class Element {

@@ -43,15 +43,6 @@ const ParamDef* ControlledDefs(ElementKind k) {
     }
 }
 
-Pin MakePin(int offsetX, int offsetY, int dirX, int dirY) {
-    Pin pin;
-    pin.offsetX = offsetX;
-    pin.offsetY = offsetY;
-    pin.dirX = dirX;
-    pin.dirY = dirY;
-    return pin;
-}
-
 std::string SpacedWithUnit(const ParamTable& params, PrefixStyle style) {
     return FormatValue(params.Get(0), 4, style, true) + params.Unit(0);
 }

@@ -9,15 +9,6 @@ namespace {
 
 const char kDefaultText[] = "Текст";
 
-Pin MakePin(int offsetX, int offsetY, int dirX, int dirY) {
-    Pin pin;
-    pin.offsetX = offsetX;
-    pin.offsetY = offsetY;
-    pin.dirX = dirX;
-    pin.dirY = dirY;
-    return pin;
-}
-
 void WriteLogFont(ArchiveWriter& ar, const LogFont& f) {
     ar.WriteInt32(f.height);
     ar.WriteInt32(f.width);
