@@ -35,16 +35,8 @@ build="${1:-build}"
 runs="${2:-5}"
 cli="$build/src/korvanix-cli"
 ladder="$build/tests/make_ladder"
-for tool in "$cli" "$ladder"; do
-    if [ ! -x "$tool" ]; then
-        echo "missing $tool: cmake --build $build --target korvanix-cli make_ladder" >&2
-        exit 2
-    fi
-done
-if ! command -v ngspice >/dev/null 2>&1; then
-    echo "ngspice is not installed (Debian package ngspice)" >&2
-    exit 2
-fi
+source "$(dirname "$0")/require_tools.sh"
+require_tools "$build" "$cli" "$ladder"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT

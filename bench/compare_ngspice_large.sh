@@ -56,16 +56,8 @@ build="${1:-build}"
 runs="${2:-3}"
 cli="$build/src/korvanix-cli"
 maker="$build/tests/make_ladder"
-for tool in "$cli" "$maker"; do
-    if [ ! -x "$tool" ]; then
-        echo "missing $tool: cmake --build $build --target korvanix-cli make_ladder" >&2
-        exit 2
-    fi
-done
-if ! command -v ngspice >/dev/null 2>&1; then
-    echo "ngspice is not installed (Debian package ngspice)" >&2
-    exit 2
-fi
+source "$(dirname "$0")/require_tools.sh"
+require_tools "$build" "$cli" "$maker"
 if [ ! -x /usr/bin/time ]; then
     echo "/usr/bin/time is missing: the peak memory needs it (Debian package time:" \
         "apt-get install time)" >&2

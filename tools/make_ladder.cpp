@@ -176,38 +176,38 @@ int Generate(int sections, const std::string& folder, double eps, const Toleranc
     return WriteText(base + "_ac.cir", ac) ? 0 : 1;
 }
 
+// Saves a generated circuit as BASE.scm and writes its decks.
+int SaveWithDecks(korvanix::document::Document& doc, korvanix::tools::BenchNodes nodes,
+                  const korvanix::tools::BenchTransient& t, const std::string& base,
+                  const std::string& title, const Tolerances& tol) {
+    if (!Save(doc, base + ".scm"))
+        return 1;
+    return WriteTransientDecks(doc, title, base, t.endTime / t.points, t.endTime, nodes.first,
+                               nodes.second, tol)
+               ? 0
+               : 1;
+}
+
 int GenerateMesh(int side, const std::string& folder, double eps, const Tolerances& tol) {
     const std::string size = std::to_string(side);
-    const std::string base = folder + "/rc_mesh_" + size;
     korvanix::tools::MeshShape shape;
     shape.side = side;
     shape.transient.eps = eps;
     korvanix::document::Document doc;
     const korvanix::tools::BenchNodes nodes = korvanix::tools::BuildRcMesh(doc, shape);
-    if (!Save(doc, base + ".scm"))
-        return 1;
-    const korvanix::tools::BenchTransient& t = shape.transient;
-    return WriteTransientDecks(doc, "RC mesh, " + size + " x " + size + " nodes, square wave", base,
-                               t.endTime / t.points, t.endTime, nodes.first, nodes.second, tol)
-               ? 0
-               : 1;
+    return SaveWithDecks(doc, nodes, shape.transient, folder + "/rc_mesh_" + size,
+                         "RC mesh, " + size + " x " + size + " nodes, square wave", tol);
 }
 
 int GenerateLine(int sections, const std::string& folder, double eps, const Tolerances& tol) {
     const std::string size = std::to_string(sections);
-    const std::string base = folder + "/lc_line_" + size;
     korvanix::tools::LineShape shape;
     shape.sections = sections;
     shape.transient.eps = eps;
     korvanix::document::Document doc;
     const korvanix::tools::BenchNodes nodes = korvanix::tools::BuildLcLine(doc, shape);
-    if (!Save(doc, base + ".scm"))
-        return 1;
-    const korvanix::tools::BenchTransient& t = shape.transient;
-    return WriteTransientDecks(doc, "Matched LC line, " + size + " sections, square wave", base,
-                               t.endTime / t.points, t.endTime, nodes.first, nodes.second, tol)
-               ? 0
-               : 1;
+    return SaveWithDecks(doc, nodes, shape.transient, folder + "/lc_line_" + size,
+                         "Matched LC line, " + size + " sections, square wave", tol);
 }
 
 bool IsCsv(const std::string& path) {

@@ -684,34 +684,14 @@ void AnalysisGraph::BuildSparseTransientIncidence() {
         }
     });
 
-    const auto assign = [](SparseMatrix& out, int cols, const Rows& rows) {
-        std::size_t entries = 0;
-        for (const auto& list : rows)
-            entries += list.size();
-        std::vector<int> start(1, 0);
-        std::vector<int> columns;
-        std::vector<double> values;
-        start.reserve(rows.size() + 1);
-        columns.reserve(entries);
-        values.reserve(entries);
-        for (const auto& list : rows) {
-            for (const auto& [column, value] : list) {
-                columns.push_back(column);
-                values.push_back(value);
-            }
-            start.push_back(static_cast<int>(columns.size()));
-        }
-        out.Assign(static_cast<int>(rows.size()), cols, std::move(start), std::move(columns),
-                   std::move(values));
-    };
-    assign(m.A11, bo, b11);
-    assign(m.A21, bo, b21);
-    assign(m.A12, bc, b12);
-    assign(m.A22, bc, b22);
-    assign(m.A11Prime, bo, p11);
-    assign(m.A21Prime, bo, p21);
-    assign(m.A12Prime, bc, p12);
-    assign(m.A22Prime, bc, p22);
+    m.A11.AssignRows(bo, b11);
+    m.A21.AssignRows(bo, b21);
+    m.A12.AssignRows(bc, b12);
+    m.A22.AssignRows(bc, b22);
+    m.A11Prime.AssignRows(bo, p11);
+    m.A21Prime.AssignRows(bo, p21);
+    m.A12Prime.AssignRows(bc, p12);
+    m.A22Prime.AssignRows(bc, p22);
 }
 
 namespace {

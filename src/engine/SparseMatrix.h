@@ -93,6 +93,29 @@ public:
         values_ = std::move(values);
         patternId_ = detail::NextPatternId();
     }
+    // The rows from one list of (column, value) per row, columns increasing in
+    // each list (checked as Assign checks).
+    void AssignRows(int cols, const std::vector<std::vector<std::pair<int, T>>>& rowLists) {
+        std::size_t entries = 0;
+        for (const auto& list : rowLists)
+            entries += list.size();
+        std::vector<int> start;
+        std::vector<int> columns;
+        std::vector<T> values;
+        start.reserve(rowLists.size() + 1);
+        columns.reserve(entries);
+        values.reserve(entries);
+        start.push_back(0);
+        for (const auto& list : rowLists) {
+            for (const auto& [column, value] : list) {
+                columns.push_back(column);
+                values.push_back(value);
+            }
+            start.push_back(static_cast<int>(columns.size()));
+        }
+        Assign(static_cast<int>(rowLists.size()), cols, std::move(start), std::move(columns),
+               std::move(values));
+    }
     // The transpose, its rows' columns increasing; entries keep their values.
     SparseMatrixT Transposed() const {
         std::vector<int> start(static_cast<std::size_t>(cols_) + 1, 0);

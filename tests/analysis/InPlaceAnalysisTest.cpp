@@ -16,8 +16,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -27,12 +25,6 @@ namespace {
 
 using namespace korvanix;
 using analysis::DocumentObjects;
-
-uint64_t Bits(double d) {
-    uint64_t u = 0;
-    std::memcpy(&u, &d, sizeof u);
-    return u;
-}
 
 struct Outcome {
     analysis::DocumentAnalysisResult result;
@@ -57,30 +49,7 @@ bool ExpectSameBothWays(document::Document& kept, document::Document& disposable
     EXPECT_FALSE(copy.inPlace);
     EXPECT_EQ(inPlace.result.outcome, copy.result.outcome);
     EXPECT_EQ(inPlace.result.message, copy.result.message);
-    EXPECT_EQ(inPlace.graphs.PaneCount(), copy.graphs.PaneCount());
-    for (int pane = 0; pane < copy.graphs.PaneCount() && pane < inPlace.graphs.PaneCount();
-         ++pane) {
-        const graph::GraphData& want = copy.graphs.Pane(pane);
-        const graph::GraphData& got = inPlace.graphs.Pane(pane);
-        EXPECT_EQ(got.CurveCount(), want.CurveCount());
-        EXPECT_EQ(got.RunCount(), want.RunCount());
-        if (got.CurveCount() != want.CurveCount() || got.RunCount() != want.RunCount())
-            continue;
-        for (int run = 0; run < want.RunCount(); ++run) {
-            EXPECT_EQ(got.X(run).Count(), want.X(run).Count());
-            if (got.X(run).Count() != want.X(run).Count())
-                continue;
-            for (std::size_t i = 0; i < want.X(run).Count(); ++i) {
-                EXPECT_EQ(Bits(got.X(run).ValueAt(i)), Bits(want.X(run).ValueAt(i)));
-                for (int curve = 0; curve < want.CurveCount(); ++curve)
-                    if (Bits(got.Y(curve, run).ValueAt(i)) != Bits(want.Y(curve, run).ValueAt(i))) {
-                        ADD_FAILURE() << "pane " << pane << ", curve " << curve << ", run " << run
-                                      << ", point " << i;
-                        return inPlace.inPlace;
-                    }
-            }
-        }
-    }
+    analysis_test::ExpectSameCurvesBitForBit(inPlace.graphs, copy.graphs);
     return inPlace.inPlace;
 }
 

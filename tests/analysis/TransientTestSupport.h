@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -48,6 +50,36 @@ public:
     int stopAfter = -1; // Continue answers false on this call (1-based); -1 never
     std::function<void()> onWarning;
 };
+
+// The bits of a double: equal bits are the same number, -0 and NaN included.
+inline uint64_t Bits(double d) {
+    uint64_t u = 0;
+    std::memcpy(&u, &d, sizeof u);
+    return u;
+}
+
+// `got` holds `want`'s panes, runs and points, every x and every curve equal to
+// the last bit; a difference is reported once, with the first point that has it.
+inline void ExpectSameCurvesBitForBit(const graph::GraphSet& got, const graph::GraphSet& want) {
+    ASSERT_EQ(got.PaneCount(), want.PaneCount());
+    for (int pane = 0; pane < want.PaneCount(); ++pane) {
+        const graph::GraphData& a = got.Pane(pane);
+        const graph::GraphData& b = want.Pane(pane);
+        ASSERT_EQ(a.CurveCount(), b.CurveCount()) << "pane " << pane;
+        ASSERT_EQ(a.RunCount(), b.RunCount()) << "pane " << pane;
+        for (int run = 0; run < b.RunCount(); ++run) {
+            ASSERT_EQ(a.X(run).Count(), b.X(run).Count()) << "pane " << pane << ", run " << run;
+            for (std::size_t i = 0; i < b.X(run).Count(); ++i) {
+                ASSERT_EQ(Bits(a.X(run).ValueAt(i)), Bits(b.X(run).ValueAt(i)))
+                    << "pane " << pane << ", run " << run << ", x of point " << i;
+                for (int curve = 0; curve < b.CurveCount(); ++curve)
+                    ASSERT_EQ(Bits(a.Y(curve, run).ValueAt(i)), Bits(b.Y(curve, run).ValueAt(i)))
+                        << "pane " << pane << ", curve " << curve << ", run " << run << ", point "
+                        << i;
+            }
+        }
+    }
+}
 
 class NullSink : public graph::ResultsSink {
 public:

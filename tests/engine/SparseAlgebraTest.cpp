@@ -198,18 +198,10 @@ SparseMatrix Incidence(const Tree& t) {
                 .emplace_back(t.columnOf[at], -t.sign[at]);
         }
     }
-    std::vector<int> start{0}, columns;
-    std::vector<double> values;
-    for (auto& row : rows) {
+    for (auto& row : rows)
         std::sort(row.begin(), row.end());
-        for (const auto& [column, value] : row) {
-            columns.push_back(column);
-            values.push_back(value);
-        }
-        start.push_back(static_cast<int>(columns.size()));
-    }
     SparseMatrix a;
-    a.Assign(n, n, std::move(start), std::move(columns), std::move(values));
+    a.AssignRows(n, rows);
     return a;
 }
 
