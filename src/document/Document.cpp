@@ -85,8 +85,6 @@ OpenResult Document::Open(const std::string& path) {
         outcome = ReadWholeFile(path, bytes);
     } catch (const std::bad_alloc&) {
         OpenResult result;
-        New();
-        result.reset = true;
         result.message = OutOfMemoryMessage();
         return result;
     }
@@ -108,30 +106,42 @@ OpenResult Document::Recover(const std::vector<uint8_t>& image, const std::strin
 OpenResult Document::Load(const std::vector<uint8_t>* bytes, const std::string& path) {
     OpenResult result;
     const std::string name = FileNameOf(path);
-    auto fail = [&](std::string message) {
-        New();
-        result.reset = true;
-        result.message = std::move(message);
+    if (!bytes) {
+        result.message = ReadErrorMessage(name);
         return result;
-    };
-    if (!bytes)
-        return fail(ReadErrorMessage(name));
+    }
+    // The whole file is read into objects of its own before anything here
+    // changes: a file that fails anywhere leaves the open document as it was.
+    ScmContent content;
     try {
-        ScmContent content = ReadScmFile(*bytes, name);
-        const bool unknownLanguage = content.unknownLanguage;
-        Adopt(std::move(content), path);
-        result.read = true;
-        if (unknownLanguage)
-            result.message = UnknownLanguageMessage();
-        return result;
+        content = ReadScmFile(*bytes, name);
     } catch (const model::FileError& e) {
-        return fail(FileErrorMessage(e));
+        result.message = FileErrorMessage(e);
+        return result;
     } catch (const std::bad_alloc&) {
-        return fail(OutOfMemoryMessage());
+        result.message = OutOfMemoryMessage();
+        return result;
     } catch (const std::exception&) {
         // The model refused what the file holds: as unusable as a damaged file.
-        return fail(FileErrorMessage(model::FileError::Corrupt, name));
+        result.message = FileErrorMessage(model::FileError::Corrupt, name);
+        return result;
     }
+    const bool unknownLanguage = content.unknownLanguage;
+    try {
+        Adopt(std::move(content), path);
+    } catch (const std::exception& e) {
+        // Past this point the old circuit is gone: no half of the new one stays.
+        New();
+        result.reset = true;
+        result.message = dynamic_cast<const std::bad_alloc*>(&e)
+                             ? OutOfMemoryMessage()
+                             : FileErrorMessage(model::FileError::Corrupt, name);
+        return result;
+    }
+    result.read = true;
+    if (unknownLanguage)
+        result.message = UnknownLanguageMessage();
+    return result;
 }
 
 std::vector<uint8_t> Document::Serialize() const {

@@ -28,7 +28,7 @@ public:
 
 struct OpenResult {
     bool read = false;   // the file is now the document
-    bool reset = false;  // the document was reset to a new untitled one
+    bool reset = false;  // the document was reset to a new untitled one (out of memory)
     std::string message; // to show in a warning box; empty when there is none
 };
 
@@ -60,8 +60,9 @@ public:
 
     // A new untitled document: empty sheet, default view and settings.
     void New();
-    // On a file that cannot be opened nothing changes; on any fault after that
-    // the document becomes a new untitled one and the message says why.
+    // A file that cannot be opened or read whole, or is damaged, changes
+    // nothing here and the message says why. Only a failure while taking over
+    // a file read whole (out of memory) leaves a new untitled document.
     OpenResult Open(const std::string& path);
     // A recovery copy's image as the document bound to `path` (untitled when the
     // path is empty), modified: its file does not hold what the copy does.

@@ -8,6 +8,7 @@
 #include "gui/CMultiGraphWnd.h"
 #include "gui/CSchemeWnd.h"
 #include "gui/CommandIds.h"
+#include "gui/DocumentController.h"
 #include "gui/Messages.h"
 #include "gui/dialogs/CAbortDlg.h"
 #include "gui/dialogs/CAnalysisOptionsPropSheet.h"
@@ -174,11 +175,12 @@ template <typename Record> bool AnalysisRunner::Store(Record& stored, const Reco
     if (std::memcmp(&stored, &edited, sizeof(Record)) == 0)
         return false;
     stored = edited;
-    scheme_.AnalysisSettingsEdited();
+    scheme_.Documents().SettingsEdited();
     return true;
 }
 
 void AnalysisRunner::EditOptions() {
+    const DocumentController::Moment moment;
     document::Document& doc = scheme_.Doc();
     document::AnalysisOptions options = doc.settings.options;
     if (dialogs_->Options(scheme_.window(), options))
@@ -204,6 +206,8 @@ CMultiGraphWnd* AnalysisRunner::GraphWindow(bool frequency, bool& created) {
 void AnalysisRunner::Run(bool frequency) {
     if (running_)
         return;
+    // From the check to the last point the document stays the one analysed.
+    const DocumentController::Moment moment;
     QWidget* frame = scheme_.window();
     document::Document& doc = scheme_.Doc();
     analysis::DocumentAnalysis analysis(doc, frequency);
@@ -287,7 +291,7 @@ void AnalysisRunner::Run(bool frequency) {
     const analysis::DocumentAnalysisResult result = analysis.Compute(*graphs, progress);
     progress.Flush();
     if (!frequency && analysis.Options().autoCheckDepth != 0)
-        scheme_.KeepLearntCheckDepth(analysis.Options().checkDepth);
+        scheme_.Documents().Session().KeepLearntCheckDepth(analysis.Options().checkDepth);
     dialog.hide();
     restore();
     if (result.outcome != analysis::DocumentAnalysisOutcome::Success && !result.message.empty())

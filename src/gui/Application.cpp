@@ -3,7 +3,7 @@
 #include "gui/Autosave.h"
 #include "gui/CBannerDlg.h"
 #include "gui/CMainWnd.h"
-#include "gui/CSchemeWnd.h"
+#include "gui/DocumentController.h"
 #include "gui/Messages.h"
 
 #include <QCoreApplication>
@@ -224,17 +224,16 @@ bool Application::Start(const QString& file) {
     else
         mainWnd_->show();
     if (!file.isEmpty())
-        mainWnd_->SchemeWnd()->OpenPath(QFileInfo(file).absoluteFilePath(), false);
+        mainWnd_->Documents().OpenPath(QFileInfo(file).absoluteFilePath(), false);
     // Only one copy runs at a time: copies found now were left by a run that
     // ended without saving or removing them.
-    mainWnd_->SchemeWnd()->Recovery().OfferCopies();
-    // Documents a later start hands over open here, after the save prompt.
+    mainWnd_->Documents().Recovery().OfferCopies();
+    // Documents a later start hands over wait until nothing is in progress and
+    // open after the save prompt. The socket's handler only queues them: a box
+    // opened inside it would let the socket be deleted under it.
     instance_.Listen([wnd = QPointer<CMainWnd>(mainWnd_.get())](const QString& path) {
-        if (!wnd)
-            return;
-        wnd->SchemeWnd()->OpenPath(path, true);
-        wnd->raise();
-        wnd->activateWindow();
+        if (wnd)
+            wnd->Documents().Receive(path);
     });
     // The banner stays only until the event loop runs.
     QTimer::singleShot(10, banner, [banner] {

@@ -1,6 +1,6 @@
 #include "gui/Autosave.h"
 
-#include "gui/CSchemeWnd.h"
+#include "gui/DocumentController.h"
 #include "gui/Messages.h"
 
 #include <QCoreApplication>
@@ -71,7 +71,7 @@ void WriteAutosaveMinutes(QSettings& settings, int minutes) {
     settings.setValue(QString::fromLatin1(kMinutesKey), minutes);
 }
 
-Autosave::Autosave(CSchemeWnd& wnd) : QObject(&wnd), wnd_(wnd), tag_(WriterTag()) {
+Autosave::Autosave(DocumentController& docs) : QObject(&docs), docs_(docs), tag_(WriterTag()) {
     connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
     retry_.setSingleShot(true);
     retry_.setInterval(kRetryMs);
@@ -98,12 +98,12 @@ document::RecoveryStore Autosave::Store() const {
 }
 
 bool Autosave::Tick() {
-    const document::Document& doc = wnd_.Doc();
+    const document::Document& doc = docs_.Doc();
     if (!doc.IsModified()) {
         DocumentSettled();
         return false;
     }
-    if (wnd_.CurrentMode() != CSchemeWnd::Mode::Idle || wnd_.IsPlacing()) {
+    if (docs_.CurrentGesture() != DocumentController::Gesture::None) {
         retry_.start();
         return false;
     }
@@ -148,7 +148,7 @@ void Autosave::OfferCopies() {
                 QString::fromUtf8("Копия для восстановления %1 повреждена и не может быть "
                                   "прочитана.\nУдалить ее?")
                     .arg(Utf8(copy.file));
-            if (Messages().Ask(&wnd_, text, false) == Reply::Yes)
+            if (Messages().Ask(docs_.DialogParent(), text, false) == Reply::Yes)
                 document::RecoveryStore::Remove(copy.file);
             continue;
         }
@@ -162,9 +162,9 @@ void Autosave::OfferCopies() {
                 .arg(DocumentLabel(copy.documentPath), when);
         const QStringList buttons = {QString::fromUtf8("Восстановить"),
                                      QString::fromUtf8("Удалить"), QString::fromUtf8("Оставить")};
-        switch (Messages().Choose(&wnd_, text, buttons)) {
+        switch (Messages().Choose(docs_.DialogParent(), text, buttons)) {
         case 0:
-            restored = wnd_.RestoreRecovered(copy.file);
+            restored = docs_.RestoreRecovered(copy.file);
             break;
         case 1:
             document::RecoveryStore::Remove(copy.file);

@@ -12,7 +12,7 @@ class QSettings;
 
 namespace korvanix::gui {
 
-class CSchemeWnd;
+class DocumentController;
 
 // Where recovery copies go: the user's data folder unless tests chose another.
 // Empty restores the user's.
@@ -34,7 +34,7 @@ public:
     static constexpr int kDefaultMinutes = 2;
     static constexpr int kMaxMinutes = 60;
 
-    explicit Autosave(CSchemeWnd& wnd);
+    explicit Autosave(DocumentController& docs);
 
     // 0 turns autosave off.
     void SetMinutes(int minutes);
@@ -66,7 +66,7 @@ signals:
 private:
     document::RecoveryStore Store() const;
 
-    CSchemeWnd& wnd_;
+    DocumentController& docs_;
     std::string tag_;
     QTimer timer_;
     // A tick that came in the middle of a gesture comes again soon after.

@@ -9,6 +9,7 @@
 #include "gui/CSubToolBar.h"
 #include "gui/CommandIds.h"
 #include "gui/CommandTable.h"
+#include "gui/DocumentController.h"
 #include "gui/HelpViewer.h"
 #include "gui/Messages.h"
 #include "gui/RecentFiles.h"
@@ -47,7 +48,9 @@ bool IsPaletteButton(int id) {
 
 CMainWnd::CMainWnd(QSettings* settings, QWidget* parent)
     : QMainWindow(parent), settings_(settings) {
-    scheme_ = new CSchemeWnd(this);
+    docs_ = new DocumentController(this);
+    docs_->SetDialogParent(this);
+    scheme_ = new CSchemeWnd(this, docs_);
     scheme_->setObjectName(QStringLiteral("Scheme"));
     setCentralWidget(scheme_);
     setAcceptDrops(true);
@@ -59,7 +62,7 @@ CMainWnd::CMainWnd(QSettings* settings, QWidget* parent)
     ConnectSchemeWindow();
     recent_ = std::make_unique<RecentFiles>(settings_);
     RebuildRecentMenu();
-    connect(scheme_, &CSchemeWnd::documentFileUsed, this, [this](const QString& path) {
+    connect(docs_, &DocumentController::fileUsed, this, [this](const QString& path) {
         recent_->Add(path);
         RebuildRecentMenu();
     });
@@ -70,7 +73,7 @@ CMainWnd::CMainWnd(QSettings* settings, QWidget* parent)
     SetShowGrid(!settings_ || settings_->value(QString::fromLatin1(kShowGridKey), true).toBool(),
                 false);
     if (settings_)
-        scheme_->Recovery().SetMinutes(ReadAutosaveMinutes(*settings_));
+        docs_->Recovery().SetMinutes(ReadAutosaveMinutes(*settings_));
     ShowStatus(QStringLiteral("Loaded Ok"));
 }
 
@@ -122,7 +125,7 @@ void CMainWnd::OpenRecent(const QString& path) {
         RebuildRecentMenu();
         return;
     }
-    scheme_->OpenPath(path, true);
+    docs_->Receive(path);
 }
 
 void CMainWnd::EditAutosaveInterval() {
@@ -131,10 +134,10 @@ void CMainWnd::EditAutosaveInterval() {
         this, QString::fromUtf8("Автосохранение"),
         QString::fromUtf8("Сохранять копию несохраненной схемы для восстановления\n"
                           "каждые (мин, 0 - не сохранять):"),
-        scheme_->Recovery().Minutes(), 0, Autosave::kMaxMinutes, 1, &ok);
+        docs_->Recovery().Minutes(), 0, Autosave::kMaxMinutes, 1, &ok);
     if (!ok)
         return;
-    scheme_->Recovery().SetMinutes(minutes);
+    docs_->Recovery().SetMinutes(minutes);
     if (settings_)
         WriteAutosaveMinutes(*settings_, minutes);
 }
@@ -262,9 +265,14 @@ void CMainWnd::ConnectSchemeWindow() {
     connect(scheme_, &CSchemeWnd::statusMessage, this, &CMainWnd::ShowStatus);
     connect(scheme_, &CSchemeWnd::hoverCaption, hoverLabel_, &QLabel::setText);
     connect(scheme_, &CSchemeWnd::placingCancelled, this, &CMainWnd::UncheckPlacingButtons);
-    connect(scheme_, &CSchemeWnd::documentReplaced, this, &CMainWnd::CloseAllPalettes);
-    connect(scheme_, &CSchemeWnd::documentNameChanged, this,
+    connect(docs_, &DocumentController::documentReplaced, this, &CMainWnd::CloseAllPalettes);
+    connect(docs_, &DocumentController::nameChanged, this,
             [this](const QString& name) { setWindowTitle(TitleFor(name)); });
+    // A document from outside is asked about in front of everything else.
+    connect(docs_, &DocumentController::incomingDelivered, this, [this] {
+        raise();
+        activateWindow();
+    });
     connect(scheme_, &CSchemeWnd::commandForMainWindow, this, &CMainWnd::OnCommand);
 }
 
@@ -426,9 +434,9 @@ void CMainWnd::dropEvent(QDropEvent* event) {
     if (file.isEmpty())
         return;
     event->acceptProposedAction();
-    // The drop returns first: the prompts and messages of opening must not run
-    // inside the drag-and-drop loop of the window system.
-    QTimer::singleShot(0, scheme_, [scheme = scheme_, file] { scheme->OpenPath(file, true); });
+    // Opened once the drop has returned: the prompts and messages of opening
+    // must not run inside the drag-and-drop loop of the window system.
+    docs_->Receive(file);
 }
 
 void CMainWnd::closeEvent(QCloseEvent* event) {

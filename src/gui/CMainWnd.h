@@ -18,6 +18,7 @@ namespace korvanix::gui {
 
 class CSchemeWnd;
 class CSubToolBar;
+class DocumentController;
 class RecentFiles;
 
 // The frame of the program: menus, shortcut keys, the main toolbar, the status bar,
@@ -31,6 +32,7 @@ public:
     ~CMainWnd() override;
 
     CSchemeWnd* SchemeWnd() const { return scheme_; }
+    DocumentController& Documents() const { return *docs_; }
     QToolBar* MainToolBar() const { return toolBar_; }
     // The one action of a command, shared by menu, toolbar and palettes.
     QAction* Action(int id) const { return actions_.value(id, nullptr); }
@@ -95,6 +97,7 @@ private:
     void Forward(int id);
 
     QSettings* settings_;
+    DocumentController* docs_ = nullptr;
     CSchemeWnd* scheme_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QLabel* hoverLabel_ = nullptr;

@@ -1,8 +1,8 @@
 #include "gui/CSchemeWnd.h"
 
 #include "gui/AnalysisRunner.h"
-#include "gui/Autosave.h"
 #include "gui/CMultiGraphWnd.h"
+#include "gui/DocumentController.h"
 
 #include "gui/CTextWnd.h"
 #include "gui/CircuitClipboard.h"
@@ -153,8 +153,10 @@ SchemeWndDialogs realDialogs;
 // ---------------------------------------------------------------------------
 // Construction.
 
-CSchemeWnd::CSchemeWnd(QWidget* parent)
-    : QAbstractScrollArea(parent), fonts_(doc_.settings.scheme), dialogs_(&realDialogs) {
+CSchemeWnd::CSchemeWnd(QWidget* parent, DocumentController* documents)
+    : QAbstractScrollArea(parent), docs_(documents ? *documents : *new DocumentController(this)),
+      session_(docs_.Session()), doc_(docs_.Doc()), fonts_(doc_.settings.scheme),
+      dialogs_(&realDialogs) {
     setWindowTitle(QStringLiteral("Scheme "));
     // Escape reaches the sheet during a gesture.
     setFocusPolicy(Qt::StrongFocus);
@@ -169,8 +171,24 @@ CSchemeWnd::CSchemeWnd(QWidget* parent)
 
     tool_ = std::make_unique<IdleTool>(*this);
     analyses_ = std::make_unique<AnalysisRunner>(*this);
-    autosave_ = new Autosave(*this);
-    connect(autosave_, &Autosave::statusMessage, this, &CSchemeWnd::statusMessage);
+    if (!docs_.DialogParent())
+        docs_.SetDialogParent(this);
+    docs_.SetGestureProbe([this] {
+        switch (CurrentMode()) {
+        case Mode::Idle:
+            return DocumentController::Gesture::None;
+        case Mode::Placing:
+            return DocumentController::Gesture::Placing;
+        default:
+            return DocumentController::Gesture::Dragging;
+        }
+    });
+    connect(&docs_, &DocumentController::aboutToChange, this, &CSchemeWnd::EndModes);
+    connect(&docs_, &DocumentController::documentReplaced, this,
+            &CSchemeWnd::AfterDocumentReplaced);
+    connect(&docs_, &DocumentController::historyRestored, this, &CSchemeWnd::AfterHistoryRestored);
+    connect(&docs_, &DocumentController::stateChanged, this, &CSchemeWnd::RefreshCommandStates);
+    connect(&docs_, &DocumentController::statusMessage, this, &CSchemeWnd::statusMessage);
     metrics_ = std::make_unique<QtTextMetrics>(fonts_);
     doc_.scheme.SetTextMetrics(metrics_.get());
     doc_.scheme.UpdateAllTags();
@@ -203,13 +221,13 @@ CSchemeWnd::CSchemeWnd(QWidget* parent)
             SetEnabled(cmd::PasteHere, on);
         });
 
-    session_.SetRestoredHandler([this] { AfterHistoryRestored(); });
     session_.Reset();
     ClampView();
     RefreshCommandStates();
 }
 
 CSchemeWnd::~CSchemeWnd() {
+    docs_.SetGestureProbe(nullptr);
     autoScroll_.stop();
     doc_.scheme.SetTextMetrics(nullptr);
 }
@@ -349,16 +367,16 @@ bool CSchemeWnd::OnCommand(int id) {
             return true;
         }
         case cmd::New:
-            NewDocument();
+            docs_.New();
             return true;
         case cmd::Open:
-            OpenDocument();
+            docs_.Open();
             return true;
         case cmd::Save:
-            SaveDocument(false);
+            docs_.Save();
             return true;
         case cmd::SaveAs:
-            SaveDocument(true);
+            docs_.SaveAs();
             return true;
         case cmd::Transient:
         case cmd::Frequency:
@@ -749,110 +767,7 @@ void CSchemeWnd::ClearHoverCaption() {
 }
 
 // ---------------------------------------------------------------------------
-// Document commands.
-
-void CSchemeWnd::NewDocument() {
-    EndModes();
-    if (!PromptToSaveFirst())
-        return;
-    doc_.New();
-    AfterDocumentReplaced();
-}
-
-void CSchemeWnd::OpenDocument() {
-    EndModes();
-    if (!PromptToSaveFirst())
-        return;
-    QString path;
-    if (!Files().OpenPath(this, SchemeFileFilter(), path))
-        return;
-    OpenPath(path, false);
-}
-
-bool CSchemeWnd::PromptToSaveFirst() {
-    GuiPrompts prompts(this);
-    const document::PromptResult answer = doc_.PromptToSave(prompts);
-    if (!answer.save.message.empty())
-        Messages().Warn(this, Utf8(answer.save.message));
-    if (answer.save.saved)
-        session_.MarkSaved();
-    // The document is saved or given up: its recovery copy goes.
-    if (answer.proceed)
-        autosave_->DocumentSettled();
-    return answer.proceed;
-}
-
-bool CSchemeWnd::RestoreRecovered(const std::string& file) {
-    std::string path;
-    std::vector<uint8_t> image;
-    if (!document::RecoveryStore::Read(file, path, image)) {
-        Messages().Warn(this, QString::fromUtf8("Копия для восстановления %1 повреждена и не "
-                                                "может быть прочитана.")
-                                  .arg(Utf8(file)));
-        return false;
-    }
-    EndModes();
-    if (!PromptToSaveFirst())
-        return false;
-    const document::OpenResult result = doc_.Recover(image, path);
-    if (result.read || result.reset)
-        AfterDocumentReplaced();
-    if (!result.message.empty())
-        Messages().Warn(this, Utf8(result.message));
-    if (!result.read)
-        return false;
-    session_.ResetUnsaved();
-    autosave_->Adopt(file);
-    RefreshCommandStates();
-    return true;
-}
-
-void CSchemeWnd::OpenPath(const QString& path, bool prompt) {
-    if (IsAnalysing()) {
-        analyses_->RequestStop();
-        analyses_->AfterRun([this, path, prompt] { OpenPath(path, prompt); });
-        return;
-    }
-    EndModes();
-    if (prompt && !PromptToSaveFirst())
-        return;
-    const document::OpenResult result = doc_.Open(path.toStdString());
-    if (result.read || result.reset)
-        AfterDocumentReplaced();
-    if (!result.message.empty())
-        Messages().Warn(this, Utf8(result.message));
-    if (result.read)
-        emit documentFileUsed(Utf8(doc_.Path()));
-}
-
-bool CSchemeWnd::SaveDocument(bool saveAs) {
-    EndModes();
-    GuiPrompts prompts(this);
-    const std::string nameBefore = doc_.Name();
-    document::SaveResult result;
-    if (saveAs) {
-        std::string chosen;
-        if (!prompts.ChooseSavePath(doc_.Path(), chosen))
-            return false;
-        result = doc_.SaveAs(chosen, prompts);
-    } else {
-        result = doc_.Save(prompts);
-    }
-    if (!result.message.empty())
-        Messages().Warn(this, Utf8(result.message));
-    if (!result.saved) {
-        session_.UpdateModified();
-        return false;
-    }
-    session_.MarkSaved();
-    session_.UpdateModified();
-    autosave_->DocumentSettled();
-    if (doc_.Name() != nameBefore || saveAs)
-        emit documentNameChanged(Utf8(doc_.Name()));
-    emit statusMessage(Utf8(result.status));
-    emit documentFileUsed(Utf8(doc_.Path()));
-    return true;
-}
+// Document.
 
 bool CSchemeWnd::CloseDocument() {
     // Closing waits for the running analysis to stop: the caller asks again.
@@ -860,8 +775,7 @@ bool CSchemeWnd::CloseDocument() {
         analyses_->RequestStop();
         return false;
     }
-    EndModes();
-    return PromptToSaveFirst();
+    return docs_.PromptBeforeClose();
 }
 
 void CSchemeWnd::AfterDocumentReplaced() {
@@ -872,8 +786,6 @@ void CSchemeWnd::AfterDocumentReplaced() {
             graphs->close();
     DocumentReloaded();
     emit statusMessage(QString());
-    emit documentReplaced();
-    emit documentNameChanged(Utf8(doc_.Name()));
 }
 
 void CSchemeWnd::DocumentReloaded() {
@@ -1072,14 +984,6 @@ bool CSchemeWnd::CentreOnUnlessVisible(const model::Rect& area) {
     doc_.view.centerY = area.top + area.Height() / 2;
     session_.MarkViewMoved();
     return true;
-}
-
-void CSchemeWnd::AnalysisSettingsEdited() {
-    session_.UpdateModified();
-}
-
-void CSchemeWnd::KeepLearntCheckDepth(int depth) {
-    session_.KeepLearntCheckDepth(depth);
 }
 
 void CSchemeWnd::SetAnalysisCommandsEnabled(bool on) {

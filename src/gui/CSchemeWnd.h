@@ -19,7 +19,7 @@ class QMenu;
 namespace korvanix::gui {
 
 class AnalysisRunner;
-class Autosave;
+class DocumentController;
 class SchemeTool;
 
 // The modal dialogs the sheet opens. Tests install their own to answer them.
@@ -34,8 +34,9 @@ public:
     virtual bool SchemeSettings(QWidget* parent, document::SchemeOptions& options);
 };
 
-// The drawing sheet of the circuit: view, mouse modes, editing commands, the
-// document commands and the edit history. It owns the open document.
+// The drawing sheet of the circuit: view, mouse modes and editing commands.
+// The document's life belongs to its DocumentController; the sheet shows the
+// document the controller holds and edits it through the controller's session.
 class CSchemeWnd : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -44,9 +45,11 @@ public:
     static constexpr int kLowerScale = 40;
     static constexpr int kMaxSheet = 30000;
 
-    explicit CSchemeWnd(QWidget* parent = nullptr);
+    // Without a controller the sheet keeps one of its own.
+    explicit CSchemeWnd(QWidget* parent = nullptr, DocumentController* documents = nullptr);
     ~CSchemeWnd() override;
 
+    DocumentController& Documents() { return docs_; }
     document::Document& Doc() { return doc_; }
     const document::Document& Doc() const { return doc_; }
 
@@ -55,7 +58,8 @@ public:
     bool OnCommand(int id);
     // Whether a command is currently enabled (as last announced by commandEnabled).
     bool IsCommandEnabled(int id) const;
-    // The save prompt before the program closes; false when the user cancelled.
+    // The save prompt before the program closes; false when the user cancelled
+    // (or an analysis still runs: it is asked to stop).
     bool CloseDocument();
     // Announces the state of every command (commandEnabled / commandChecked).
     void RefreshCommandStates();
@@ -87,16 +91,6 @@ public:
     const model::Element* PlacingElement() const;
     // After the document was changed from outside (fonts, tags, view, history).
     void DocumentReloaded();
-    // Opens a document file; with `prompt` the save prompt for the open one comes
-    // first. A file that cannot be read gives its message and changes nothing.
-    void OpenPath(const QString& path, bool prompt);
-
-    // The recovery copies of the document.
-    Autosave& Recovery() { return *autosave_; }
-    // Opens a recovery copy, after the save prompt, as the document it was
-    // taken from, modified; false when it was not opened (the user cancelled,
-    // or the copy does not read: then a message says so).
-    bool RestoreRecovered(const std::string& file);
 
     // The analysis commands.
     AnalysisRunner& Analyses() { return *analyses_; }
@@ -104,10 +98,6 @@ public:
     // Brings the selected elements into view (a faulty element the analysis
     // check selected), or just repaints when they are visible already.
     void ShowSelection();
-    // An analysis dialog stored its record: the modified flag follows.
-    void AnalysisSettingsEdited();
-    // The check depth a transient analysis learnt (see EditSession).
-    void KeepLearntCheckDepth(int depth);
     // Disabled while an analysis runs.
     void SetAnalysisCommandsEnabled(bool on);
 
@@ -120,12 +110,6 @@ signals:
     void hoverCaption(const QString& text);
     // Placing ended by a right click: palette and text buttons go up.
     void placingCancelled();
-    // New or Open replaced the document: palettes close, the title changes.
-    void documentReplaced();
-    // The document's name changed (New, Open, Save as).
-    void documentNameChanged(const QString& name);
-    // A document file was opened or saved (its full path).
-    void documentFileUsed(const QString& path);
     // A context-menu command that the main window handles (help contents).
     void commandForMainWindow(int id);
 
@@ -175,12 +159,7 @@ private:
     void PaintFreePins(QPainter& painter) const;
     void UndoOrRedo(bool redo);
 
-    // Document commands.
-    void NewDocument();
-    void OpenDocument();
-    // The save prompt before the document is replaced; false when cancelled.
-    bool PromptToSaveFirst();
-    bool SaveDocument(bool saveAs);
+    // The controller replaced the document.
     void AfterDocumentReplaced();
 
     // View.
@@ -217,12 +196,12 @@ private:
     QMenu* BuildMenu(const char* name, const std::vector<std::pair<int, const char*>>& items);
 
     // The document, its history and its modified state.
-    document::EditSession session_;
-    document::Document& doc_ = session_.Doc();
+    DocumentController& docs_;
+    document::EditSession& session_;
+    document::Document& doc_;
     SchemeFonts fonts_;
     std::unique_ptr<QtTextMetrics> metrics_;
     std::unique_ptr<AnalysisRunner> analyses_;
-    Autosave* autosave_ = nullptr;
     bool updatingBars_ = false;
     bool showGrid_ = true;
     int upperScale_ = 400;

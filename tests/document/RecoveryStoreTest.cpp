@@ -211,13 +211,15 @@ TEST(RecoveryStoreTest, ARecoveredDocumentIsModifiedUntilSaved) {
     EXPECT_TRUE(doc.IsUntitled());
     EXPECT_TRUE(doc.IsModified());
 
-    // An image the copy's hash let through but the document reader refuses.
+    // An image the copy's hash let through but the document reader refuses
+    // leaves the open document as it was.
     result = doc.Recover({1, 1, 0, 1, 9}, folder / "b.scm");
     EXPECT_FALSE(result.read);
-    EXPECT_TRUE(result.reset);
+    EXPECT_FALSE(result.reset);
     EXPECT_FALSE(result.message.empty());
     EXPECT_TRUE(doc.IsUntitled());
-    EXPECT_FALSE(doc.IsModified());
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.scheme.elements.size(), 1u);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "gui/CSubToolBar.h"
 #include "gui/CommandIds.h"
 #include "gui/CommandTable.h"
+#include "gui/DocumentController.h"
 #include "gui/GuiPrompts.h"
 #include "gui/HelpViewer.h"
 #include "gui/Messages.h"
@@ -419,7 +420,7 @@ TEST(RecentFilesTest, TheFileMenuListsAndOpensTheRecentDocuments) {
     for (const QString& n : names) {
         ASSERT_TRUE(QFile::copy(QStringLiteral(KORVANIX_SOURCE_DIR "/examples/rc_lowpass.scm"),
                                 dir.filePath(n)));
-        wnd.SchemeWnd()->OpenPath(dir.filePath(n), true);
+        wnd.Documents().OpenPath(dir.filePath(n), true);
     }
     ASSERT_EQ(wnd.RecentDocuments(), (QStringList{dir.filePath(names[2]), dir.filePath(names[1]),
                                                   dir.filePath(names[0])}));
@@ -436,7 +437,7 @@ TEST(RecentFilesTest, TheFileMenuListsAndOpensTheRecentDocuments) {
     EXPECT_EQ(second->statusTip(), dir.filePath(names[1]));
 
     second->trigger();
-    EXPECT_EQ(wnd.windowTitle(), U("KORVANIX - b.scm"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return wnd.windowTitle() == U("KORVANIX - b.scm"); }, 5000));
     EXPECT_EQ(wnd.RecentDocuments().front(), dir.filePath(names[1]));
 
     ASSERT_TRUE(QFile::remove(dir.filePath(names[0])));
@@ -757,7 +758,7 @@ TEST(Palettes, OnlyOneIsOpenAtATime) {
 
     // A new document closes them all.
     wnd.Action(PaletteSources)->trigger();
-    emit wnd.SchemeWnd()->documentReplaced();
+    emit wnd.Documents().documentReplaced();
     EXPECT_FALSE(wnd.Palette(PaletteSources)->isVisible());
     EXPECT_FALSE(wnd.Action(PaletteSources)->isChecked());
     wnd.hide();

@@ -9,6 +9,7 @@
 #include "gui/CMainWnd.h"
 #include "gui/CSchemeWnd.h"
 #include "gui/CommandIds.h"
+#include "gui/DocumentController.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -33,8 +34,9 @@ int main(int argc, char** argv) {
     QTest::mouseMove(viewport, where);
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, where);
     QTest::mouseClick(viewport, Qt::RightButton, Qt::NoModifier, where);
-    sheet.Recovery().SetIntervalMs(20);
-    if (!QTest::qWaitFor([&] { return !sheet.Recovery().CurrentFile().empty(); }, 20000))
+    sheet.Documents().Recovery().SetIntervalMs(20);
+    if (!QTest::qWaitFor([&] { return !sheet.Documents().Recovery().CurrentFile().empty(); },
+                         20000))
         return 4;
     std::printf("ready %zu\n", sheet.Doc().scheme.elements.size());
     std::fflush(stdout);

@@ -7,6 +7,7 @@
 #include "gui/CMainWnd.h"
 #include "gui/CSchemeWnd.h"
 #include "gui/CommandIds.h"
+#include "gui/DocumentController.h"
 #include "gui/Messages.h"
 
 #include <QApplication>
@@ -107,7 +108,7 @@ protected:
         wnd.resize(800, 600);
         wnd.show();
         docPath = CopyExample(docs, U("схема 1.scm"));
-        wnd.OpenPath(docPath, false);
+        wnd.Documents().OpenPath(docPath, false);
         original = FileBytes(docPath);
     }
     void PlaceResistor() {
@@ -118,7 +119,7 @@ protected:
         QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, at);
         QTest::mouseClick(vp, Qt::RightButton, Qt::NoModifier, at);
     }
-    Autosave& Recovery() { return wnd.Recovery(); }
+    Autosave& Recovery() { return wnd.Documents().Recovery(); }
 
     ScriptedMessages messages;
     RecoveryFolder recovery;
@@ -236,8 +237,8 @@ TEST(AutosaveSettingsTest, TheIntervalIsReadSafelyAndSetFromTheMenu) {
         if (c.stored.isValid())
             settings.setValue(QStringLiteral("1.1/AutosaveMinutes"), c.stored);
         CMainWnd wnd(&settings);
-        EXPECT_EQ(wnd.SchemeWnd()->Recovery().Minutes(), c.minutes);
-        EXPECT_EQ(wnd.SchemeWnd()->Recovery().IsRunning(), c.minutes != 0);
+        EXPECT_EQ(wnd.Documents().Recovery().Minutes(), c.minutes);
+        EXPECT_EQ(wnd.Documents().Recovery().IsRunning(), c.minutes != 0);
     }
 
     QTemporaryDir dir;
@@ -252,8 +253,8 @@ TEST(AutosaveSettingsTest, TheIntervalIsReadSafelyAndSetFromTheMenu) {
             dialog->accept();
         });
         wnd.OnCommand(cmd::AutosaveInterval);
-        EXPECT_EQ(wnd.SchemeWnd()->Recovery().Minutes(), answer);
-        EXPECT_EQ(wnd.SchemeWnd()->Recovery().IsRunning(), answer != 0);
+        EXPECT_EQ(wnd.Documents().Recovery().Minutes(), answer);
+        EXPECT_EQ(wnd.Documents().Recovery().IsRunning(), answer != 0);
         EXPECT_EQ(settings.value(QStringLiteral("1.1/AutosaveMinutes")).toInt(), answer);
     }
 }
@@ -342,7 +343,7 @@ TEST(RecoveryOfferTest, EachAnswerDoesWhatItSays) {
         const bool restored = c.restored != Restored::Nothing;
         EXPECT_EQ(doc.IsModified(), restored);
         EXPECT_EQ(doc.scheme.elements.empty(), !restored);
-        EXPECT_EQ(app.MainWindow()->SchemeWnd()->Recovery().CurrentFile().empty(), !restored);
+        EXPECT_EQ(app.MainWindow()->Documents().Recovery().CurrentFile().empty(), !restored);
         EXPECT_EQ(doc.IsUntitled(), c.restored != Restored::Document);
         if (c.restored == Restored::Document) {
             EXPECT_EQ(QString::fromStdString(doc.Path()), QFileInfo(docPath).canonicalFilePath());

@@ -4,6 +4,7 @@
 #include "document/UndoHistory.h"
 #include "gui/CSchemeWnd.h"
 #include "gui/CommandIds.h"
+#include "gui/DocumentController.h"
 #include "gui/GuiPrompts.h"
 #include "gui/Messages.h"
 #include "gui/dialogs/CSheetSizeDlg.h"
@@ -1306,8 +1307,8 @@ protected:
 };
 
 TEST_F(DocumentCommandsTest, SaveAndReopenThroughTheCommands) {
-    QSignalSpy names(&wnd, &CSchemeWnd::documentNameChanged);
-    QSignalSpy replaced(&wnd, &CSchemeWnd::documentReplaced);
+    QSignalSpy names(&wnd.Documents(), &DocumentController::nameChanged);
+    QSignalSpy replaced(&wnd.Documents(), &DocumentController::documentReplaced);
     QSignalSpy status(&wnd, &CSchemeWnd::statusMessage);
     PlaceAt(cmd::PlaceResistor, QPoint(200, 200));
     PlaceAt(cmd::PlaceCapacitor, QPoint(400, 200));
@@ -1408,7 +1409,7 @@ TEST_F(DocumentCommandsTest, NewClosesTheElementListWindow) {
     EXPECT_EQ(listWindows(), 0);
 }
 
-TEST_F(DocumentCommandsTest, AFileThatDoesNotReadResetsTheDocumentAndSaysWhy) {
+TEST_F(DocumentCommandsTest, AFileThatDoesNotReadKeepsTheDocumentAndSaysWhy) {
     const QString path = PathOf("broken.scm");
     {
         QFile f(path);
@@ -1419,14 +1420,16 @@ TEST_F(DocumentCommandsTest, AFileThatDoesNotReadResetsTheDocumentAndSaysWhy) {
     wnd.OnCommand(cmd::CancelPlacing);
     messages.answers = {Reply::No};
     files.openPath = path;
-    QSignalSpy replaced(&wnd, &CSchemeWnd::documentReplaced);
+    QSignalSpy replaced(&wnd.Documents(), &DocumentController::documentReplaced);
+    const std::size_t elements = Scheme().elements.size();
     wnd.OnCommand(cmd::Open);
     ASSERT_EQ(messages.warnings.size(), 1);
     EXPECT_TRUE(messages.warnings.front().contains(QStringLiteral("broken.scm")));
-    EXPECT_TRUE(Scheme().elements.empty());
+    EXPECT_EQ(Scheme().elements.size(), elements);
     EXPECT_EQ(wnd.Doc().Name(), "Untitled.scm");
-    EXPECT_EQ(replaced.count(), 1);
-    EXPECT_FALSE(wnd.Doc().IsModified());
+    EXPECT_EQ(replaced.count(), 0);
+    EXPECT_TRUE(wnd.Doc().IsModified());
+    EXPECT_TRUE(wnd.IsCommandEnabled(cmd::Undo)) << "the history stays too";
 }
 
 } // namespace

@@ -1,0 +1,246 @@
+// Documents that arrive from outside (a second start, a drop, the recent list)
+// while the user is in the middle of something: the save prompt, a dialog, a
+// running analysis or an export. Every message box here spins an event loop
+// of its own, as a real modal box does, so whatever the window system delivers
+// meanwhile arrives in the middle.
+#include "gui/AnalysisRunner.h"
+#include "gui/Application.h"
+#include "gui/CMainWnd.h"
+#include "gui/CSchemeWnd.h"
+#include "gui/CommandIds.h"
+#include "gui/DocumentController.h"
+#include "gui/GuiPrompts.h"
+#include "gui/Messages.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+using namespace korvanix;
+using namespace korvanix::gui;
+
+namespace {
+
+QString U(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Message boxes that run an event loop while they are "open", and answer the
+// questions with one reply. `whileOpen` runs inside the first box's loop.
+class ModalMessages : public MessageService {
+public:
+    explicit ModalMessages(Reply answer) : previous_(&Messages()), answer_(answer) {
+        SetMessageService(this);
+    }
+    ~ModalMessages() override { SetMessageService(previous_); }
+    void Warn(QWidget*, const QString& text) override {
+        warnings.append(text);
+        Spin();
+    }
+    void WarnCaptioned(QWidget*, const QString&, const QString& text) override {
+        warnings.append(text);
+        Spin();
+    }
+    void Inform(QWidget*, const QString& text) override {
+        warnings.append(text);
+        Spin();
+    }
+    Reply Ask(QWidget*, const QString& text, bool) override {
+        questions.append(text);
+        Spin();
+        return answer_;
+    }
+    int Choose(QWidget*, const QString& text, const QStringList& buttons) override {
+        questions.append(text);
+        Spin();
+        return static_cast<int>(buttons.size()) - 1;
+    }
+    std::function<void()> whileOpen;
+    QStringList warnings, questions;
+
+private:
+    void Spin() {
+        if (whileOpen) {
+            auto once = std::move(whileOpen);
+            whileOpen = nullptr;
+            once();
+        }
+        QTest::qWait(30);
+    }
+    MessageService* previous_;
+    Reply answer_;
+};
+
+// Two starts of the program on one lock, with settings of their own.
+struct TwoStarts {
+    QTemporaryDir dir;
+    QSettings firstSettings{dir.filePath(QStringLiteral("first.ini")), QSettings::IniFormat};
+    QSettings laterSettings{dir.filePath(QStringLiteral("later.ini")), QSettings::IniFormat};
+    QString lock = dir.filePath(QStringLiteral("KORVANIX.lock"));
+    Application first{lock, &firstSettings};
+
+    bool HandOver(const QString& path) {
+        Application later(lock, &laterSettings);
+        return !later.Start(path) && later.MainWindow() == nullptr;
+    }
+};
+
+const QString kExample = QStringLiteral(KORVANIX_SOURCE_DIR "/examples/rlc_series.scm");
+
+// A saved document whose view has moved since it was saved.
+QString ChangedDocument(CMainWnd& wnd, const QTemporaryDir& dir) {
+    const QString path = dir.filePath(QStringLiteral("mine.scm"));
+    QFile::copy(QStringLiteral(KORVANIX_SOURCE_DIR "/examples/rc_lowpass.scm"), path);
+    DocumentController& docs = wnd.Documents();
+    docs.OpenPath(path, false);
+    docs.Doc().view.scale += 10;
+    docs.Doc().SetModified(true);
+    return path;
+}
+
+bool TitleIs(CMainWnd& wnd, const char* title) {
+    return wnd.windowTitle() == U(title);
+}
+
+} // namespace
+
+// Each answer of the save prompt for a hand-over that comes with unsaved work.
+TEST(IncomingDocument, HandOverWithUnsavedChangesHonoursEveryAnswer) {
+    struct Case {
+        Reply answer;
+        const char* title; // the window's title after the answer
+        bool fileChanged;  // the user's file now holds the change
+        bool stillModified;
+    };
+    const Case cases[] = {
+        {Reply::Yes, "KORVANIX - rlc_series.scm", true, false},
+        {Reply::No, "KORVANIX - rlc_series.scm", false, false},
+        {Reply::Cancel, "KORVANIX - mine.scm", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.answer));
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            TwoStarts starts;
+            ModalMessages boxes(c.answer);
+            ASSERT_TRUE(starts.first.Start());
+            CMainWnd& wnd = *starts.first.MainWindow();
+            const QString mine = ChangedDocument(wnd, starts.dir);
+            const QByteArray before = FileBytes(mine);
+            const int scale = wnd.Documents().Doc().view.scale;
+
+            ASSERT_TRUE(starts.HandOver(kExample));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.questions.isEmpty(); }, 5000));
+            QTest::qWait(100);
+            EXPECT_EQ(boxes.questions.size(), 1);
+            EXPECT_TRUE(TitleIs(wnd, c.title)) << wnd.windowTitle().toStdString();
+            EXPECT_EQ(FileBytes(mine) != before, c.fileChanged);
+            if (c.answer == Reply::Cancel) {
+                EXPECT_EQ(wnd.Documents().Doc().view.scale, scale);
+                EXPECT_TRUE(wnd.Documents().Doc().IsModified());
+            }
+            EXPECT_TRUE(boxes.warnings.isEmpty()) << boxes.warnings.join('|').toStdString();
+            wnd.Documents().Doc().SetModified(false);
+            wnd.hide();
+        }
+    }
+}
+
+// A damaged file handed over says why and keeps the document that was open,
+// changed or not.
+TEST(IncomingDocument, ADamagedFileHandedOverKeepsTheOpenDocument) {
+    for (const bool changed : {false, true}) {
+        SCOPED_TRACE(changed);
+        TwoStarts starts;
+        ModalMessages boxes(Reply::No);
+        ASSERT_TRUE(starts.first.Start());
+        CMainWnd& wnd = *starts.first.MainWindow();
+        const QString mine = ChangedDocument(wnd, starts.dir);
+        if (!changed)
+            wnd.Documents().Doc().SetModified(false);
+        const std::size_t elements = wnd.Documents().Doc().scheme.elements.size();
+        const QString damaged = starts.dir.filePath(QStringLiteral("damaged.scm"));
+        QByteArray bytes = FileBytes(kExample);
+        bytes[100] = static_cast<char>(bytes[100] ^ 0x10);
+        QFile out(damaged);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+        out.close();
+
+        ASSERT_TRUE(starts.HandOver(damaged));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.warnings.isEmpty(); }, 5000));
+        QTest::qWait(100);
+        EXPECT_EQ(boxes.warnings, QStringList{U("Ошибка CRC в файле damaged.scm")});
+        EXPECT_TRUE(TitleIs(wnd, "KORVANIX - mine.scm")) << wnd.windowTitle().toStdString();
+        EXPECT_EQ(wnd.Documents().Doc().scheme.elements.size(), elements);
+        EXPECT_EQ(wnd.Documents().Doc().IsModified(), changed);
+        EXPECT_EQ(wnd.Documents().Doc().Path(), mine.toStdString());
+        wnd.Documents().Doc().SetModified(false);
+        wnd.hide();
+    }
+}
+
+namespace {
+
+// An analysis dialog that stays open (a loop of its own) while `whileOpen`
+// runs, then presses OK.
+class SlowAnalysisDialogs : public AnalysisDialogs {
+public:
+    std::function<void()> whileOpen;
+    int shown = 0;
+    bool Transient(QWidget*, document::TransientSettings& settings,
+                   const std::vector<analysis::OfferedOutput>&,
+                   const model::ElementList&) override {
+        ++shown;
+        if (whileOpen)
+            whileOpen();
+        QTest::qWait(200);
+        settings.parts[0].pointCount = 12345;
+        return true;
+    }
+};
+
+} // namespace
+
+// A document handed over while the analysis dialog is open waits for it: the
+// dialog's settings go into the document it was opened for, and the analysis
+// runs on that circuit; then the incoming document is asked about.
+TEST(IncomingDocument, AHandOverWaitsForTheAnalysisDialog) {
+    TwoStarts starts;
+    ModalMessages boxes(Reply::No);
+    ASSERT_TRUE(starts.first.Start());
+    CMainWnd& wnd = *starts.first.MainWindow();
+    const QString mine = ChangedDocument(wnd, starts.dir);
+    SlowAnalysisDialogs dialogs;
+    wnd.SchemeWnd()->Analyses().SetDialogs(&dialogs);
+    bool handed = false;
+    dialogs.whileOpen = [&] { handed = starts.HandOver(kExample); };
+    bool finished = false;
+    QObject::connect(&wnd.SchemeWnd()->Analyses(), &AnalysisRunner::finished,
+                     [&] { finished = true; });
+
+    wnd.OnCommand(cmd::Transient);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 10000))
+        << dialogs.shown << boxes.warnings.join('|').toStdString();
+    EXPECT_TRUE(handed);
+    EXPECT_EQ(dialogs.shown, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return TitleIs(wnd, "KORVANIX - rlc_series.scm"); }, 5000))
+        << wnd.windowTitle().toStdString();
+    EXPECT_EQ(boxes.questions.size(), 1) << "the save prompt of the changed document";
+    // The example's own settings, untouched by the dialog of the other document.
+    EXPECT_NE(wnd.Documents().Doc().settings.transient.parts[0].pointCount, 12345);
+    wnd.SchemeWnd()->Analyses().SetDialogs(nullptr);
+    wnd.hide();
+}
