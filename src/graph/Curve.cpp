@@ -28,6 +28,29 @@ template <typename T> void BasicCurve<T>::Reset(std::size_t expected) {
     }
 }
 
+template <typename T> BasicCurve<T>::BasicCurve(const BasicCurve& other) : rule_(other.rule_) {
+    if (other.count_ == 0)
+        return;
+    auto block = std::make_unique<T[]>(other.count_);
+    std::size_t i = 0;
+    for (std::size_t b = 0; b < other.blocks_.size() && i < other.count_; ++b)
+        for (std::size_t k = 0; k < other.sizes_[b] && i < other.count_; ++k)
+            block[i++] = other.blocks_[b][k];
+    blocks_.push_back(std::move(block));
+    sizes_.push_back(other.count_);
+    capacity_ = other.count_;
+    count_ = other.count_;
+    fillCount_ = other.count_;
+}
+
+template <typename T> BasicCurve<T>& BasicCurve<T>::operator=(const BasicCurve& other) {
+    if (this != &other) {
+        BasicCurve copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
 template <typename T> void BasicCurve<T>::Append(T v) {
     if (count_ == capacity_) {
         std::size_t size = 0;

@@ -27,8 +27,10 @@ public:
     BasicCurve() = default;
     BasicCurve(BasicCurve&&) noexcept = default;
     BasicCurve& operator=(BasicCurve&&) noexcept = default;
-    BasicCurve(const BasicCurve&) = delete;
-    BasicCurve& operator=(const BasicCurve&) = delete;
+    // A copy holds the same values in one block (work on another thread reads
+    // a copy while the original keeps growing).
+    BasicCurve(const BasicCurve& other);
+    BasicCurve& operator=(const BasicCurve& other);
 
     // Frees every block and allocates one block for `expected` values; the growth
     // rule goes back to doubling.

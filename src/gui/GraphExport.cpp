@@ -2,11 +2,9 @@
 
 #include "document/AtomicFile.h"
 #include "document/Document.h"
-#include "graph/CsvTable.h"
-#include "graph/DataTable.h"
+#include "gui/DataExportJob.h"
 #include "gui/GuiPrompts.h"
 #include "gui/Messages.h"
-#include "gui/dialogs/CAbortDlg.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -16,9 +14,10 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPointer>
 #include <QSvgGenerator>
+#include <QWidget>
 
+#include <memory>
 #include <new>
 
 namespace korvanix::gui {
@@ -39,83 +38,6 @@ QString CannotOpenText(const QString& name) {
 
 QString WriteErrorText(const QString& name) {
     return U("Ошибка записи в файл ") + name;
-}
-
-// The window that is disabled while an export runs: the main window when the
-// graph window has one, the graph window itself otherwise.
-QWidget* FrameOf(QWidget* owner) {
-    QWidget* frame = owner ? owner->window() : nullptr;
-    if (frame && frame->parentWidget())
-        frame = frame->parentWidget()->window();
-    return frame;
-}
-
-// Keeps the frame disabled for the lifetime of the export, whatever way it ends.
-class DisabledFrame {
-public:
-    explicit DisabledFrame(QWidget* frame) : frame_(frame) {
-        if (frame_)
-            frame_->setEnabled(false);
-    }
-    ~DisabledFrame() {
-        if (frame_)
-            frame_->setEnabled(true);
-    }
-    DisabledFrame(const DisabledFrame&) = delete;
-    DisabledFrame& operator=(const DisabledFrame&) = delete;
-
-private:
-    QPointer<QWidget> frame_;
-};
-
-// Lines gathered into blocks before they go to the file: one system call per
-// line would dominate a long export.
-class BlockWriter {
-public:
-    explicit BlockWriter(document::AtomicFile& file) : file_(file) {}
-    bool Add(const std::string& utf8) {
-        block_ += graph::ToFileBytes(utf8);
-        return block_.size() < kBlock || Flush();
-    }
-    bool Flush() {
-        const bool written = file_.Write(block_.data(), block_.size());
-        block_.clear();
-        return written;
-    }
-
-private:
-    static constexpr std::size_t kBlock = 1 << 16;
-    document::AtomicFile& file_;
-    std::string block_;
-};
-
-// The text table, line by line under the progress dialog. False on a write error.
-bool WriteTable(document::AtomicFile& file, const graph::DataTable& table, QWidget* owner,
-                const QString& name, bool multi) {
-    DisabledFrame disabled(FrameOf(owner));
-    CAbortDlg progress(U("Сохранение..."), FrameOf(owner));
-    progress.SetRowCaption(0, multi ? U("Имя файла :") : U("Имя Файла :"));
-    progress.SetRowText(0, name);
-    progress.SetRowText(1, QString());
-    bool go = true;
-    QObject::connect(&progress, &CAbortDlg::stopRequested, &progress, [&go] { go = false; });
-    progress.show();
-
-    BlockWriter out(file);
-    if (!out.Add(table.Head()))
-        return false;
-    const int count = table.LineCount();
-    for (int i = 0; i < count; ++i) {
-        if (!out.Add(table.Line(i)))
-            return false;
-        if (const auto percent = graph::ExportProgress(i, count))
-            progress.SetRowText(1, QString::fromStdString(graph::ProgressText(*percent)));
-        // The window repaints and the Stop button answers between lines.
-        QApplication::processEvents();
-        if (!go)
-            break;
-    }
-    return out.Flush();
 }
 
 bool EndsWith(const QString& path, const char* suffix) {
@@ -157,38 +79,25 @@ void SaveGraphData(QWidget* owner, const std::vector<graph::GraphData*>& panes,
 
     const bool multi = !windowTitle.isEmpty();
     try {
-        if (EndsWith(path, ".csv")) {
-            std::vector<const graph::GraphData*> data(panes.begin(), panes.end());
-            const graph::GraphData& first = *panes.front();
-            const bool sweep = first.RunCount() > 1 || !first.RunLabel().empty();
-            const std::string text = graph::CsvTable(data, sweep);
-            QString message;
-            if (!WriteExportFile(path, QByteArray::fromStdString(text), message)) {
-                Messages().Warn(owner, message);
-                return;
-            }
-        } else {
-            document::AtomicFile file(path.toStdString());
-            if (file.Open() != document::WriteOutcome::Written) {
-                Messages().Warn(owner, CannotOpenText(name));
-                return;
-            }
-            const graph::DataTable table = multi
-                                               ? graph::DataTable(windowTitle.toStdString(), panes)
-                                               : graph::DataTable(*panes.front());
-            if (!WriteTable(file, table, owner, name, multi) ||
-                file.Commit() != document::WriteOutcome::Written) {
-                file.Abandon();
-                Messages().Warn(owner, WriteErrorText(name));
-                return;
-            }
+        auto file = std::make_unique<document::AtomicFile>(path.toStdString());
+        if (file->Open() != document::WriteOutcome::Written) {
+            Messages().Warn(owner, CannotOpenText(name));
+            return;
         }
+        // The window shows every pane at the first one's run while the table
+        // is written, as the table does.
+        for (std::size_t i = 1; i < panes.size(); ++i)
+            if (multi)
+                panes[i]->SelectRun(panes.front()->SelectedRun());
+        std::vector<graph::GraphData> copies;
+        copies.reserve(panes.size());
+        for (const graph::GraphData* pane : panes)
+            copies.push_back(*pane);
+        DataExportJob::Start(owner, std::move(copies), windowTitle, EndsWith(path, ".csv"),
+                             std::move(file), name, status);
     } catch (const std::bad_alloc&) {
         Messages().Warn(owner, U("Ошибка выделения памяти."));
-        return;
     }
-    if (status)
-        status(U(kSaved));
 }
 
 void CopyGraphPicture(QSize size, const PictureRenderer& render,

@@ -18,10 +18,10 @@ using PictureRenderer = std::function<void(QPainter&)>;
 
 // The data of a pane (an empty window title) or of a window's panes as a file:
 // the save dialog ("Текстовые файлы (*.txt)" or "Файлы CSV (*.csv)"), the
-// read-only guard, the text table written line by line under the progress
-// dialog with its Stop button, or every run as CSV. The file is replaced only
-// once it is complete (or stopped): a failed write keeps what was there.
-// `status` receives "Сохранение завершено.".
+// read-only guard, then the table written on a worker thread (DataExportJob)
+// under the progress dialog with its Stop button. The file is replaced only
+// once it is complete: a failed or stopped write keeps what was there.
+// `status` receives "Сохранение завершено." or "Сохранение прервано.".
 void SaveGraphData(QWidget* owner, const std::vector<graph::GraphData*>& panes,
                    const QString& windowTitle, const std::function<void(const QString&)>& status);
 

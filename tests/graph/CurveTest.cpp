@@ -40,6 +40,35 @@ TEST(CurveTest, GrowsByDoublingWithoutMovingStoredValues) {
         EXPECT_EQ(c.BlockSize(b), 10u << (b - 1)) << b;
 }
 
+// A copy (what an export on another thread reads) holds every value of every
+// block, and each side grows on its own afterwards.
+TEST(CurveTest, ACopyHoldsEveryValueAndGrowsApart) {
+    for (const std::size_t n : {std::size_t{0}, std::size_t{1}, std::size_t{10}, std::size_t{37}}) {
+        SCOPED_TRACE(n);
+        Curve c;
+        c.Reset(4);
+        c.SetGrowthRule(3);
+        for (std::size_t i = 0; i < n; ++i)
+            c.Append(static_cast<double>(i) * 0.5);
+        Curve copy(c);
+        ASSERT_EQ(copy.Count(), n);
+        EXPECT_EQ(copy.GrowthRule(), 3);
+        for (std::size_t i = 0; i < n; ++i)
+            EXPECT_EQ(copy.ValueAt(i), static_cast<double>(i) * 0.5) << i;
+        EXPECT_EQ(copy.Minimum(), c.Minimum());
+        EXPECT_EQ(copy.Maximum(), c.Maximum());
+        copy.Append(-1);
+        c.Append(-2);
+        EXPECT_EQ(copy.ValueAt(n), -1);
+        EXPECT_EQ(c.ValueAt(n), -2);
+        Curve assigned;
+        assigned.Append(7);
+        assigned = c;
+        EXPECT_EQ(assigned.Count(), n + 1);
+        EXPECT_EQ(assigned.ValueAt(n), -2);
+    }
+}
+
 TEST(CurveTest, ResetFreesEverythingAndRestoresDoubling) {
     Curve c;
     c.SetGrowthRule(3);

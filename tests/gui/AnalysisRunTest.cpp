@@ -11,6 +11,7 @@
 #include "gui/CMultiGraphWnd.h"
 #include "gui/CSchemeWnd.h"
 #include "gui/CommandIds.h"
+#include "gui/DataExportJob.h"
 #include "gui/GraphCommandIds.h"
 #include "gui/GuiPrompts.h"
 #include "gui/Messages.h"
@@ -38,6 +39,12 @@
 
 namespace korvanix::gui {
 namespace {
+
+// The data export runs on a thread of its own: its end comes through the
+// event loop.
+bool ExportsEnded() {
+    return QTest::qWaitFor([] { return DataExportJob::RunningCount() == 0; }, 20000);
+}
 
 using document::testing::TempFolder;
 
@@ -219,6 +226,7 @@ TEST_F(AnalysisRunTest, EveryExampleThroughTheCommandEqualsTheBatchTool) {
             files.answer = QString::fromStdString(folder / "out.txt");
             files.answerFilter = 0;
             graphs->OnCommand(gcmd::SaveAllData);
+            ASSERT_TRUE(ExportsEnded());
             ASSERT_TRUE(messages.warnings.isEmpty()) << messages.warnings.join('\n').toStdString();
             EXPECT_EQ(model::Cp1251ToUtf8(ReadFile(folder / "out.txt")), table.out.toStdString());
 
@@ -228,6 +236,7 @@ TEST_F(AnalysisRunTest, EveryExampleThroughTheCommandEqualsTheBatchTool) {
             files.answer = QString::fromStdString(folder / "out.csv");
             files.answerFilter = 1;
             graphs->OnCommand(gcmd::SaveAllData);
+            ASSERT_TRUE(ExportsEnded());
             EXPECT_EQ(ReadFile(folder / "out.csv"), csv.out.toStdString());
         }
     }

@@ -9,6 +9,7 @@
 #include "gui/CGraphWnd.h"
 #include "gui/CInfoWnd.h"
 #include "gui/CMultiGraphWnd.h"
+#include "gui/DataExportJob.h"
 #include "gui/GraphCommandIds.h"
 #include "gui/GraphExport.h"
 #include "gui/GuiPrompts.h"
@@ -172,6 +173,12 @@ void ShowTwoRamps(CMultiGraphWnd& wnd) {
 }
 
 // A pane on its own, laid out at a fixed size.
+// The data export runs on a thread of its own: its end comes through the
+// event loop.
+bool ExportsEnded() {
+    return QTest::qWaitFor([] { return DataExportJob::RunningCount() == 0; }, 20000);
+}
+
 struct LonePane {
     explicit LonePane(int points, int curves = 1, QSize size = QSize(600, 400)) : pane(0) {
         pane.resize(size);
@@ -692,6 +699,7 @@ TEST_F(GraphWindowTest, WindowExportPutsPaneZerosColumnsFirst) {
     wnd.Finish(graph::kAllPanes);
     files.answer = QString::fromStdString(folder / "Data.txt");
     wnd.OnCommand(gcmd::SaveAllData);
+    ASSERT_TRUE(ExportsEnded());
 
     EXPECT_EQ(files.proposed, QStringLiteral("Data.txt"));
     EXPECT_EQ(files.filters, (QStringList{U("Текстовые файлы (*.txt)"), U("Файлы CSV (*.csv)")}));
@@ -757,6 +765,7 @@ TEST_F(GraphWindowTest, ThousandPointsShowProgressInStepsOfFivePerCent) {
     QString status;
     QObject::connect(&lone.pane, &CGraphWnd::statusMessage, [&](const QString& s) { status = s; });
     lone.pane.SaveData();
+    ASSERT_TRUE(ExportsEnded());
 
     QStringList expected;
     for (int p = 0; p <= 95; p += 5)
@@ -771,31 +780,58 @@ TEST_F(GraphWindowTest, ThousandPointsShowProgressInStepsOfFivePerCent) {
     EXPECT_EQ(FindTopLevel("ABORTDLG"), nullptr) << "the progress dialog goes";
 }
 
-TEST_F(GraphWindowTest, StopLeavesAValidShorterFileAndStillReportsCompletion) {
+// A table cut short is no result: Stop keeps what the chosen file held and
+// says the export was broken off.
+TEST_F(GraphWindowTest, StopKeepsTheOldFileAndSaysSo) {
     TempFolder folder;
     const std::string path = folder / "out.txt";
     WriteText(path, "old");
     LonePane lone(1000);
     files.answer = QString::fromStdString(path);
     ProgressWatch watch(QStringLiteral("25 %"));
+    // The worker waits after line 500 until Stop has reached it, so the press
+    // always comes in the middle.
+    DataExportJob::SetLineHook([](int line, const std::atomic<bool>& stop) {
+        if (line == 500)
+            for (int i = 0; i < 2000 && !stop; ++i)
+                QThread::msleep(5);
+    });
     QString status;
     QObject::connect(&lone.pane, &CGraphWnd::statusMessage, [&](const QString& s) { status = s; });
     lone.pane.SaveData();
+    EXPECT_FALSE(lone.pane.isEnabled()) << "the window waits for the export";
+    ASSERT_TRUE(ExportsEnded());
+    DataExportJob::SetLineHook(nullptr);
 
     ASSERT_TRUE(watch.stopped);
-    const std::vector<std::string> lines = Lines(model::Cp1251ToUtf8(ReadFile(path)));
-    // Stopped right after line 250, the one that showed 25 %.
-    ASSERT_EQ(lines.size(), 3u + 251u);
-    EXPECT_EQ(lines[0], "* Данные графика. KORVANIX 1.1");
-    // Every data line is whole: the x value, then y = x.
-    for (std::size_t i = 3; i < lines.size(); ++i) {
-        const std::string x = std::to_string(i - 3);
-        EXPECT_EQ(lines[i],
-                  x + std::string(15 - x.size(), ' ') + x + std::string(17 - x.size(), ' '))
-            << i;
-    }
-    EXPECT_EQ(status, U("Сохранение завершено."));
+    EXPECT_EQ(ReadFile(path), "old");
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"out.txt"}) << "no temporary file is left";
+    EXPECT_EQ(status, U("Сохранение прервано."));
+    EXPECT_TRUE(messages.warnings.isEmpty());
     EXPECT_TRUE(lone.pane.isEnabled());
+    EXPECT_EQ(FindTopLevel("ABORTDLG"), nullptr) << "the progress dialog goes";
+}
+
+// The export reads copies: the window may close while the worker writes, and
+// the whole table still reaches the file.
+TEST_F(GraphWindowTest, ClosingTheWindowDuringAnExportLosesNothing) {
+    TempFolder folder;
+    const std::string path = folder / "out.txt";
+    auto lone = std::make_unique<LonePane>(1000);
+    files.answer = QString::fromStdString(path);
+    std::atomic<bool> release{false};
+    DataExportJob::SetLineHook([&release](int line, const std::atomic<bool>&) {
+        if (line == 100)
+            for (int i = 0; i < 2000 && !release; ++i)
+                QThread::msleep(5);
+    });
+    lone->pane.SaveData();
+    lone.reset();
+    release = true;
+    ASSERT_TRUE(ExportsEnded());
+    DataExportJob::SetLineHook(nullptr);
+    EXPECT_EQ(Lines(ReadFile(path)).size(), 1003u);
+    EXPECT_TRUE(messages.warnings.isEmpty());
 }
 
 TEST_F(GraphWindowTest, ExportFailuresKeepTheOldFileAndSaySo) {
@@ -805,6 +841,7 @@ TEST_F(GraphWindowTest, ExportFailuresKeepTheOldFileAndSaySo) {
     // A folder that does not exist.
     files.answer = QString::fromStdString(folder / "missing/out.txt");
     lone.pane.SaveData();
+    ASSERT_TRUE(ExportsEnded());
     ASSERT_EQ(messages.warnings.size(), 1);
     EXPECT_EQ(messages.warnings[0],
               U("Не удается открыть файл out.txt для записи.\nСохранение не выполнено."));
@@ -822,6 +859,7 @@ TEST_F(GraphWindowTest, ExportFailuresKeepTheOldFileAndSaySo) {
     // The same file, allowed.
     messages.answer = Reply::Yes;
     lone.pane.SaveData();
+    ASSERT_TRUE(ExportsEnded());
     EXPECT_EQ(Lines(ReadFile(path)).size(), 13u);
 }
 
@@ -856,6 +894,7 @@ TEST_F(GraphWindowTest, AFailedWriteKeepsTheOldFileAndSaysSo) {
     {
         FileSizeLimit limit(4096);
         lone.pane.SaveData();
+        ASSERT_TRUE(ExportsEnded());
     }
     EXPECT_EQ(messages.warnings, QStringList{U("Ошибка записи в файл out.txt")});
     EXPECT_EQ(ReadFile(path), "old");
@@ -908,6 +947,7 @@ TEST_F(GraphWindowTest, CsvEqualsTheBatchTools) {
         files.answer = QString::fromStdString(folder / "out.csv");
         files.answerFilter = 1;
         wnd.OnCommand(gcmd::SaveAllData);
+        ASSERT_TRUE(ExportsEnded());
         ASSERT_TRUE(messages.warnings.isEmpty()) << messages.warnings.join('\n').toStdString();
 
         QProcess cli;
@@ -1156,6 +1196,7 @@ TEST_F(GraphWindowTest, BadDataIsDrawnAsFarAsItCanBeAndExportsStayValid) {
                 .isEmpty());
         files.answer = QString::fromStdString(folder / "bad.txt");
         pane.SaveData();
+        ASSERT_TRUE(ExportsEnded());
         EXPECT_GE(Lines(ReadFile(folder / "bad.txt")).size(), 4u);
         pane.ShowRuler(false);
         messages.warnings.clear();
