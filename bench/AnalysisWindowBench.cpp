@@ -27,6 +27,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
@@ -88,6 +89,16 @@ public:
     }
 };
 
+// The command returns once the computation has started on its worker; the
+// harness waits for its end in a loop of its own.
+void WaitForTheEnd(gui::CSchemeWnd& scheme) {
+    if (!scheme.IsAnalysing())
+        return;
+    QEventLoop loop;
+    QObject::connect(&scheme.Analyses(), &gui::AnalysisRunner::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
@@ -138,6 +149,7 @@ WindowRun WindowMs(gui::CMainWnd& wnd, const QString& path, bool frequency, bool
     QElapsedTimer clock;
     clock.start();
     scheme.OnCommand(frequency ? gui::cmd::Frequency : gui::cmd::Transient);
+    WaitForTheEnd(scheme);
     tick.stop();
     // The wait from the last turn to the end of the command counts too.
     if (gap.isValid())
@@ -168,6 +180,7 @@ double StopMs(gui::CMainWnd& wnd, const QString& path, bool frequency) {
         },
         Qt::SingleShotConnection);
     scheme.OnCommand(frequency ? gui::cmd::Frequency : gui::cmd::Transient);
+    WaitForTheEnd(scheme);
     return sincePress.isValid() ? static_cast<double>(sincePress.nsecsElapsed()) / 1e6 : -1;
 }
 

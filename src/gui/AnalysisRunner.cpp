@@ -5,6 +5,7 @@
 #include "document/ScmFile.h"
 #include "engine/EngineNotifier.h"
 #include "engine/ErrorMessages.h"
+#include "graph/ResultsRecorder.h"
 #include "gui/CMultiGraphWnd.h"
 #include "gui/CSchemeWnd.h"
 #include "gui/CommandIds.h"
@@ -15,11 +16,14 @@
 #include "gui/dialogs/CFreqDlg.h"
 #include "gui/dialogs/CTransDlg.h"
 
-#include <QApplication>
-#include <QScopeGuard>
+#include <QThread>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <string>
 #include <utility>
@@ -78,82 +82,147 @@ bool AnalysisDialogs::Options(QWidget* parent, document::AnalysisOptions& option
     return true;
 }
 
-// What the analysis shows while it runs, and the pass of the event loop it lets
-// in now and then. Texts are kept until that pass, so a sweep of many short runs
-// costs one label update per pass rather than one per run.
-class AnalysisRunner::Progress : public analysis::ProgressReporter {
+// The progress of the computation as the worker thread reports it: texts are
+// kept for the window thread's next pass; a warning waits for its box to be
+// closed on the window thread; with lockstep the worker waits after every
+// point for the window to take it.
+class AnalysisRunner::WorkerProgress : public analysis::ProgressReporter {
 public:
-    using Clock = std::chrono::steady_clock;
-
-    Progress(AnalysisRunner& runner, CAbortDlg& dialog, CMultiGraphWnd& graphs)
-        : runner_(runner), dialog_(dialog), graphs_(graphs), last_(Clock::now()) {}
+    WorkerProgress(AnalysisRunner& runner, graph::ResultsRecorder& recorder, bool lockstep)
+        : runner_(runner), recorder_(recorder), lockstep_(lockstep) {}
 
     void ShowPercent(const std::string& text) override { Keep(1, text); }
     void ShowRun(const std::string& text) override { Keep(0, text); }
 
     bool Continue() override {
-        if (runner_.stop_)
+        recorder_.Publish();
+        if (stop_)
             return false;
-        if (Clock::now() - last_ >= runner_.interval_)
-            Dispatch();
-        return !runner_.stop_;
+        if (lockstep_) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            const uint64_t seen = pumps_;
+            QMetaObject::invokeMethod(&runner_, &AnalysisRunner::Pump, Qt::QueuedConnection);
+            wake_.wait(lock, [&] { return pumps_ > seen || abandoned_ || stop_; });
+        }
+        return !stop_;
     }
 
     void Warning(const std::string& text) override {
-        Flush();
-        Messages().Warn(dialog_.isVisible() ? static_cast<QWidget*>(&dialog_) : nullptr,
-                        Utf8(text));
-        last_ = Clock::now();
+        recorder_.Publish();
+        std::unique_lock<std::mutex> lock(mutex_);
+        const uint64_t ticket = ++warnings_;
+        QMetaObject::invokeMethod(
+            &runner_, [runner = &runner_, message = Utf8(text)] { runner->ShowWarning(message); },
+            Qt::QueuedConnection);
+        wake_.wait(lock, [&] { return answered_ >= ticket || abandoned_; });
     }
 
-    // The texts and points still waiting for a pass.
-    void Flush() {
-        for (int row = 0; row < 2; ++row)
-            if (changed_[row]) {
-                changed_[row] = false;
-                dialog_.SetRowText(row, texts_[row]);
-            }
-        graphs_.FlushLive();
+    // Window thread.
+    void RequestStop() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+        wake_.notify_all();
+    }
+    bool StopRequested() const { return stop_; }
+    void Pumped() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++pumps_;
+        wake_.notify_all();
+    }
+    void Answered() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        answered_ = warnings_;
+        wake_.notify_all();
+    }
+    // The window goes away: nothing waits for it any more.
+    void Abandon() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        abandoned_ = true;
+        stop_ = true;
+        wake_.notify_all();
+    }
+    // The texts changed since the last call.
+    bool TakeTexts(QString (&texts)[2], bool (&changed)[2]) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        bool any = false;
+        for (int row = 0; row < 2; ++row) {
+            changed[row] = changed_[row];
+            any = any || changed_[row];
+            if (changed_[row])
+                texts[row] = Utf8(texts_[row]);
+            changed_[row] = false;
+        }
+        return any;
     }
 
 private:
     void Keep(int row, const std::string& text) {
-        const QString q = Utf8(text);
-        if (q != texts_[row]) {
-            texts_[row] = q;
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (text != texts_[row]) {
+            texts_[row] = text;
             changed_[row] = true;
         }
     }
 
-    void Dispatch() {
-        Flush();
-        QApplication::processEvents(QEventLoop::AllEvents);
-        last_ = Clock::now();
-    }
-
     AnalysisRunner& runner_;
-    CAbortDlg& dialog_;
-    CMultiGraphWnd& graphs_;
-    Clock::time_point last_;
-    QString texts_[2];
+    graph::ResultsRecorder& recorder_;
+    const bool lockstep_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::string texts_[2];
     bool changed_[2] = {false, false};
+    uint64_t pumps_ = 0;
+    uint64_t warnings_ = 0;
+    uint64_t answered_ = 0;
+    bool abandoned_ = false;
 };
 
-AnalysisRunner::AnalysisRunner(CSchemeWnd& scheme) : scheme_(scheme), dialogs_(&realDialogs) {}
+// One computation from its start to its end: what the worker reads and writes,
+// and what the window shows meanwhile.
+class AnalysisRunner::Job {
+public:
+    // No document arrives while the analysis runs.
+    DocumentController::Moment moment;
+    bool frequency = false;
+    std::unique_ptr<analysis::DocumentAnalysis> analysis;
+    QPointer<CMultiGraphWnd> graphs;
+    std::unique_ptr<graph::ResultsRecorder> recorder;
+    std::unique_ptr<WorkerProgress> progress;
+    std::unique_ptr<CAbortDlg> dialog;
+    std::unique_ptr<QThread> thread;
+    // Written by the worker before it signals its end.
+    analysis::DocumentAnalysisResult result;
+};
 
-AnalysisRunner::~AnalysisRunner() = default;
+AnalysisRunner::AnalysisRunner(CSchemeWnd& scheme) : scheme_(scheme), dialogs_(&realDialogs) {
+    connect(&pump_, &QTimer::timeout, this, &AnalysisRunner::Pump);
+}
+
+AnalysisRunner::~AnalysisRunner() {
+    if (job_) {
+        job_->progress->Abandon();
+        job_->thread->wait();
+        if (job_->graphs)
+            job_->graphs->SetBusy(false);
+    }
+}
 
 void AnalysisRunner::SetDialogs(AnalysisDialogs* dialogs) {
     dialogs_ = dialogs ? dialogs : &realDialogs;
 }
 
+CAbortDlg* AnalysisRunner::ProgressDialog() const {
+    return job_ ? job_->dialog.get() : nullptr;
+}
+
 void AnalysisRunner::RequestStop() {
-    if (running_)
-        stop_ = true;
+    if (job_)
+        job_->progress->RequestStop();
 }
 
 void AnalysisRunner::AfterRun(std::function<void()> action) {
-    if (!running_) {
+    if (!job_) {
         action();
         return;
     }
@@ -204,13 +273,14 @@ CMultiGraphWnd* AnalysisRunner::GraphWindow(bool frequency, bool& created) {
 }
 
 void AnalysisRunner::Run(bool frequency) {
-    if (running_)
+    if (job_)
         return;
-    // From the check to the last point the document stays the one analysed.
-    const DocumentController::Moment moment;
+    auto job = std::make_unique<Job>();
+    job->frequency = frequency;
     QWidget* frame = scheme_.window();
     document::Document& doc = scheme_.Doc();
-    analysis::DocumentAnalysis analysis(doc, frequency);
+    job->analysis = std::make_unique<analysis::DocumentAnalysis>(doc, frequency);
+    analysis::DocumentAnalysis& analysis = *job->analysis;
 
     BoxNotifier notifier(frame);
     const model::SchemeError formulated = analysis.Formulate(notifier);
@@ -244,6 +314,8 @@ void AnalysisRunner::Run(bool frequency) {
     try {
         graphs = GraphWindow(frequency, created);
         message = analysis.Configure(*graphs);
+        if (message.empty())
+            job->recorder = std::make_unique<graph::ResultsRecorder>(*graphs);
     } catch (const std::bad_alloc&) {
         message = document::OutOfMemoryMessage();
     }
@@ -257,13 +329,15 @@ void AnalysisRunner::Run(bool frequency) {
     graphs->ShowWindow();
     graphs->raise();
     graphs->activateWindow();
-
-    running_ = true;
-    stop_ = false;
+    job->graphs = graphs;
     graphs->SetBusy(true);
     SetCommandsEnabled(false);
-    CAbortDlg dialog(QString::fromUtf8(frequency ? "АЧХ/ФЧХ" : "Переходный процесс"), frame);
-    progress_ = &dialog;
+
+    job->progress = std::make_unique<WorkerProgress>(*this, *job->recorder,
+                                                     interval_ == std::chrono::milliseconds(0));
+    job->dialog = std::make_unique<CAbortDlg>(
+        QString::fromUtf8(frequency ? "АЧХ/ФЧХ" : "Переходный процесс"), frame);
+    CAbortDlg& dialog = *job->dialog;
     connect(&dialog, &CAbortDlg::stopRequested, this, [this] { RequestStop(); });
     // Only the progress window takes input meanwhile. A modal window blocks the
     // others as a disabled frame would, without repainting every one of them in
@@ -272,30 +346,68 @@ void AnalysisRunner::Run(bool frequency) {
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.show();
 
-    // However the computation ends, the program is handed back to the user.
-    bool restored = false;
-    const auto restore = [&] {
-        if (restored)
-            return;
-        restored = true;
-        progress_ = nullptr;
-        graphs->SetBusy(false);
-        running_ = false;
-        stop_ = false;
-        SetCommandsEnabled(true);
-    };
-    const auto guard = qScopeGuard(restore);
-
-    Progress progress(*this, dialog, *graphs);
+    Job* running = job.get();
+    job->thread.reset(QThread::create([this, running] {
+        try {
+            running->result = running->analysis->Compute(*running->recorder, *running->progress);
+        } catch (const std::bad_alloc&) {
+            running->result.outcome = analysis::DocumentAnalysisOutcome::AnalysisFailed;
+            running->result.message = document::OutOfMemoryMessage();
+        }
+        running->recorder->Publish();
+        QMetaObject::invokeMethod(this, &AnalysisRunner::Finished, Qt::QueuedConnection);
+    }));
+    job_ = std::move(job);
+    pump_.start(std::max(interval_, std::chrono::milliseconds(1)));
     emit started(&dialog);
-    const analysis::DocumentAnalysisResult result = analysis.Compute(*graphs, progress);
-    progress.Flush();
-    if (!frequency && analysis.Options().autoCheckDepth != 0)
-        scheme_.Documents().Session().KeepLearntCheckDepth(analysis.Options().checkDepth);
-    dialog.hide();
-    restore();
+    job_->thread->start();
+}
+
+void AnalysisRunner::Pump() {
+    if (!job_)
+        return;
+    Job& job = *job_;
+    if (job.graphs) {
+        job.recorder->ReplayInto(*job.graphs);
+        job.graphs->FlushLive();
+    }
+    QString texts[2];
+    bool changed[2] = {false, false};
+    if (job.progress->TakeTexts(texts, changed))
+        for (int row = 0; row < 2; ++row)
+            if (changed[row])
+                job.dialog->SetRowText(row, texts[row]);
+    job.progress->Pumped();
+}
+
+void AnalysisRunner::ShowWarning(const QString& text) {
+    if (!job_)
+        return;
+    // The curves show what came before the warning.
+    Pump();
+    CAbortDlg* dialog = job_->dialog.get();
+    Messages().Warn(dialog && dialog->isVisible() ? static_cast<QWidget*>(dialog) : nullptr, text);
+    if (job_)
+        job_->progress->Answered();
+}
+
+void AnalysisRunner::Finished() {
+    if (!job_)
+        return;
+    job_->thread->wait();
+    pump_.stop();
+    Pump();
+    std::unique_ptr<Job> job = std::move(job_);
+    if (!job->frequency && job->analysis->Options().autoCheckDepth != 0)
+        scheme_.Documents().Session().KeepLearntCheckDepth(job->analysis->Options().checkDepth);
+    job->dialog->hide();
+    if (job->graphs)
+        job->graphs->SetBusy(false);
+    SetCommandsEnabled(true);
+    const analysis::DocumentAnalysisResult result = job->result;
+    job.reset();
     if (result.outcome != analysis::DocumentAnalysisOutcome::Success && !result.message.empty())
-        Messages().Warn(frame, Utf8(result.message));
+        Messages().Warn(scheme_.window(), Utf8(result.message));
     emit finished();
     RunActionsAfterRun();
 }

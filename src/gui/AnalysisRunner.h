@@ -7,9 +7,11 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QWidget;
@@ -37,26 +39,30 @@ public:
 // analysis from the circuit check to the last point in the graph window, and
 // the analysis options.
 //
-// An analysis runs on the window thread, as everything else does, with its
-// progress window ("Стоп") modal so that nothing else takes input. It
-// lets the window system in at a bounded rate rather than after every point: a
-// point of a small circuit takes microseconds, far less than a pass of the
-// event loop. The same pass draws the points that came since the last one.
+// The check, the dialog and the graph set-up run on the window thread; the
+// computation runs on a worker thread of its own and hands its points over
+// through a recorder. The window thread takes them at a bounded rate (a timer),
+// draws them, and shows the progress texts; "Стоп" sets a flag the worker
+// reads after every point. The progress window is modal, so that only it
+// takes input while the analysis runs, and the document controller holds
+// back any document that arrives meanwhile.
 class AnalysisRunner : public QObject {
     Q_OBJECT
 public:
-    // How often, at most, events are dispatched while an analysis runs.
+    // How often the window takes the points computed meanwhile.
     static constexpr std::chrono::milliseconds kDispatchInterval{30};
 
     explicit AnalysisRunner(CSchemeWnd& scheme);
+    // A running computation is stopped and waited for.
     ~AnalysisRunner() override;
 
-    // Commands 40039 and 60018, to the end of the computation.
+    // Commands 40039 and 60018: returns once the computation has started (or
+    // ended before it, on a refusal); `finished` follows its end.
     void Run(bool frequency);
     // Command 60008.
     void EditOptions();
 
-    bool IsRunning() const { return running_; }
+    bool IsRunning() const { return job_ != nullptr; }
     // Ends the running analysis after its current point, as "Стоп" does.
     void RequestStop();
     // Runs `action` once the running analysis has ended (at once when none runs):
@@ -66,10 +72,11 @@ public:
 
     // Null restores the real dialogs.
     void SetDialogs(AnalysisDialogs* dialogs);
-    // Tests dispatch after every point to stop at a chosen one.
+    // Zero makes the worker wait after every point until the window has taken
+    // it, so that tests can stop at a chosen point.
     void SetDispatchInterval(std::chrono::milliseconds interval) { interval_ = interval; }
     // The progress window of the running analysis; null when none runs.
-    CAbortDlg* ProgressDialog() const { return progress_; }
+    CAbortDlg* ProgressDialog() const;
 
 signals:
     // An analysis began computing; its progress window is shown.
@@ -78,7 +85,8 @@ signals:
     void finished();
 
 private:
-    class Progress;
+    class Job;
+    class WorkerProgress;
 
     // The analysis commands' own state toggles: none runs twice.
     void SetCommandsEnabled(bool on);
@@ -86,13 +94,17 @@ private:
     template <typename Record> bool Store(Record& stored, const Record& edited);
     // The open window of the analysis, or a new one (`created`).
     CMultiGraphWnd* GraphWindow(bool frequency, bool& created);
+    // Takes what the worker computed since the last time into the window.
+    void Pump();
+    // A warning of the computation, in a box on the window thread.
+    void ShowWarning(const QString& text);
+    void Finished();
     void RunActionsAfterRun();
 
     CSchemeWnd& scheme_;
     AnalysisDialogs* dialogs_;
-    bool running_ = false;
-    bool stop_ = false;
-    QPointer<CAbortDlg> progress_;
+    std::unique_ptr<Job> job_;
+    QTimer pump_;
     std::chrono::milliseconds interval_ = kDispatchInterval;
     std::vector<std::function<void()>> afterRun_;
 };

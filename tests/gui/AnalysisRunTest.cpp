@@ -146,6 +146,11 @@ protected:
                 delete w;
     }
     CSchemeWnd& Scheme() { return *wnd.SchemeWnd(); }
+    // The command, and the computation it starts on its worker to its end.
+    void Analyse(int id) {
+        Scheme().OnCommand(id);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !Scheme().IsAnalysing(); }, 60000));
+    }
     document::Document& Doc() { return Scheme().Doc(); }
     void Open(const char* example) {
         ASSERT_TRUE(Doc().Open(ExamplePath(U(example)).toStdString()).read) << example;
@@ -205,7 +210,7 @@ TEST_F(AnalysisRunTest, EveryExampleThroughTheCommandEqualsTheBatchTool) {
                 frequency ? QStringLiteral("frequency") : QStringLiteral("transient");
             const CliRun table = RunCli({command, path, QStringLiteral("--quiet")});
 
-            Scheme().OnCommand(frequency ? cmd::Frequency : cmd::Transient);
+            Analyse(frequency ? cmd::Frequency : cmd::Transient);
             EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
             EXPECT_FALSE(Doc().IsModified());
             if (table.exitCode != 0) {
@@ -258,7 +263,7 @@ TEST_F(AnalysisRunTest, WhileRunningOnlyTheProgressWindowAnswers) {
             EXPECT_FALSE(wnd.Action(id)->isEnabled()) << id;
         EXPECT_TRUE(Scheme().IsAnalysing());
     });
-    Scheme().OnCommand(cmd::Transient);
+    Analyse(cmd::Transient);
     EXPECT_TRUE(checked);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_FALSE(Scheme().IsAnalysing());
@@ -268,7 +273,7 @@ TEST_F(AnalysisRunTest, WhileRunningOnlyTheProgressWindowAnswers) {
     // The window is reused by the next run, not opened twice.
     CMultiGraphWnd* first = Graphs(false);
     ASSERT_NE(first, nullptr);
-    Scheme().OnCommand(cmd::Transient);
+    Analyse(cmd::Transient);
     EXPECT_EQ(Graphs(false), first);
 }
 
@@ -286,7 +291,7 @@ TEST_F(AnalysisRunTest, StopInTheMiddleOfASweepKeepsWhatWasComputed) {
                                  progress.StopButton()->click();
                          });
     });
-    Scheme().OnCommand(cmd::Transient);
+    Analyse(cmd::Transient);
     EXPECT_TRUE(messages.warnings.isEmpty()) << messages.warnings.join('\n').toStdString();
     CMultiGraphWnd* graphs = Graphs(false);
     ASSERT_NE(graphs, nullptr);
@@ -314,7 +319,7 @@ TEST_F(AnalysisRunTest, DocumentCommandsWaitForTheRunningAnalysisToStop) {
             EXPECT_FALSE(Doc().IsUntitled());
         });
     });
-    Scheme().OnCommand(cmd::Transient);
+    Analyse(cmd::Transient);
     EXPECT_EQ(runs, 1);
     EXPECT_TRUE(Doc().IsUntitled());
     // New closed the old circuit's results.
@@ -324,7 +329,7 @@ TEST_F(AnalysisRunTest, DocumentCommandsWaitForTheRunningAnalysisToStop) {
     Open("rlc_series.scm");
     wnd.show();
     OnStart([&](CAbortDlg&) { QTimer::singleShot(0, &wnd, [&] { wnd.close(); }); });
-    Scheme().OnCommand(cmd::Transient);
+    Analyse(cmd::Transient);
     EXPECT_FALSE(wnd.isVisible());
     EXPECT_FALSE(Scheme().IsAnalysing());
 }
@@ -334,7 +339,7 @@ TEST_F(AnalysisRunTest, AFailedComputationShowsItsMessageAndKeepsItsPoints) {
     // Terms that never fall below EPS: the first step misses the accuracy.
     Doc().settings.transient.parts[0].eps = 1e-300;
     Doc().settings.options.maxIter = 10;
-    Scheme().OnCommand(cmd::Transient);
+    Analyse(cmd::Transient);
     ASSERT_EQ(messages.warnings.size(), 1);
     EXPECT_EQ(messages.warnings.front(),
               U("Требуемая точность не достигнута!\nУменьшите шаг или увеличьте число точек"));
@@ -356,7 +361,7 @@ TEST_F(AnalysisRunTest, NothingToComputeOpensNoWindow) {
     Scheme().DocumentReloaded();
     const QRect client(QPoint(0, 0), Scheme().viewport()->size());
     ASSERT_FALSE(client.contains(Scheme().ToPixel({stray->x, stray->y})));
-    Scheme().OnCommand(cmd::Transient);
+    Analyse(cmd::Transient);
     ASSERT_EQ(messages.warnings.size(), 1);
     EXPECT_EQ(dialogs.opened, 0);
     ASSERT_EQ(Doc().scheme.selection.size(), 1u);
@@ -373,7 +378,7 @@ TEST_F(AnalysisRunTest, NothingToComputeOpensNoWindow) {
         s.currentOutputCount = 0;
         s.energyGraph = 0;
     };
-    Scheme().OnCommand(cmd::Transient);
+    Analyse(cmd::Transient);
     EXPECT_EQ(messages.warnings, QStringList{U("Пожалуйста, выберите переменную для расчета")});
     EXPECT_EQ(Graphs(false), nullptr);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -399,7 +404,7 @@ TEST_F(AnalysisRunTest, CapacitorLoopsAreShownBeforeTheirError) {
     s.RenumberNodes();
     s.RenumberNames();
     Scheme().DocumentReloaded();
-    Scheme().OnCommand(cmd::Transient);
+    Analyse(cmd::Transient);
     ASSERT_EQ(messages.warnings.size(), 2);
     EXPECT_TRUE(messages.warnings[0].startsWith(U("Контур 1: ")))
         << messages.warnings[0].toStdString();
@@ -455,7 +460,7 @@ TEST_F(AnalysisRunTest, DialogsMarkTheDocumentModifiedOnlyByAChange) {
         dialogs = ScriptedDialogs();
         dialogs.answer = c.answer;
         c.script(dialogs);
-        Scheme().OnCommand(c.command);
+        Analyse(c.command);
         EXPECT_EQ(dialogs.opened, 1);
         EXPECT_EQ(Doc().IsModified(), c.modified);
         const bool same =
@@ -486,7 +491,7 @@ TEST_F(AnalysisRunTest, TheLearntCheckDepthIsKeptWithoutModifyingTheDocument) {
     Doc().settings.options.autoCheckDepth = 1;
     Doc().settings.options.checkDepth = 7;
     Scheme().DocumentReloaded(); // as if the file held these
-    Scheme().OnCommand(cmd::Transient);
+    Analyse(cmd::Transient);
     ASSERT_TRUE(messages.warnings.isEmpty()) << messages.warnings.join('\n').toStdString();
     EXPECT_NE(Doc().settings.options.checkDepth, 7);
     EXPECT_FALSE(Doc().IsModified());
