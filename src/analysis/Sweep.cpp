@@ -1,5 +1,7 @@
 #include "analysis/Sweep.h"
 
+#include "analysis/DocumentAnalysis.h"
+
 #include "engine/Engine.h"
 #include "engine/ErrorMessages.h"
 #include "engine/Outputs.h"
@@ -9,6 +11,7 @@
 #include "model/UserValue.h"
 #include "model/Value.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <climits>
@@ -22,13 +25,15 @@ namespace {
 const char* const kEnterNumber = "Введите число, пожалуйста.";
 const char* const kEndNotAboveStart = "Конечное значение должно быть больше начального.  ";
 const char* const kCountTooSmall = "Число графиков должно быть больше 1.  ";
+const char* const kCountTooLarge = "Число графиков не может быть больше 1000.  ";
 const char* const kLogNeedsPositiveStart =
     "Способ изменения должен быть линейным,\nесли начальное значение отрицательно.";
 const char* const kChooseParameter = "Пожалуйста, выберите параметр.  ";
 
 // A count typed into the dialog, read the way an edit control reads a signed
-// number: optional blanks and sign, then digits; anything unreadable is 0, and a
-// number beyond the 32-bit range is 0 as well (a failed read).
+// number: optional blanks and sign, then digits; anything unreadable is 0. A
+// number beyond the 32-bit range keeps its sign at the range's end, so that a
+// count far too large is refused as too large.
 int32_t ReadSignedCount(const std::string& text) {
     const char* p = text.c_str();
     while (*p == ' ' || *p == '\t') {
@@ -44,10 +49,7 @@ int32_t ReadSignedCount(const std::string& text) {
     }
     long long value = 0;
     while (std::isdigit(static_cast<unsigned char>(*p))) {
-        value = value * 10 + (*p - '0');
-        if (value > static_cast<long long>(INT32_MAX) + 1) {
-            return 0;
-        }
+        value = std::min(value * 10 + (*p - '0'), static_cast<long long>(INT32_MAX) + 1);
         ++p;
     }
     while (*p == ' ' || *p == '\t') {
@@ -57,10 +59,7 @@ int32_t ReadSignedCount(const std::string& text) {
         return 0;
     }
     value = negative ? -value : value;
-    if (value > INT32_MAX || value < INT32_MIN) {
-        return 0;
-    }
-    return static_cast<int32_t>(value);
+    return static_cast<int32_t>(std::clamp<long long>(value, INT32_MIN, INT32_MAX));
 }
 
 } // namespace
@@ -137,6 +136,11 @@ SweepCheck ValidateSweepDialog(const SweepDialogInput& input, document::SweepSet
     const int32_t count = ReadSignedCount(input.countText);
     if (count <= 1) {
         return {SweepField::Count, kCountTooSmall};
+    }
+    // The analyses compute no more runs than this: a larger count would be
+    // cut down without a word.
+    if (count > kMaxSweepRuns) {
+        return {SweepField::Count, kCountTooLarge};
     }
     record.SetElementName(input.elementName);
     record.paramIndex = input.paramIndex;

@@ -46,7 +46,7 @@ public:
             values_.push_back(value);
         }
     }
-    void EndRow() { start_.push_back(static_cast<int>(columns_.size())); }
+    void EndRow() { start_.push_back(SparseOffset(columns_.size())); }
     // Gives back what the writer reserved beyond the entries (a product's rows
     // are reserved for their largest possible size), so that the matrices a
     // formulation keeps hold only their entries.

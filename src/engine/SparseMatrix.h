@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/Matrix.h"
+#include "engine/MatrixError.h"
 
 #include <algorithm>
 #include <atomic>
@@ -45,7 +46,7 @@ public:
                 detail::Require(j >= 0 && j < cols);
                 columns_.push_back(j);
             }
-            rowStart_[static_cast<std::size_t>(i) + 1] = static_cast<int>(columns_.size());
+            rowStart_[static_cast<std::size_t>(i) + 1] = SparseOffset(columns_.size());
         }
         values_.assign(columns_.size(), T());
         patternId_ = detail::NextPatternId();
@@ -111,7 +112,7 @@ public:
                 columns.push_back(column);
                 values.push_back(value);
             }
-            start.push_back(static_cast<int>(columns.size()));
+            start.push_back(SparseOffset(columns.size()));
         }
         Assign(static_cast<int>(rowLists.size()), cols, std::move(start), std::move(columns),
                std::move(values));
@@ -149,7 +150,7 @@ public:
     uint64_t PatternId() const { return patternId_; }
     int Rows() const { return rows_; }
     int Cols() const { return cols_; }
-    int NonzeroCount() const { return static_cast<int>(columns_.size()); }
+    int NonzeroCount() const { return SparseOffset(columns_.size()); }
 
     // Positions k of row i are RowBegin(i) <= k < RowEnd(i).
     int RowBegin(int i) const { return rowStart_[static_cast<std::size_t>(i)]; }
@@ -239,7 +240,7 @@ public:
 
     int Size() const { return static_cast<int>(order_.size()); }
     // The entries the factors hold (the matrix's own plus the fill).
-    int FactorNonzeros() const { return static_cast<int>(values_.size()); }
+    int FactorNonzeros() const { return SparseOffset(values_.size()); }
     // How many factorisations replayed the recorded one (for tests).
     int Replays() const { return replays_; }
 
@@ -301,12 +302,12 @@ private:
             Row& row = rows_[static_cast<std::size_t>(i)];
             for (int k = a.RowBegin(i); k < a.RowEnd(i); ++k) {
                 const int j = a.ColumnAt(k);
-                AddHolder(j, i, static_cast<int>(row.columns.size()));
+                AddHolder(j, i, SparseOffset(row.columns.size()));
                 row.columns.push_back(j);
                 row.values.push_back(a.ValueAt(k));
                 patternColumns_.push_back(j);
             }
-            patternStart_.push_back(static_cast<int>(patternColumns_.size()));
+            patternStart_.push_back(SparseOffset(patternColumns_.size()));
         }
         pivotRow_.clear();
         targetStart_.assign(1, 0);
@@ -329,7 +330,7 @@ private:
         holderRow_.push_back(row);
         holderEntry_.push_back(entry);
         holderNext_.push_back(head);
-        head = static_cast<int>(holderRow_.size()) - 1;
+        head = SparseOffset(holderRow_.size()) - 1;
     }
     int Next(int holder) const { return holderNext_[static_cast<std::size_t>(holder)]; }
 
@@ -422,9 +423,9 @@ private:
             targetRow_.push_back(r);
             targetEntry_.push_back(entryNumber);
             UpdateRow(r, row, pivotRow, c, f, active);
-            opStart_.push_back(static_cast<int>(opDestination_.size()));
+            opStart_.push_back(SparseOffset(opDestination_.size()));
         }
-        targetStart_.push_back(static_cast<int>(targetRow_.size()));
+        targetStart_.push_back(SparseOffset(targetRow_.size()));
     }
 
     // row -= f · (the pivot row's entries right of column c), recorded entry by
@@ -440,7 +441,7 @@ private:
             }
             int at = slot_[static_cast<std::size_t>(l)];
             if (at < 0) {
-                at = static_cast<int>(row.columns.size());
+                at = SparseOffset(row.columns.size());
                 slot_[static_cast<std::size_t>(l)] = at;
                 AddHolder(l, rowNumber, at);
                 row.columns.push_back(l);
@@ -467,7 +468,7 @@ private:
             const Row& row = rows_[static_cast<std::size_t>(r)];
             columns_.insert(columns_.end(), row.columns.begin(), row.columns.end());
             values_.insert(values_.end(), row.values.begin(), row.values.end());
-            rowOffset_.push_back(static_cast<int>(columns_.size()));
+            rowOffset_.push_back(SparseOffset(columns_.size()));
         }
         const auto position = [this](int row, int entry) {
             return rowOffset_[static_cast<std::size_t>(row)] + entry;
@@ -499,7 +500,7 @@ private:
                 candidatePosition_.push_back(
                     position(r, holderEntry_[static_cast<std::size_t>(at)]));
             }
-            candidateStart_.push_back(static_cast<int>(candidateRow_.size()));
+            candidateStart_.push_back(SparseOffset(candidateRow_.size()));
         }
         // The split of each place's row for Solve: a replay keeps the pivots, so it
         // holds for every matrix the record serves.
@@ -526,8 +527,8 @@ private:
                 }
             }
             detail::Require(pivotPosition_[static_cast<std::size_t>(i)] >= 0);
-            lowerStart_.push_back(static_cast<int>(lowerColumn_.size()));
-            upperStart_.push_back(static_cast<int>(upperColumn_.size()));
+            lowerStart_.push_back(SparseOffset(lowerColumn_.size()));
+            upperStart_.push_back(SparseOffset(upperColumn_.size()));
         }
         recorded_ = true;
     }
@@ -536,7 +537,7 @@ private:
 
     bool SamePattern(const SparseMatrixT<T>& a) const {
         const int n = a.Rows();
-        if (n != Size() || a.NonzeroCount() != static_cast<int>(patternColumns_.size())) {
+        if (n != Size() || a.NonzeroCount() != SparseOffset(patternColumns_.size())) {
             return false;
         }
         for (int i = 0; i < n; ++i) {

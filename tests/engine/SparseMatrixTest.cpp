@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <random>
 #include <string>
@@ -470,3 +471,27 @@ TEST(SparseNodal, LadderFactorsStayBanded) {
 
 } // namespace
 } // namespace engine_test
+
+namespace {
+
+// Offsets into a matrix's rows are 32-bit: a count they cannot hold is refused
+// as a matrix failure with its own text, never wrapped into a negative offset.
+TEST(SparseOffsetTest, RefusesCountsBeyondTheOffsetRange) {
+    using korvanix::engine::MatrixError;
+    using korvanix::engine::MatrixSizeError;
+    using korvanix::engine::SparseOffset;
+    const std::size_t largest = static_cast<std::size_t>(std::numeric_limits<int>::max());
+    EXPECT_EQ(SparseOffset(0), 0);
+    EXPECT_EQ(SparseOffset(largest), std::numeric_limits<int>::max());
+    for (const std::size_t count : {largest + 1, largest * 2 + 2, ~std::size_t{0}}) {
+        SCOPED_TRACE(count);
+        try {
+            SparseOffset(count);
+            ADD_FAILURE() << "accepted";
+        } catch (const MatrixError& e) {
+            EXPECT_STREQ(e.what(), MatrixSizeError::kText);
+        }
+    }
+}
+
+} // namespace

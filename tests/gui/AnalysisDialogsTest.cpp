@@ -829,6 +829,10 @@ TEST_F(AnalysisDialogsTest, FrequencyValidationMessagesInOrder) {
         {"points", "", pointsMessage},
         {"points", "abc", pointsMessage},
         {"points", "12abc", pointsMessage}, // a signed integer, not its beginning
+        // The analysis computes at most a million: more is refused, not cut.
+        {"points", "1000001", U("Число точек не может быть больше 1000000 !")},
+        {"points", "99999999999", U("Число точек не может быть больше 1000000 !")},
+        {"points", "-99999999999", pointsMessage},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.field << " = " << c.text.toStdString());

@@ -5,10 +5,14 @@
 // meanwhile arrives in the middle.
 #include "gui/AnalysisRunner.h"
 #include "gui/Application.h"
+#include "gui/CGraphWnd.h"
 #include "gui/CMainWnd.h"
+#include "gui/CMultiGraphWnd.h"
 #include "gui/CSchemeWnd.h"
 #include "gui/CommandIds.h"
+#include "gui/DataExportJob.h"
 #include "gui/DocumentController.h"
+#include "gui/GraphCommandIds.h"
 #include "gui/GuiPrompts.h"
 #include "gui/Messages.h"
 
@@ -17,10 +21,13 @@
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -107,7 +114,7 @@ QString ChangedDocument(CMainWnd& wnd, const QTemporaryDir& dir) {
     DocumentController& docs = wnd.Documents();
     docs.OpenPath(path, false);
     docs.Doc().view.scale += 10;
-    docs.Doc().SetModified(true);
+    docs.Session().MarkViewMoved();
     return path;
 }
 
@@ -242,5 +249,121 @@ TEST(IncomingDocument, AHandOverWaitsForTheAnalysisDialog) {
     // The example's own settings, untouched by the dialog of the other document.
     EXPECT_NE(wnd.Documents().Doc().settings.transient.parts[0].pointCount, 12345);
     wnd.SchemeWnd()->Analyses().SetDialogs(nullptr);
+    wnd.hide();
+}
+
+namespace {
+
+// OK with the stored settings.
+class AcceptingDialogs : public AnalysisDialogs {
+public:
+    bool Transient(QWidget*, document::TransientSettings&,
+                   const std::vector<analysis::OfferedOutput>&,
+                   const model::ElementList&) override {
+        return true;
+    }
+};
+
+class AnsweredSavePath : public FileDialogs {
+public:
+    explicit AnsweredSavePath(QString path) : path_(std::move(path)) { SetFileDialogs(this); }
+    ~AnsweredSavePath() override { SetFileDialogs(nullptr); }
+    bool SavePathOfType(QWidget*, const QString&, const QStringList&, const QStringList&,
+                        QString& path, int& filter) override {
+        path = path_;
+        filter = 0;
+        return true;
+    }
+
+private:
+    QString path_;
+};
+
+} // namespace
+
+// A document handed over while an analysis computes waits for its end; the
+// results belong to the circuit that was analysed.
+TEST(IncomingDocument, AHandOverWaitsForTheRunningAnalysis) {
+    TwoStarts starts;
+    ModalMessages boxes(Reply::No);
+    ASSERT_TRUE(starts.first.Start());
+    CMainWnd& wnd = *starts.first.MainWindow();
+    ChangedDocument(wnd, starts.dir);
+    AcceptingDialogs dialogs;
+    AnalysisRunner& analyses = wnd.SchemeWnd()->Analyses();
+    analyses.SetDialogs(&dialogs);
+    // Point by point: the run lasts until the hand-over has arrived.
+    analyses.SetDispatchInterval(std::chrono::milliseconds(0));
+    bool handed = false;
+    bool titleDuringRun = false;
+    QObject::connect(
+        &analyses, &AnalysisRunner::started, &wnd,
+        [&] {
+            handed = starts.HandOver(kExample);
+            QTest::qWait(200);
+            titleDuringRun = TitleIs(wnd, "KORVANIX - mine.scm");
+            EXPECT_TRUE(boxes.questions.isEmpty()) << "nothing is asked under a running analysis";
+        },
+        Qt::SingleShotConnection);
+    bool finished = false;
+    QObject::connect(&analyses, &AnalysisRunner::finished, &wnd, [&] { finished = true; });
+
+    wnd.OnCommand(cmd::Transient);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 20000));
+    EXPECT_TRUE(handed);
+    EXPECT_TRUE(titleDuringRun);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return TitleIs(wnd, "KORVANIX - rlc_series.scm"); }, 5000))
+        << wnd.windowTitle().toStdString();
+    EXPECT_EQ(boxes.questions.size(), 1);
+    analyses.SetDialogs(nullptr);
+    analyses.SetDispatchInterval(AnalysisRunner::kDispatchInterval);
+    wnd.hide();
+}
+
+// A document handed over during "Сохранить данные" waits for the export: the
+// graph window it reads stays open and the whole table reaches the file.
+TEST(IncomingDocument, AHandOverWaitsForTheDataExport) {
+    TwoStarts starts;
+    ModalMessages boxes(Reply::No);
+    ASSERT_TRUE(starts.first.Start());
+    CMainWnd& wnd = *starts.first.MainWindow();
+    ChangedDocument(wnd, starts.dir);
+    AcceptingDialogs dialogs;
+    AnalysisRunner& analyses = wnd.SchemeWnd()->Analyses();
+    analyses.SetDialogs(&dialogs);
+    bool finished = false;
+    QObject::connect(&analyses, &AnalysisRunner::finished, &wnd, [&] { finished = true; });
+    wnd.OnCommand(cmd::Transient);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 20000));
+    QPointer<CMultiGraphWnd> graphs = CMultiGraphWnd::Find(U(kTransientGraphTitle));
+    ASSERT_FALSE(graphs.isNull());
+    const int points = static_cast<int>(graphs->Pane(0)->Data().X(0).Count());
+    ASSERT_GT(points, 10);
+
+    const QString table = starts.dir.filePath(QStringLiteral("table.txt"));
+    AnsweredSavePath files(table);
+    std::atomic<bool> release{false};
+    DataExportJob::SetLineHook([&release](int line, const std::atomic<bool>&) {
+        if (line == 5)
+            for (int i = 0; i < 2000 && !release; ++i)
+                QThread::msleep(5);
+    });
+    graphs->OnCommand(gcmd::SaveAllData);
+    ASSERT_TRUE(starts.HandOver(kExample));
+    QTest::qWait(300);
+    EXPECT_TRUE(boxes.questions.isEmpty()) << "nothing is asked under a running export";
+    EXPECT_TRUE(TitleIs(wnd, "KORVANIX - mine.scm"));
+    EXPECT_FALSE(graphs.isNull());
+    release = true;
+    ASSERT_TRUE(QTest::qWaitFor([] { return DataExportJob::RunningCount() == 0; }, 20000));
+    DataExportJob::SetLineHook(nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return TitleIs(wnd, "KORVANIX - rlc_series.scm"); }, 5000))
+        << wnd.windowTitle().toStdString();
+    EXPECT_EQ(boxes.questions.size(), 1);
+    QFile written(table);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll().count('\n'), points + 3);
+    EXPECT_TRUE(graphs.isNull()) << "the new document closed the old circuit's results";
+    analyses.SetDialogs(nullptr);
     wnd.hide();
 }

@@ -1,5 +1,6 @@
 #include "gui/dialogs/CFreqDlg.h"
 
+#include "analysis/DocumentAnalysis.h"
 #include "gui/dialogs/CParamSweepDlg.h"
 #include "gui/dialogs/CValuePropPage.h"
 #include "gui/dialogs/DialogButtons.h"
@@ -15,6 +16,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <climits>
+#include <string>
 
 namespace korvanix::gui {
 namespace {
@@ -49,10 +53,21 @@ int32_t ChosenScale(const QComboBox* box) {
 }
 
 // The whole text as a signed integer; anything else counts as 0.
+// Anything unreadable is 0; a number beyond the 32-bit range keeps its sign at
+// the range's end, so that it is refused as too large, not as unreadable.
 int ReadInteger(const QLineEdit* edit) {
     bool ok = false;
-    const int value = edit->text().trimmed().toInt(&ok);
-    return ok ? value : 0;
+    const QString text = edit->text().trimmed();
+    const int value = text.toInt(&ok);
+    if (ok)
+        return value;
+    const bool digits =
+        !text.isEmpty() && text.mid(text.startsWith('-') || text.startsWith('+'))
+                                   .toStdString()
+                                   .find_first_not_of("0123456789") == std::string::npos;
+    if (!digits || text.size() < 2)
+        return 0;
+    return text.startsWith('-') ? INT_MIN : INT_MAX;
 }
 
 } // namespace
@@ -225,6 +240,12 @@ void CFreqDlg::accept() {
     const int points = ReadInteger(w_->points);
     if (points <= 1) {
         value_field::Report(this, w_->points, U("Число точек должно быть больше 1 !"));
+        return;
+    }
+    // The analysis computes no more points than this: a larger count would be
+    // cut down without a word.
+    if (points > analysis::kMaxFrequencyPoints) {
+        value_field::Report(this, w_->points, U("Число точек не может быть больше 1000000 !"));
         return;
     }
 
