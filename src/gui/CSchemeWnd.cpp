@@ -1,5 +1,6 @@
 #include "gui/CSchemeWnd.h"
 
+#include "document/SheetExtent.h"
 #include "gui/AnalysisRunner.h"
 #include "gui/CMultiGraphWnd.h"
 #include "gui/DocumentController.h"
@@ -40,9 +41,6 @@ namespace korvanix::gui {
 
 namespace {
 
-constexpr int kSheetMargin = 20;  // elements closer to an edge make the sheet grow
-constexpr int kGrowthRoom = 50;   // room made beyond the elements
-constexpr int kShrinkRoom = 10;   // a sheet set too small keeps this much beyond them
 constexpr int kScrollBand = 5;    // the auto-scroll timer runs this near the border
 constexpr int kDirectionBand = 7; // and scrolls towards a border this near
 constexpr int kPlacingReach = 60; // a placing pointer this far outside still pushes
@@ -76,39 +74,6 @@ bool IsForeignCommand(int id) {
     default:
         return false;
     }
-}
-
-// The union of the bounding boxes of all elements; empty without elements.
-model::Rect ElementsExtent(const model::Scheme& scheme) {
-    model::Rect box;
-    for (const auto& e : scheme.elements)
-        box = box.United(e->Bounds().Normalized());
-    return box;
-}
-
-model::Rect SelectionExtent(const model::Scheme& scheme) {
-    model::Rect box;
-    for (const model::Element* e : scheme.selection)
-        box = box.United(e->Bounds().Normalized());
-    return box;
-}
-
-// Brings every element's position inside a sheet of the given size.
-void ClipToSheet(model::Scheme& scheme, int width, int height) {
-    const int maxX = (width / 8) * 8;
-    const int maxY = (height / 8) * 8;
-    for (const auto& e : scheme.elements) {
-        const int x = std::clamp(e->x, 0, maxX);
-        const int y = std::clamp(e->y, 0, maxY);
-        if (x == e->x && y == e->y)
-            continue;
-        e->x = x;
-        e->y = y;
-        scheme.UpdateTags(e.get());
-    }
-    for (const auto& w : scheme.wires)
-        w->Route();
-    scheme.RebuildNodeTags();
 }
 
 QString Utf8(const char* text) {
@@ -561,16 +526,11 @@ void CSchemeWnd::EditSheetSize() {
         return;
     document::Transaction step(session_, "Размеры листа");
     doc_.scheme.ClearSelection();
-    width = std::clamp(width, 1, kMaxSheet);
-    height = std::clamp(height, 1, kMaxSheet);
-    const model::Rect box = ElementsExtent(doc_.scheme);
-    if (!box.IsEmpty() && (width < box.right || height < box.bottom)) {
+    const document::SheetSize size = document::FitSheetSize(doc_.scheme, width, height);
+    if (size.enlarged)
         Messages().Warn(this, Utf8(kSheetTooSmallMessage));
-        if (width < box.right)
-            width = std::min(box.right + kShrinkRoom, kMaxSheet);
-        if (height < box.bottom)
-            height = std::min(box.bottom + kShrinkRoom, kMaxSheet);
-    }
+    width = size.width;
+    height = size.height;
     view.sheetWidth = width;
     view.sheetHeight = height;
     ClampView();
@@ -713,7 +673,7 @@ void CSchemeWnd::ZoomAt(QPoint pixel, int scale) {
 }
 
 void CSchemeWnd::FitAll() {
-    const model::Rect box = ElementsExtent(doc_.scheme).Normalized();
+    const model::Rect box = document::ElementsExtent(doc_.scheme).Normalized();
     if (box.IsEmpty())
         return;
     document::ViewState& view = doc_.view;
@@ -904,38 +864,7 @@ void CSchemeWnd::resizeEvent(QResizeEvent* event) {
 }
 
 void CSchemeWnd::GrowSheet() {
-    model::Scheme& scheme = doc_.scheme;
-    document::ViewState& view = doc_.view;
-    model::Rect box = ElementsExtent(scheme);
-    if (box.IsEmpty())
-        return;
-    int dx = 0;
-    int dy = 0;
-    if (box.left < kSheetMargin)
-        dx = kGrowthRoom - box.left;
-    if (box.top < kSheetMargin)
-        dy = kGrowthRoom - box.top;
-    const bool moved = dx != 0 || dy != 0;
-    if (moved) {
-        scheme.MoveAll(dx, dy);
-        box = ElementsExtent(scheme);
-    }
-    if (box.right > view.sheetWidth - kSheetMargin) {
-        view.sheetWidth = model::SaturateToInt(int64_t{box.right} + kGrowthRoom);
-        if (!moved)
-            view.centerX = view.sheetWidth;
-    }
-    if (box.bottom > view.sheetHeight - kSheetMargin) {
-        view.sheetHeight = model::SaturateToInt(int64_t{box.bottom} + kGrowthRoom);
-        if (!moved)
-            view.centerY = view.sheetHeight;
-    }
-    if (view.sheetWidth > kMaxSheet || view.sheetHeight > kMaxSheet) {
-        view.sheetWidth = std::min(view.sheetWidth, kMaxSheet);
-        view.sheetHeight = std::min(view.sheetHeight, kMaxSheet);
-        view.centerX = std::min(view.centerX, view.sheetWidth);
-        view.centerY = std::min(view.centerY, view.sheetHeight);
-        ClipToSheet(scheme, view.sheetWidth, view.sheetHeight);
+    if (document::GrowSheet(doc_.scheme, doc_.view)) {
         ClampView();
         Messages().Warn(this, Utf8(kSheetLimitMessage));
     }
@@ -966,7 +895,7 @@ bool CSchemeWnd::IsAnalysing() const {
 }
 
 void CSchemeWnd::ShowSelection() {
-    const model::Rect area = SelectionExtent(doc_.scheme).Normalized();
+    const model::Rect area = document::SelectionExtent(doc_.scheme).Normalized();
     if (!area.IsEmpty() && CentreOnUnlessVisible(area)) {
         ClampView();
         session_.MarkViewMoved();
@@ -1038,7 +967,7 @@ void CSchemeWnd::SetConfinement(int shrink) {
 
 void CSchemeWnd::SetDragConfinement(QPoint pixel) {
     const QRect client = ClientRect();
-    const model::Rect box = SelectionExtent(doc_.scheme);
+    const model::Rect box = document::SelectionExtent(doc_.scheme);
     const QPoint topLeft = ToPixel({box.left, box.top});
     const QPoint bottomRight = ToPixel({box.right, box.bottom});
     // The selection's box stays inside the window while the pointer moves.

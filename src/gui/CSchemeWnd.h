@@ -2,6 +2,7 @@
 
 #include "document/Document.h"
 #include "document/EditSession.h"
+#include "document/SheetExtent.h"
 #include "gui/SchemeFonts.h"
 
 #include <QAbstractScrollArea>
@@ -43,7 +44,7 @@ public:
     enum class Mode { Idle = 0, Placing = 1, Moving = 2, Wiring = 3, Selecting = 4, Panning = 5 };
 
     static constexpr int kLowerScale = 40;
-    static constexpr int kMaxSheet = 30000;
+    static constexpr int kMaxSheet = document::kMaxSheet;
 
     // Without a controller the sheet keeps one of its own.
     explicit CSchemeWnd(QWidget* parent = nullptr, DocumentController* documents = nullptr);

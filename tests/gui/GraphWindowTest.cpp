@@ -283,7 +283,8 @@ TEST_F(GraphWindowTest, ToolbarChecksFollowThePanes) {
     CMultiGraphWnd wnd(nullptr, U("График АЧХ/ФЧХ"), QRect(0, 0, 800, 600));
     ShowTwoRamps(wnd);
 
-    // The five buttons of the Part plus the picture export, with their short names.
+    // Save data, copy, restore the interval, ruler and computed points, and the
+    // picture export, with their short names.
     QStringList names;
     for (QAction* a : wnd.ToolBar()->actions())
         if (!a->isSeparator())
