@@ -134,7 +134,7 @@ CSchemeWnd::CSchemeWnd(QWidget* parent, DocumentController* documents)
     pal.setColor(QPalette::Base, Qt::white);
     viewport()->setPalette(pal);
 
-    tool_ = std::make_unique<IdleTool>(*this);
+    tool_ = std::make_unique<IdleTool>(Tools());
     analyses_ = std::make_unique<AnalysisRunner>(*this);
     if (!docs_.DialogParent())
         docs_.SetDialogParent(this);
@@ -428,9 +428,9 @@ void CSchemeWnd::StartPlacing(int kind) {
     if (CurrentMode() != Mode::Idle && CurrentMode() != Mode::Placing)
         tool_->Finish(lastPixel_);
     std::unique_ptr<PlaceTool> tool =
-        PlaceTool::Start(*this, static_cast<model::ElementKind>(kind));
+        PlaceTool::Start(Tools(), static_cast<model::ElementKind>(kind));
     if (!tool) {
-        SetTool(std::make_unique<IdleTool>(*this));
+        SetTool(std::make_unique<IdleTool>(Tools()));
         return;
     }
     SetTool(std::move(tool));
@@ -443,7 +443,7 @@ void CSchemeWnd::CancelPlacing(bool byRightClick) {
     if (CurrentMode() != Mode::Placing)
         return;
     StopAutoScroll();
-    SetTool(std::make_unique<IdleTool>(*this));
+    SetTool(std::make_unique<IdleTool>(Tools()));
     confine_ = QRect();
     viewport()->unsetCursor();
     if (byRightClick)
@@ -465,7 +465,8 @@ const model::Element* CSchemeWnd::PlacingElement() const {
     return tool_ ? tool_->Placing() : nullptr;
 }
 
-void CSchemeWnd::ShowContextMenu(QMenu* menu, QPoint pixel) {
+void CSchemeWnd::ShowMenu(Menu which, QPoint pixel) {
+    QMenu* menu = which == Menu::Element ? elementMenu_ : sheetMenu_;
     menuPoint_ = ToSheet(pixel);
     RefreshCommandStates();
     menu->popup(viewport()->mapToGlobal(pixel));
@@ -754,7 +755,7 @@ void CSchemeWnd::DocumentReloaded() {
         StopAutoScroll();
         confine_ = QRect();
         viewport()->unsetCursor();
-        SetTool(std::make_unique<IdleTool>(*this));
+        SetTool(std::make_unique<IdleTool>(Tools()));
     }
     menuPoint_ = model::Scheme::kNoPastePoint;
     // A fresh document shows no caption of an element it does not have.
@@ -881,6 +882,46 @@ void CSchemeWnd::Redraw() {
     viewport()->update();
 }
 
+void CSchemeWnd::Repaint() {
+    viewport()->update();
+}
+
+void CSchemeWnd::ViewChanged() {
+    ClampView();
+    ViewScrolled();
+}
+
+QPoint CSchemeWnd::SetPointer(QPoint pixel, bool confine) {
+    lastPixel_ = confine ? Confined(pixel) : pixel;
+    current_ = ToSheet(lastPixel_);
+    return lastPixel_;
+}
+
+QPoint CSchemeWnd::CursorPixel() const {
+    return viewport()->mapFromGlobal(QCursor::pos());
+}
+
+void CSchemeWnd::EndConfinement() {
+    StopAutoScroll();
+    confine_ = QRect();
+    viewport()->unsetCursor();
+}
+
+void CSchemeWnd::SetCursor(Qt::CursorShape shape) {
+    viewport()->setCursor(shape);
+}
+
+void CSchemeWnd::UnsetCursor() {
+    viewport()->unsetCursor();
+}
+
+void CSchemeWnd::ShowCaption(const QString& text) {
+    if (text == lastCaption_)
+        return;
+    lastCaption_ = text;
+    emit hoverCaption(text);
+}
+
 // ---------------------------------------------------------------------------
 // History.
 
@@ -959,13 +1000,14 @@ QPoint CSchemeWnd::Confined(QPoint pixel) const {
             std::clamp(pixel.y(), confine_.top(), confine_.bottom())};
 }
 
-void CSchemeWnd::SetConfinement(int shrink) {
+void CSchemeWnd::ConfineToClient() {
     const QRect client = ClientRect();
-    const QRect shrunk = client.adjusted(shrink, shrink, -shrink, -shrink);
+    const QRect shrunk =
+        client.adjusted(kConfineShrink, kConfineShrink, -kConfineShrink, -kConfineShrink);
     confine_ = shrunk.isValid() ? shrunk : client;
 }
 
-void CSchemeWnd::SetDragConfinement(QPoint pixel) {
+void CSchemeWnd::ConfineDrag(QPoint pixel) {
     const QRect client = ClientRect();
     const model::Rect box = document::SelectionExtent(doc_.scheme);
     const QPoint topLeft = ToPixel({box.left, box.top});

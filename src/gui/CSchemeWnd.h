@@ -4,6 +4,7 @@
 #include "document/EditSession.h"
 #include "document/SheetExtent.h"
 #include "gui/SchemeFonts.h"
+#include "gui/ToolContext.h"
 
 #include <QAbstractScrollArea>
 #include <QPoint>
@@ -38,10 +39,10 @@ public:
 // The drawing sheet of the circuit: view, mouse modes and editing commands.
 // The document's life belongs to its DocumentController; the sheet shows the
 // document the controller holds and edits it through the controller's session.
-class CSchemeWnd : public QAbstractScrollArea {
+class CSchemeWnd : public QAbstractScrollArea, private ToolContext {
     Q_OBJECT
 public:
-    enum class Mode { Idle = 0, Placing = 1, Moving = 2, Wiring = 3, Selecting = 4, Panning = 5 };
+    using Mode = SheetMode;
 
     static constexpr int kLowerScale = 40;
     static constexpr int kMaxSheet = document::kMaxSheet;
@@ -86,8 +87,8 @@ public:
     // The largest scale at which the sheet still fills the window (at most 500).
     int UpperScale() const { return upperScale_; }
     // Window pixels and sheet units under the current view.
-    model::Point ToSheet(QPoint pixel) const;
-    QPoint ToPixel(model::Point point) const;
+    model::Point ToSheet(QPoint pixel) const override;
+    QPoint ToPixel(model::Point point) const override;
     // The element that follows the pointer while placing; null otherwise.
     const model::Element* PlacingElement() const;
     // After the document was changed from outside (fonts, tags, view, history).
@@ -127,23 +128,37 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
-    // The mouse tools work the sheet through the window's own steps.
-    friend class SchemeTool;
-    friend class EditingTool;
-    friend class IdleTool;
-    friend class PlaceTool;
-    friend class MoveTool;
-    friend class WireTool;
-    friend class RectTool;
-    friend class PanTool;
-
     static constexpr int kConfineShrink = 7; // pixels kept free at the client border
 
     // Editing steps.
     void StartPlacing(int kind);
-    void CancelPlacing(bool byRightClick);
-    // The tool for the next events; the old one lives until the event is done.
-    void SetTool(std::unique_ptr<SchemeTool> tool);
+
+    // ToolContext: what the mouse tools see of the sheet.
+    ToolContext& Tools() { return *this; }
+    model::Scheme& Scheme() override { return doc_.scheme; }
+    document::ViewState& View() override { return doc_.view; }
+    document::EditSession& Session() override { return session_; }
+    model::Point Pointer() const override { return current_; }
+    QPoint SetPointer(QPoint pixel, bool confine) override;
+    QPoint Confined(QPoint pixel) const override;
+    QPoint CursorPixel() const override;
+    void ConfineToClient() override;
+    void ConfineDrag(QPoint pixel) override;
+    void UpdateAutoScroll(QPoint pixel) override;
+    void EndConfinement() override;
+    void SetCursor(Qt::CursorShape shape) override;
+    void UnsetCursor() override;
+    void Repaint() override;
+    void Redraw() override;
+    void RefreshCommands() override { RefreshCommandStates(); }
+    void ViewChanged() override;
+    void SetTool(std::unique_ptr<SchemeTool> tool) override;
+    void CancelPlacing(bool byRightClick) override;
+    void GrowSheet() override;
+    void Committed(document::Transaction& step) override;
+    void ShowCaption(const QString& text) override;
+    void ShowMenu(Menu menu, QPoint pixel) override;
+
     void DoubleClick(QPoint pixel);
     void EditElementParameters();
     void EditSchemeSettings();
@@ -171,28 +186,17 @@ private:
     // already; true when the view moved (the caller clamps it).
     bool CentreOnUnlessVisible(const model::Rect& area);
     void ViewScrolled();
-    // Makes room for the elements: shifts them off the left and top edges and
-    // widens the sheet past the right and bottom ones, within the size limit.
-    void GrowSheet();
     void RebuildFonts();
-    void Redraw();
 
-    // History: a step's end (records it, refreshes states and the sheet), and
-    // what a state put back by the history needs (fonts, tags, view).
-    void Committed(document::Transaction& step);
+    // What a state put back by the history needs (fonts, tags, view).
     void AfterHistoryRestored();
     // The object under the mouse is described afresh at the next move.
     void ClearHoverCaption();
 
     // Mouse helpers.
     QRect ClientRect() const;
-    QPoint Confined(QPoint pixel) const;
-    void SetConfinement(int shrink);
-    void SetDragConfinement(QPoint pixel);
-    void UpdateAutoScroll(QPoint pixel);
     void AutoScrollTick();
     void StopAutoScroll();
-    void ShowContextMenu(QMenu* menu, QPoint pixel);
     void SetEnabled(int id, bool on);
     QMenu* BuildMenu(const char* name, const std::vector<std::pair<int, const char*>>& items);
 

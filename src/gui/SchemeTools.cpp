@@ -2,7 +2,6 @@
 
 #include "gui/QtPainter.h"
 
-#include <QCursor>
 #include <QPainter>
 #include <QPen>
 
@@ -24,43 +23,38 @@ bool OnAnyPin(const model::Scheme& scheme, model::Point p) {
 } // namespace
 
 void SchemeTool::Move(QPoint pixel) {
-    const QPoint confined = view_.Confined(pixel);
-    view_.lastPixel_ = confined;
-    view_.current_ = view_.ToSheet(confined);
+    const QPoint confined = view_.SetPointer(pixel, true);
     // Pushing past the confinement border counts as resting on it, as a confined
     // cursor would (a held button keeps the events coming; placing follows the
     // pointer out of the window in the scrolling timer).
     view_.UpdateAutoScroll(confined);
-    view_.viewport()->update();
+    view_.Repaint();
 }
 
 void SchemeTool::EndGesture() {
-    view_.StopAutoScroll();
-    view_.confine_ = QRect();
-    view_.viewport()->unsetCursor();
+    view_.EndConfinement();
     view_.SetTool(std::make_unique<IdleTool>(view_));
 }
 
 // ---------------------------------------------------------------------------
 
 void IdleTool::Press(QPoint pixel, Qt::MouseButton button, bool ctrl) {
-    model::Scheme& scheme = view_.doc_.scheme;
+    model::Scheme& scheme = view_.Scheme();
     const model::Point p = view_.ToSheet(pixel);
-    view_.lastPixel_ = pixel;
-    view_.current_ = p;
+    view_.SetPointer(pixel, false);
     model::Element* element = scheme.ElementAt(p.x, p.y);
     if (button == Qt::RightButton) {
         if (element) {
             scheme.SelectAt(p.x, p.y, false);
-            view_.RefreshCommandStates();
+            view_.RefreshCommands();
             view_.Redraw();
             return;
         }
         if (OnAnyPin(scheme, p))
             return;
-        view_.SetConfinement(CSchemeWnd::kConfineShrink);
+        view_.ConfineToClient();
         view_.SetTool(std::make_unique<RectTool>(view_, p, true));
-        view_.viewport()->update();
+        view_.Repaint();
         return;
     }
     if (button == Qt::MiddleButton) {
@@ -71,69 +65,64 @@ void IdleTool::Press(QPoint pixel, Qt::MouseButton button, bool ctrl) {
         return;
     if (ctrl && element) {
         scheme.SelectAt(p.x, p.y, true);
-        view_.RefreshCommandStates();
+        view_.RefreshCommands();
         view_.Redraw();
         return;
     }
     if (element) {
         if (!element->selected)
             scheme.SelectAt(p.x, p.y, false);
-        view_.SetDragConfinement(pixel);
+        view_.ConfineDrag(pixel);
         view_.SetTool(std::make_unique<MoveTool>(view_, p));
-        view_.RefreshCommandStates();
+        view_.RefreshCommands();
         view_.Redraw();
         return;
     }
     if (OnAnyPin(scheme, p)) {
-        view_.SetConfinement(CSchemeWnd::kConfineShrink);
+        view_.ConfineToClient();
         view_.SetTool(std::make_unique<WireTool>(view_, p));
         view_.Redraw();
         return;
     }
-    view_.SetConfinement(CSchemeWnd::kConfineShrink);
+    view_.ConfineToClient();
     view_.SetTool(std::make_unique<RectTool>(view_, p, false));
-    view_.viewport()->update();
+    view_.Repaint();
 }
 
 void IdleTool::Move(QPoint pixel) {
-    model::Scheme& scheme = view_.doc_.scheme;
+    model::Scheme& scheme = view_.Scheme();
     const model::Point p = view_.ToSheet(pixel);
-    view_.lastPixel_ = pixel;
+    view_.SetPointer(pixel, false);
     const model::Element* before = scheme.TrackedElement();
     const int beforePin = scheme.TrackedPin();
     scheme.TrackPin(p.x, p.y, false);
     if (scheme.TrackedElement() != before || scheme.TrackedPin() != beforePin)
-        view_.viewport()->update();
+        view_.Repaint();
     const QString caption = Utf8(scheme.ObjectCaption(p.x, p.y));
-    if (caption != view_.lastCaption_) {
-        view_.lastCaption_ = caption;
-        emit view_.hoverCaption(caption);
-    }
+    view_.ShowCaption(caption);
 }
 
 void IdleTool::Release(QPoint pixel, Qt::MouseButton button) {
     if (button != Qt::RightButton)
         return;
     const model::Point p = view_.ToSheet(pixel);
-    const model::Element* element = view_.doc_.scheme.ElementAt(p.x, p.y);
+    const model::Element* element = view_.Scheme().ElementAt(p.x, p.y);
     if (element && element->selected)
-        view_.ShowContextMenu(view_.elementMenu_, pixel);
+        view_.ShowMenu(ToolContext::Menu::Element, pixel);
 }
 
 // ---------------------------------------------------------------------------
 
-PlaceTool::PlaceTool(CSchemeWnd& view, std::unique_ptr<model::Element> element)
+PlaceTool::PlaceTool(ToolContext& view, std::unique_ptr<model::Element> element)
     : SchemeTool(view), element_(std::move(element)) {}
 
-std::unique_ptr<PlaceTool> PlaceTool::Start(CSchemeWnd& view, model::ElementKind kind) {
-    auto element = model::ElementFactory(kind, view.doc_.scheme.nextElementId);
+std::unique_ptr<PlaceTool> PlaceTool::Start(ToolContext& view, model::ElementKind kind) {
+    auto element = model::ElementFactory(kind, view.Scheme().nextElementId);
     if (!element)
         return nullptr;
     std::unique_ptr<PlaceTool> tool(new PlaceTool(view, std::move(element)));
-    view.SetConfinement(CSchemeWnd::kConfineShrink);
-    const QPoint pointer = view.Confined(view.viewport()->mapFromGlobal(QCursor::pos()));
-    view.lastPixel_ = pointer;
-    view.current_ = view.ToSheet(pointer);
+    view.ConfineToClient();
+    view.SetPointer(view.CursorPixel(), true);
     tool->FollowPointer();
     return tool;
 }
@@ -141,8 +130,8 @@ std::unique_ptr<PlaceTool> PlaceTool::Start(CSchemeWnd& view, model::ElementKind
 void PlaceTool::FollowPointer() {
     if (!element_)
         return;
-    element_->x = view_.current_.x;
-    element_->y = view_.current_.y;
+    element_->x = view_.Pointer().x;
+    element_->y = view_.Pointer().y;
 }
 
 void PlaceTool::Move(QPoint pixel) {
@@ -156,7 +145,7 @@ void PlaceTool::ViewMoved() {
 
 void PlaceTool::DocumentRestored() {
     if (element_)
-        element_->id = view_.doc_.scheme.nextElementId;
+        element_->id = view_.Scheme().nextElementId;
 }
 
 void PlaceTool::Cancel() {
@@ -170,18 +159,16 @@ void PlaceTool::Release(QPoint pixel, Qt::MouseButton button) {
     }
     if (button != Qt::LeftButton)
         return;
-    const QPoint confined = view_.Confined(pixel);
-    view_.lastPixel_ = confined;
-    view_.current_ = view_.ToSheet(confined);
+    view_.SetPointer(pixel, true);
     Place();
 }
 
 void PlaceTool::Place() {
-    document::Transaction step(view_.session_, "Поместить элемент");
-    model::Scheme& scheme = view_.doc_.scheme;
+    document::Transaction step(view_.Session(), "Поместить элемент");
+    model::Scheme& scheme = view_.Scheme();
     const model::ElementKind kind = element_->kind;
-    element_->x = model::Snap(view_.current_.x);
-    element_->y = model::Snap(view_.current_.y);
+    element_->x = model::Snap(view_.Pointer().x);
+    element_->y = model::Snap(view_.Pointer().y);
     element_->id = scheme.TakeElementId();
     scheme.AddElement(std::move(element_));
     scheme.RenumberNames();
@@ -203,9 +190,9 @@ void PlaceTool::PaintSheet(QtPainter& sheet, const model::Rect& /*visible*/) con
 
 // ---------------------------------------------------------------------------
 
-EditingTool::EditingTool(CSchemeWnd& view, const char* stepName) : SchemeTool(view) {
-    step_.emplace(view.session_, stepName);
-    for (const model::Element* e : view.doc_.scheme.selection)
+EditingTool::EditingTool(ToolContext& view, const char* stepName) : SchemeTool(view) {
+    step_.emplace(view.Session(), stepName);
+    for (const model::Element* e : view.Scheme().selection)
         selected_.push_back(e->id);
 }
 
@@ -213,7 +200,7 @@ void EditingTool::Complete() {
     EndGesture();
     if (step_)
         step_->Commit();
-    view_.RefreshCommandStates();
+    view_.RefreshCommands();
     view_.Redraw();
 }
 
@@ -224,14 +211,14 @@ void EditingTool::Cancel() {
     if (step_)
         step_->Rollback();
     step_.reset();
-    view_.doc_.scheme.SelectIds(selected_);
-    view_.RefreshCommandStates();
+    view_.Scheme().SelectIds(selected_);
+    view_.RefreshCommands();
     view_.Redraw();
 }
 
-MoveTool::MoveTool(CSchemeWnd& view, model::Point start)
+MoveTool::MoveTool(ToolContext& view, model::Point start)
     : EditingTool(view, "Переместить"), start_(start) {
-    view.doc_.scheme.BeginDrag();
+    view.Scheme().BeginDrag();
 }
 
 void MoveTool::Release(QPoint pixel, Qt::MouseButton button) {
@@ -241,32 +228,32 @@ void MoveTool::Release(QPoint pixel, Qt::MouseButton button) {
 
 void MoveTool::Finish(QPoint pixel) {
     const model::Point end = view_.ToSheet(view_.Confined(pixel));
-    view_.doc_.scheme.FinishMove(end.x - start_.x, end.y - start_.y);
+    view_.Scheme().FinishMove(end.x - start_.x, end.y - start_.y);
     view_.GrowSheet();
     Complete();
 }
 
 void MoveTool::PaintSheet(QtPainter& sheet, const model::Rect& visible) const {
-    view_.doc_.scheme.DrawDragOutline(sheet, view_.current_.x - start_.x,
-                                      view_.current_.y - start_.y, visible);
+    view_.Scheme().DrawDragOutline(sheet, view_.Pointer().x - start_.x,
+                                   view_.Pointer().y - start_.y, visible);
 }
 
 // ---------------------------------------------------------------------------
 
-WireTool::WireTool(CSchemeWnd& view, model::Point pin) : EditingTool(view, "Соединить") {
-    start_ = view.doc_.scheme.StartWire(pin.x, pin.y);
+WireTool::WireTool(ToolContext& view, model::Point pin) : EditingTool(view, "Соединить") {
+    start_ = view.Scheme().StartWire(pin.x, pin.y);
 }
 
 void WireTool::Move(QPoint pixel) {
     SchemeTool::Move(pixel);
-    model::Scheme& scheme = view_.doc_.scheme;
-    const model::Point at = view_.current_;
+    model::Scheme& scheme = view_.Scheme();
+    const model::Point at = view_.Pointer();
     const bool onPin = scheme.TrackPin(at.x, at.y, true);
     const bool onWire = scheme.WireAt(at.x, at.y) != nullptr;
     if (onPin || onWire)
-        view_.viewport()->setCursor(Qt::PointingHandCursor);
+        view_.SetCursor(Qt::PointingHandCursor);
     else
-        view_.viewport()->unsetCursor();
+        view_.UnsetCursor();
 }
 
 void WireTool::Release(QPoint pixel, Qt::MouseButton button) {
@@ -277,13 +264,13 @@ void WireTool::Release(QPoint pixel, Qt::MouseButton button) {
 void WireTool::Finish(QPoint pixel) {
     const model::Point end = view_.ToSheet(view_.Confined(pixel));
     // A wire picked up at its pin and dropped nowhere is gone: commit either way.
-    view_.doc_.scheme.FinishWire(end.x, end.y);
+    view_.Scheme().FinishWire(end.x, end.y);
     Complete();
 }
 
 void WireTool::PaintSheet(QtPainter& sheet, const model::Rect& /*visible*/) const {
     sheet.SetOutlineMode(true);
-    sheet.Line(start_, view_.current_);
+    sheet.Line(start_, view_.Pointer());
     sheet.SetOutlineMode(false);
 }
 
@@ -302,31 +289,31 @@ void RectTool::Release(QPoint pixel, Qt::MouseButton button) {
         return;
     }
     // A click without a drag: the sheet's own menu.
-    CSchemeWnd& view = view_;
+    ToolContext& view = view_;
     EndGesture();
-    view.doc_.scheme.ClearSelection();
-    view.RefreshCommandStates();
+    view.Scheme().ClearSelection();
+    view.RefreshCommands();
     view.Redraw();
-    view.ShowContextMenu(view.sheetMenu_, pixel);
+    view.ShowMenu(ToolContext::Menu::Sheet, pixel);
 }
 
 void RectTool::Cancel() {
     EndGesture();
-    view_.viewport()->update();
+    view_.Repaint();
 }
 
 void RectTool::Finish(QPoint pixel) {
-    CSchemeWnd& view = view_;
+    ToolContext& view = view_;
     const model::Point end = view.ToSheet(view.Confined(pixel));
     const model::Point start = start_;
     EndGesture();
-    view.doc_.scheme.SelectInRect(start.x, start.y, end.x, end.y);
-    view.RefreshCommandStates();
+    view.Scheme().SelectInRect(start.x, start.y, end.x, end.y);
+    view.RefreshCommands();
     view.Redraw();
 }
 
 void RectTool::PaintPixels(QPainter& painter) const {
-    const QRect focus = QRect(view_.ToPixel(start_), view_.ToPixel(view_.current_)).normalized();
+    const QRect focus = QRect(view_.ToPixel(start_), view_.ToPixel(view_.Pointer())).normalized();
     QPen pen(Qt::black);
     pen.setStyle(Qt::DotLine);
     painter.setPen(pen);
@@ -336,21 +323,20 @@ void RectTool::PaintPixels(QPainter& painter) const {
 
 // ---------------------------------------------------------------------------
 
-PanTool::PanTool(CSchemeWnd& view, QPoint pixel)
-    : SchemeTool(view), start_(pixel), centreX_(view.doc_.view.centerX),
-      centreY_(view.doc_.view.centerY) {
-    view.viewport()->setCursor(Qt::ClosedHandCursor);
+PanTool::PanTool(ToolContext& view, QPoint pixel)
+    : SchemeTool(view), start_(pixel), centreX_(view.View().centerX),
+      centreY_(view.View().centerY) {
+    view.SetCursor(Qt::ClosedHandCursor);
 }
 
 void PanTool::Move(QPoint pixel) {
-    document::ViewState& v = view_.doc_.view;
+    document::ViewState& v = view_.View();
     const int scale = v.scale;
     v.centerX =
         model::SaturateToInt(int64_t{centreX_} - int64_t{pixel.x() - start_.x()} * scale / 100);
     v.centerY =
         model::SaturateToInt(int64_t{centreY_} - int64_t{pixel.y() - start_.y()} * scale / 100);
-    view_.ClampView();
-    view_.ViewScrolled();
+    view_.ViewChanged();
 }
 
 void PanTool::Release(QPoint pixel, Qt::MouseButton button) {

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "document/EditSession.h"
-#include "gui/CSchemeWnd.h"
+#include "gui/ToolContext.h"
 #include "model/Element.h"
 #include "model/Geometry.h"
 
 #include <QPoint>
+#include <Qt>
 
 #include <memory>
 #include <optional>
@@ -24,12 +25,12 @@ class QtPainter;
 // is done.
 class SchemeTool {
 public:
-    explicit SchemeTool(CSchemeWnd& view) : view_(view) {}
+    explicit SchemeTool(ToolContext& view) : view_(view) {}
     virtual ~SchemeTool() = default;
     SchemeTool(const SchemeTool&) = delete;
     SchemeTool& operator=(const SchemeTool&) = delete;
 
-    virtual CSchemeWnd::Mode Mode() const = 0;
+    virtual SheetMode Mode() const = 0;
 
     virtual void Press(QPoint /*pixel*/, Qt::MouseButton /*button*/, bool /*ctrl*/) {}
     // Follows the pointer (confined to the gesture's rectangle), scrolling at the
@@ -58,7 +59,7 @@ protected:
     // A drag is over: confinement, scrolling and cursor go back, idle tool on.
     void EndGesture();
 
-    CSchemeWnd& view_;
+    ToolContext& view_;
 };
 
 // No gesture: the pointer is tracked (pin highlight, status caption); a press
@@ -66,7 +67,7 @@ protected:
 class IdleTool : public SchemeTool {
 public:
     using SchemeTool::SchemeTool;
-    CSchemeWnd::Mode Mode() const override { return CSchemeWnd::Mode::Idle; }
+    SheetMode Mode() const override { return SheetMode::Idle; }
     void Press(QPoint pixel, Qt::MouseButton button, bool ctrl) override;
     void Move(QPoint pixel) override;
     void Release(QPoint pixel, Qt::MouseButton button) override;
@@ -77,8 +78,8 @@ public:
 class PlaceTool : public SchemeTool {
 public:
     // Null when the kind makes no element.
-    static std::unique_ptr<PlaceTool> Start(CSchemeWnd& view, model::ElementKind kind);
-    CSchemeWnd::Mode Mode() const override { return CSchemeWnd::Mode::Placing; }
+    static std::unique_ptr<PlaceTool> Start(ToolContext& view, model::ElementKind kind);
+    SheetMode Mode() const override { return SheetMode::Placing; }
     void Move(QPoint pixel) override;
     void Release(QPoint pixel, Qt::MouseButton button) override;
     void Cancel() override;
@@ -88,7 +89,7 @@ public:
     const model::Element* Placing() const override { return element_.get(); }
 
 private:
-    PlaceTool(CSchemeWnd& view, std::unique_ptr<model::Element> element);
+    PlaceTool(ToolContext& view, std::unique_ptr<model::Element> element);
     void FollowPointer();
     void Place();
 
@@ -100,7 +101,7 @@ private:
 // selection's hidden wires) and the release records it as one step.
 class EditingTool : public SchemeTool {
 public:
-    EditingTool(CSchemeWnd& view, const char* stepName);
+    EditingTool(ToolContext& view, const char* stepName);
     void Cancel() override;
 
 protected:
@@ -116,8 +117,8 @@ private:
 // the drag in the model.
 class MoveTool : public EditingTool {
 public:
-    MoveTool(CSchemeWnd& view, model::Point start);
-    CSchemeWnd::Mode Mode() const override { return CSchemeWnd::Mode::Moving; }
+    MoveTool(ToolContext& view, model::Point start);
+    SheetMode Mode() const override { return SheetMode::Moving; }
     void Release(QPoint pixel, Qt::MouseButton button) override;
     void Finish(QPoint pixel) override;
     void PaintSheet(QtPainter& sheet, const model::Rect& visible) const override;
@@ -130,8 +131,8 @@ private:
 // Begins the wire in the model (which may pick up a wire at its pin).
 class WireTool : public EditingTool {
 public:
-    WireTool(CSchemeWnd& view, model::Point pin);
-    CSchemeWnd::Mode Mode() const override { return CSchemeWnd::Mode::Wiring; }
+    WireTool(ToolContext& view, model::Point pin);
+    SheetMode Mode() const override { return SheetMode::Wiring; }
     void Move(QPoint pixel) override;
     void Release(QPoint pixel, Qt::MouseButton button) override;
     void Finish(QPoint pixel) override;
@@ -145,9 +146,9 @@ private:
 // right one (a right click without a drag opens the sheet's menu instead).
 class RectTool : public SchemeTool {
 public:
-    RectTool(CSchemeWnd& view, model::Point start, bool rightButton)
+    RectTool(ToolContext& view, model::Point start, bool rightButton)
         : SchemeTool(view), start_(start), rightButton_(rightButton) {}
-    CSchemeWnd::Mode Mode() const override { return CSchemeWnd::Mode::Selecting; }
+    SheetMode Mode() const override { return SheetMode::Selecting; }
     void Release(QPoint pixel, Qt::MouseButton button) override;
     void Finish(QPoint pixel) override;
     void Cancel() override;
@@ -162,8 +163,8 @@ private:
 // under it.
 class PanTool : public SchemeTool {
 public:
-    PanTool(CSchemeWnd& view, QPoint pixel);
-    CSchemeWnd::Mode Mode() const override { return CSchemeWnd::Mode::Panning; }
+    PanTool(ToolContext& view, QPoint pixel);
+    SheetMode Mode() const override { return SheetMode::Panning; }
     void Move(QPoint pixel) override;
     void Release(QPoint pixel, Qt::MouseButton button) override;
     void Finish(QPoint pixel) override;
