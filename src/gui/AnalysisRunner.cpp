@@ -7,7 +7,6 @@
 #include "engine/ErrorMessages.h"
 #include "graph/ResultsRecorder.h"
 #include "gui/CMultiGraphWnd.h"
-#include "gui/CSchemeWnd.h"
 #include "gui/CommandIds.h"
 #include "gui/DocumentController.h"
 #include "gui/Messages.h"
@@ -195,7 +194,7 @@ public:
     analysis::DocumentAnalysisResult result;
 };
 
-AnalysisRunner::AnalysisRunner(CSchemeWnd& scheme) : scheme_(scheme), dialogs_(&realDialogs) {
+AnalysisRunner::AnalysisRunner(AnalysisHost& host) : host_(host), dialogs_(&realDialogs) {
     connect(&pump_, &QTimer::timeout, this, &AnalysisRunner::Pump);
 }
 
@@ -236,23 +235,19 @@ void AnalysisRunner::RunActionsAfterRun() {
         action();
 }
 
-void AnalysisRunner::SetCommandsEnabled(bool on) {
-    scheme_.SetAnalysisCommandsEnabled(on);
-}
-
 template <typename Record> bool AnalysisRunner::Store(Record& stored, const Record& edited) {
     if (std::memcmp(&stored, &edited, sizeof(Record)) == 0)
         return false;
     stored = edited;
-    scheme_.Documents().SettingsEdited();
+    host_.Documents().SettingsEdited();
     return true;
 }
 
 void AnalysisRunner::EditOptions() {
     const DocumentController::Moment moment;
-    document::Document& doc = scheme_.Doc();
+    document::Document& doc = host_.Documents().Doc();
     document::AnalysisOptions options = doc.settings.options;
-    if (dialogs_->Options(scheme_.window(), options))
+    if (dialogs_->Options(host_.Frame(), options))
         Store(doc.settings.options, options);
 }
 
@@ -264,10 +259,8 @@ CMultiGraphWnd* AnalysisRunner::GraphWindow(bool frequency, bool& created) {
         return open;
     created = true;
     // Over the sheet, a little inside it, so that the circuit still shows around.
-    QWidget* area = scheme_.viewport();
-    const QRect client(area->mapToGlobal(QPoint(0, 0)), area->size());
-    const QRect rect = client.adjusted(10, 10, -20, -20);
-    return new CMultiGraphWnd(scheme_.window(), title,
+    const QRect rect = host_.SheetArea().adjusted(10, 10, -20, -20);
+    return new CMultiGraphWnd(host_.Frame(), title,
                               rect.width() > 200 && rect.height() > 150 ? std::optional(rect)
                                                                         : std::nullopt);
 }
@@ -277,15 +270,15 @@ void AnalysisRunner::Run(bool frequency) {
         return;
     auto job = std::make_unique<Job>();
     job->frequency = frequency;
-    QWidget* frame = scheme_.window();
-    document::Document& doc = scheme_.Doc();
+    QWidget* frame = host_.Frame();
+    document::Document& doc = host_.Documents().Doc();
     job->analysis = std::make_unique<analysis::DocumentAnalysis>(doc, frequency);
     analysis::DocumentAnalysis& analysis = *job->analysis;
 
     BoxNotifier notifier(frame);
     const model::SchemeError formulated = analysis.Formulate(notifier);
     if (formulated.Code() != 0) {
-        scheme_.ShowSelection();
+        host_.ShowSelection();
         Messages().Warn(frame, Utf8(engine::SchemeErrorMessage(formulated)));
         return;
     }
@@ -331,7 +324,6 @@ void AnalysisRunner::Run(bool frequency) {
     graphs->activateWindow();
     job->graphs = graphs;
     graphs->SetBusy(true);
-    SetCommandsEnabled(false);
 
     job->progress = std::make_unique<WorkerProgress>(*this, *job->recorder,
                                                      interval_ == std::chrono::milliseconds(0));
@@ -358,6 +350,7 @@ void AnalysisRunner::Run(bool frequency) {
         QMetaObject::invokeMethod(this, &AnalysisRunner::Finished, Qt::QueuedConnection);
     }));
     job_ = std::move(job);
+    host_.RefreshCommands();
     pump_.start(std::max(interval_, std::chrono::milliseconds(1)));
     emit started(&dialog);
     job_->thread->start();
@@ -399,15 +392,15 @@ void AnalysisRunner::Finished() {
     Pump();
     std::unique_ptr<Job> job = std::move(job_);
     if (!job->frequency && job->analysis->Options().autoCheckDepth != 0)
-        scheme_.Documents().Session().KeepLearntCheckDepth(job->analysis->Options().checkDepth);
+        host_.Documents().Session().KeepLearntCheckDepth(job->analysis->Options().checkDepth);
     job->dialog->hide();
     if (job->graphs)
         job->graphs->SetBusy(false);
-    SetCommandsEnabled(true);
+    host_.RefreshCommands();
     const analysis::DocumentAnalysisResult result = job->result;
     job.reset();
     if (result.outcome != analysis::DocumentAnalysisOutcome::Success && !result.message.empty())
-        Messages().Warn(scheme_.window(), Utf8(result.message));
+        Messages().Warn(host_.Frame(), Utf8(result.message));
     emit finished();
     RunActionsAfterRun();
 }

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QTimer>
 
 #include <chrono>
@@ -19,7 +20,7 @@ class QWidget;
 namespace korvanix::gui {
 
 class CMultiGraphWnd;
-class CSchemeWnd;
+class DocumentController;
 
 // The dialogs of the analysis commands, each on a copy of its record that it
 // changes only when it returns true. Tests install their own to answer them.
@@ -33,6 +34,21 @@ public:
                            const std::vector<analysis::OfferedOutput>& offered,
                            const model::ElementList& elements);
     virtual bool Options(QWidget* parent, document::AnalysisOptions& options);
+};
+
+// What the analysis commands need of the window they run from.
+class AnalysisHost {
+public:
+    virtual ~AnalysisHost() = default;
+    virtual DocumentController& Documents() = 0;
+    // The frame the dialogs and boxes belong to.
+    virtual QWidget* Frame() = 0;
+    // The sheet's area on the screen: a new graph window opens over it.
+    virtual QRect SheetArea() const = 0;
+    // A faulty element the check selected is brought into view.
+    virtual void ShowSelection() = 0;
+    // The commands' states follow (the analysis commands are off while one runs).
+    virtual void RefreshCommands() = 0;
 };
 
 // The analysis commands of the scheme window: the transient and the frequency
@@ -52,7 +68,7 @@ public:
     // How often the window takes the points computed meanwhile.
     static constexpr std::chrono::milliseconds kDispatchInterval{30};
 
-    explicit AnalysisRunner(CSchemeWnd& scheme);
+    explicit AnalysisRunner(AnalysisHost& host);
     // A running computation is stopped and waited for.
     ~AnalysisRunner() override;
 
@@ -88,8 +104,6 @@ private:
     class Job;
     class WorkerProgress;
 
-    // The analysis commands' own state toggles: none runs twice.
-    void SetCommandsEnabled(bool on);
     // Stores a dialog's record when its bytes changed; true when they did.
     template <typename Record> bool Store(Record& stored, const Record& edited);
     // The open window of the analysis, or a new one (`created`).
@@ -101,7 +115,7 @@ private:
     void Finished();
     void RunActionsAfterRun();
 
-    CSchemeWnd& scheme_;
+    AnalysisHost& host_;
     AnalysisDialogs* dialogs_;
     std::unique_ptr<Job> job_;
     QTimer pump_;

@@ -1,6 +1,7 @@
 #include "gui/CMainWnd.h"
 
 #include "document/ScmFile.h"
+#include "gui/ActionRegistry.h"
 #include "gui/AnalysisRunner.h"
 #include "gui/Application.h"
 #include "gui/Autosave.h"
@@ -40,17 +41,14 @@ namespace {
 constexpr int kHoverPartEnd = 330;
 constexpr int kStatusPartEnd = 620;
 
-bool IsPaletteButton(int id) {
-    return id == cmd::PaletteBasic || id == cmd::PaletteSources || id == cmd::PaletteActive;
-}
-
 } // namespace
 
 CMainWnd::CMainWnd(QSettings* settings, QWidget* parent)
     : QMainWindow(parent), settings_(settings) {
     docs_ = new DocumentController(this);
     docs_->SetDialogParent(this);
-    scheme_ = new CSchemeWnd(this, docs_);
+    actions_ = new ActionRegistry(this);
+    scheme_ = new CSchemeWnd(this, docs_, actions_);
     scheme_->setObjectName(QStringLiteral("Scheme"));
     setCentralWidget(scheme_);
     setAcceptDrops(true);
@@ -163,45 +161,40 @@ CSubToolBar* CMainWnd::Palette(int buttonId) const {
     return nullptr;
 }
 
+QAction* CMainWnd::Action(int id) const {
+    return actions_->Action(id);
+}
+
 void CMainWnd::CreateActions() {
-    std::vector<std::pair<int, QString>> commands;
     for (const MenuEntry& menu : MainMenus())
         for (const MenuItemEntry& item : menu.items)
             if (item.id != 0)
-                commands.emplace_back(item.id, ItemText(item.text));
+                addAction(actions_->Define(item.id, ItemText(item.text)));
     for (int id : MainToolbarButtons())
         if (id != 0)
-            commands.emplace_back(id, CommandShortName(id));
+            addAction(actions_->Define(id));
 
-    for (const auto& [id, text] : commands) {
-        if (actions_.contains(id))
-            continue;
-        auto* action = new QAction(text, this);
-        action->setData(id);
-        action->setStatusTip(CommandPrompt(id));
-        action->setToolTip(CommandShortName(id));
-        action->setIconText(CommandShortName(id));
-        const QIcon icon = CommandIcon(id);
-        if (!icon.isNull())
-            action->setIcon(icon);
-        action->setShortcuts(CommandShortcuts(id));
-        action->setCheckable(IsCheckCommand(id));
-        action->setEnabled(!StartsDisabled(id));
-        connect(action, &QAction::triggered, this, [this, id](bool checked) {
-            if (IsPaletteButton(id))
-                TogglePalette(id, checked);
-            else if (id == cmd::PlaceText)
-                OnTextButton(checked);
-            else if (id == cmd::NodeNumbers)
-                scheme_->SetShowNodes(checked);
-            else if (id == cmd::ShowGrid)
-                SetShowGrid(checked, true);
-            else
-                OnCommand(id);
-        });
-        addAction(action);
-        actions_.insert(id, action);
-    }
+    const auto own = [this](int id, ActionRegistry::Handler handler) {
+        ownCommands_.append(id);
+        actions_->SetHandler(id, std::move(handler));
+    };
+    for (int id : {cmd::PaletteBasic, cmd::PaletteSources, cmd::PaletteActive})
+        own(id, [this, id](bool checked) { TogglePalette(id, checked); });
+    own(cmd::PlaceText, [this](bool checked) { OnTextButton(checked); });
+    own(cmd::ShowGrid, [this](bool checked) { SetShowGrid(checked, true); });
+    own(cmd::Exit, [this](bool) { close(); });
+    own(cmd::HelpContents, [](bool) { ShowHelpContents(); });
+    own(cmd::HelpIndex, [](bool) { ShowHelpIndex(); });
+    own(cmd::About, [this](bool) {
+        CAboutDlg dlg(this);
+        dlg.exec();
+    });
+    own(cmd::AutosaveInterval, [this](bool) { EditAutosaveInterval(); });
+    // Whatever goes to the sheet is announced on its way.
+    connect(actions_, &ActionRegistry::aboutToRun, this, [this](int id) {
+        if (!ownCommands_.contains(id))
+            emit schemeCommand(id == cmd::PlaceTextLabel ? cmd::PlaceText : id);
+    });
 }
 
 void CMainWnd::CreateMenus() {
@@ -214,7 +207,7 @@ void CMainWnd::CreateMenus() {
             if (item.id == 0)
                 menu->addSeparator();
             else
-                menu->addAction(actions_.value(item.id));
+                menu->addAction(Action(item.id));
         }
     }
 }
@@ -231,7 +224,7 @@ void CMainWnd::CreateToolBar() {
         if (id == 0)
             toolBar_->addSeparator();
         else
-            toolBar_->addAction(actions_.value(id));
+            toolBar_->addAction(Action(id));
     }
 }
 
@@ -252,7 +245,7 @@ void CMainWnd::CreatePalettes() {
         auto* palette = new CSubToolBar(entry, this);
         palette->hide();
         for (int id : palette->Commands())
-            actions_.insert(id, palette->Action(id));
+            actions_->Adopt(id, palette->Action(id));
         connect(palette, &CSubToolBar::closed, this, &CMainWnd::OnPaletteClosed);
         connect(palette, &CSubToolBar::elementPressed, this, &CMainWnd::OnElementPressed);
         palettes_.push_back(palette);
@@ -260,8 +253,6 @@ void CMainWnd::CreatePalettes() {
 }
 
 void CMainWnd::ConnectSchemeWindow() {
-    connect(scheme_, &CSchemeWnd::commandEnabled, this, &CMainWnd::SetCommandEnabled);
-    connect(scheme_, &CSchemeWnd::commandChecked, this, &CMainWnd::SetCommandChecked);
     connect(scheme_, &CSchemeWnd::statusMessage, this, &CMainWnd::ShowStatus);
     connect(scheme_, &CSchemeWnd::hoverCaption, hoverLabel_, &QLabel::setText);
     connect(scheme_, &CSchemeWnd::placingCancelled, this, &CMainWnd::UncheckPlacingButtons);
@@ -273,7 +264,6 @@ void CMainWnd::ConnectSchemeWindow() {
         raise();
         activateWindow();
     });
-    connect(scheme_, &CSchemeWnd::commandForMainWindow, this, &CMainWnd::OnCommand);
 }
 
 void CMainWnd::OnCommand(int id) {
@@ -282,33 +272,11 @@ void CMainWnd::OnCommand(int id) {
         action->trigger();
         return;
     }
-    switch (id) {
-    case cmd::Exit:
-        close();
-        return;
-    case cmd::HelpContents:
-        ShowHelpContents();
-        return;
-    case cmd::HelpIndex:
-        ShowHelpIndex();
-        return;
-    case cmd::About: {
-        CAboutDlg dlg(this);
-        dlg.exec();
-        return;
-    }
-    case cmd::AutosaveInterval:
-        EditAutosaveInterval();
-        return;
-    default:
-        break;
-    }
-    Forward(id);
+    actions_->Run(id);
 }
 
 void CMainWnd::Forward(int id) {
-    emit schemeCommand(id);
-    scheme_->OnCommand(id);
+    actions_->Run(id);
 }
 
 QString CMainWnd::HoverText() const {
@@ -366,7 +334,7 @@ void CMainWnd::OnElementPressed(int id, bool checked) {
 void CMainWnd::OnTextButton(bool checked) {
     for (CSubToolBar* p : palettes_)
         p->UncheckAll();
-    Forward(checked ? cmd::PlaceText : cmd::CancelPlacing);
+    Forward(checked ? cmd::PlaceTextLabel : cmd::CancelPlacing);
 }
 
 void CMainWnd::UncheckPlacingButtons() {
@@ -381,16 +349,6 @@ void CMainWnd::CloseAllPalettes() {
         if (QAction* button = Action(p->ButtonId()))
             button->setChecked(false);
     }
-}
-
-void CMainWnd::SetCommandEnabled(int id, bool enabled) {
-    if (QAction* action = Action(id))
-        action->setEnabled(enabled);
-}
-
-void CMainWnd::SetCommandChecked(int id, bool checked) {
-    if (QAction* action = Action(id))
-        action->setChecked(checked);
 }
 
 void CMainWnd::OnDeactivated() {

@@ -16,6 +16,7 @@ class QToolBar;
 
 namespace korvanix::gui {
 
+class ActionRegistry;
 class CSchemeWnd;
 class CSubToolBar;
 class DocumentController;
@@ -35,7 +36,9 @@ public:
     DocumentController& Documents() const { return *docs_; }
     QToolBar* MainToolBar() const { return toolBar_; }
     // The one action of a command, shared by menu, toolbar and palettes.
-    QAction* Action(int id) const { return actions_.value(id, nullptr); }
+    QAction* Action(int id) const;
+    // Every command of the program.
+    ActionRegistry& Actions() const { return *actions_; }
     CSubToolBar* Palette(int buttonId) const;
     // The recent documents, newest first.
     QStringList RecentDocuments() const;
@@ -81,8 +84,6 @@ private:
     void UncheckPlacingButtons();
     void CloseAllPalettes();
     void OnDeactivated();
-    void SetCommandEnabled(int id, bool enabled);
-    void SetCommandChecked(int id, bool checked);
     // `remember`: the user chose it, and the next run starts so.
     void SetShowGrid(bool on, bool remember);
     // Asks for the autosave interval in minutes (0: off) and keeps it.
@@ -103,7 +104,9 @@ private:
     QLabel* hoverLabel_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     int statusWrites_ = 0;
-    QHash<int, QAction*> actions_;
+    ActionRegistry* actions_ = nullptr;
+    // The commands the frame handles itself; the others go to the sheet.
+    QList<int> ownCommands_;
     std::unique_ptr<RecentFiles> recent_;
     QMenu* fileMenu_ = nullptr;
     QList<QAction*> recentActions_;

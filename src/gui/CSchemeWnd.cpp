@@ -1,6 +1,7 @@
 #include "gui/CSchemeWnd.h"
 
 #include "document/SheetExtent.h"
+#include "gui/ActionRegistry.h"
 #include "gui/AnalysisRunner.h"
 #include "gui/CMultiGraphWnd.h"
 #include "gui/DocumentController.h"
@@ -58,11 +59,7 @@ const QColor kFreePinColour(225, 140, 60);
 const char* const kPlacingStatus = "Отмена: щелчок правой кнопки мыши";
 const char* const kSheetLimitMessage = "Не удается увеличить размеры листа схемы.\n"
                                        "Его ширина и высота не могут быть больше 30000.";
-const char* const kSheetTooSmallMessage =
-    "Некоторые элементы оказались за пределами листа.\n"
-    "Его размеры будут изменены так, чтобы поместились все элементы.";
 const char* const kOutOfMemory = "Ошибка выделения памяти.";
-const char* const kCopyDone = "Копирование завершено.";
 
 // Left to the main window: never the sheet's.
 bool IsForeignCommand(int id) {
@@ -80,48 +77,15 @@ QString Utf8(const char* text) {
     return QString::fromUtf8(text);
 }
 
-QString Utf8(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-} // namespace
-
-// ---------------------------------------------------------------------------
-// The real dialogs.
-
-int SchemeWndDialogs::EditParameters(QWidget* parent, model::Scheme& scheme) {
-    QtParameterEditor editor(parent);
-    return scheme.EditSelected(editor);
-}
-
-bool SchemeWndDialogs::SheetSize(QWidget* parent, int& width, int& height) {
-    CSheetSizeDlg dialog(width, height, parent);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    width = dialog.SheetWidth();
-    height = dialog.SheetHeight();
-    return true;
-}
-
-bool SchemeWndDialogs::SchemeSettings(QWidget* parent, document::SchemeOptions& options) {
-    CSchemeOptionsPropSheet dialog(options, parent);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    options = dialog.Options();
-    return true;
-}
-
-namespace {
-SchemeWndDialogs realDialogs;
 } // namespace
 
 // ---------------------------------------------------------------------------
 // Construction.
 
-CSchemeWnd::CSchemeWnd(QWidget* parent, DocumentController* documents)
+CSchemeWnd::CSchemeWnd(QWidget* parent, DocumentController* documents, ActionRegistry* actions)
     : QAbstractScrollArea(parent), docs_(documents ? *documents : *new DocumentController(this)),
-      session_(docs_.Session()), doc_(docs_.Doc()), fonts_(doc_.settings.scheme),
-      dialogs_(&realDialogs) {
+      session_(docs_.Session()), doc_(docs_.Doc()),
+      actions_(actions ? *actions : *new ActionRegistry(this)), fonts_(doc_.settings.scheme) {
     setWindowTitle(QStringLiteral("Scheme "));
     // Escape reaches the sheet during a gesture.
     setFocusPolicy(Qt::StrongFocus);
@@ -135,7 +99,8 @@ CSchemeWnd::CSchemeWnd(QWidget* parent, DocumentController* documents)
     viewport()->setPalette(pal);
 
     tool_ = std::make_unique<IdleTool>(Tools());
-    analyses_ = std::make_unique<AnalysisRunner>(*this);
+    analyses_ = std::make_unique<AnalysisRunner>(static_cast<AnalysisHost&>(*this));
+    commands_ = std::make_unique<SheetCommands>(static_cast<SheetCommandContext&>(*this), actions_);
     if (!docs_.DialogParent())
         docs_.SetDialogParent(this);
     docs_.SetGestureProbe([this] {
@@ -180,11 +145,7 @@ CSchemeWnd::CSchemeWnd(QWidget* parent, DocumentController* documents)
                                          {cmd::SchemeSettings, "&Установки схемы..."}});
 
     if (QClipboard* clipboard = QGuiApplication::clipboard())
-        connect(clipboard, &QClipboard::dataChanged, this, [this] {
-            const bool on = ClipboardHasCircuit();
-            SetEnabled(cmd::Paste, on);
-            SetEnabled(cmd::PasteHere, on);
-        });
+        connect(clipboard, &QClipboard::dataChanged, this, &CSchemeWnd::RefreshCommandStates);
 
     session_.Reset();
     ClampView();
@@ -209,16 +170,22 @@ QMenu* CSchemeWnd::BuildMenu(const char* name,
         QAction* action = menu->addAction(Utf8(text));
         action->setData(id);
         const int commandId = id;
-        connect(action, &QAction::triggered, this, [this, commandId] {
-            if (!OnCommand(commandId))
-                emit commandForMainWindow(commandId);
-        });
+        // The sheet's own commands and those of the frame (help) alike.
+        connect(action, &QAction::triggered, this, [this, commandId] { actions_.Run(commandId); });
     }
     return menu;
 }
 
 void CSchemeWnd::SetDialogs(SchemeWndDialogs* dialogs) {
-    dialogs_ = dialogs ? dialogs : &realDialogs;
+    commands_->SetDialogs(dialogs);
+}
+
+SchemeWndDialogs& CSchemeWnd::Dialogs() {
+    return commands_->Dialogs();
+}
+
+QRect CSchemeWnd::SheetArea() const {
+    return QRect(viewport()->mapToGlobal(QPoint(0, 0)), viewport()->size());
 }
 
 bool CSchemeWnd::IsPlacing() const {
@@ -229,196 +196,20 @@ bool CSchemeWnd::IsPlacing() const {
 // Commands.
 
 bool CSchemeWnd::OnCommand(int id) {
+    // Left to the main window: never the sheet's.
     if (IsForeignCommand(id))
         return false;
-    // The running analysis reads the circuit: whatever comes meanwhile (the
-    // window is disabled, so only a program's own request can) stops it and
-    // waits for its end.
-    if (IsAnalysing()) {
-        analyses_->RequestStop();
-        analyses_->AfterRun([this, id] { OnCommand(id); });
-        return true;
-    }
-    model::Scheme& scheme = doc_.scheme;
-    try {
-        if (const int kind = cmd::PlacedKind(id); kind != 0) {
-            StartPlacing(kind);
-            return true;
-        }
-        switch (id) {
-        case cmd::CancelPlacing:
-            CancelPlacing(false);
-            return true;
-        case cmd::Rotate: {
-            document::Transaction step(session_, "Повернуть");
-            scheme.RotateSelection();
-            Committed(step);
-            return true;
-        }
-        case cmd::MirrorX: {
-            document::Transaction step(session_, "Отобразить слева направо");
-            scheme.MirrorSelectionX();
-            Committed(step);
-            return true;
-        }
-        case cmd::MirrorY: {
-            document::Transaction step(session_, "Отобразить сверху вниз");
-            scheme.MirrorSelectionY();
-            Committed(step);
-            return true;
-        }
-        case cmd::Delete: {
-            document::Transaction step(session_, "Удалить");
-            scheme.DeleteSelection();
-            Committed(step);
-            return true;
-        }
-        case cmd::SelectAll:
-            scheme.SelectAll();
-            RefreshCommandStates();
-            Redraw();
-            return true;
-        case cmd::Cut:
-            CopyOrCut(true);
-            return true;
-        case cmd::Copy:
-            CopyOrCut(false);
-            return true;
-        case cmd::Paste:
-            Paste(model::Scheme::kNoPastePoint.x, model::Scheme::kNoPastePoint.y);
-            return true;
-        case cmd::PasteHere:
-            Paste(menuPoint_.x, menuPoint_.y);
-            return true;
-        case cmd::ElementParameters:
-            if (scheme.selection.size() == 1)
-                EditElementParameters();
-            return true;
-        case cmd::ZoomIn:
-            Zoom(-10);
-            return true;
-        case cmd::ZoomOut:
-            Zoom(10);
-            return true;
-        case cmd::FitAll:
-            FitAll();
-            return true;
-        case cmd::ExportScheme: {
-            EndModes();
-            const SchemePicture picture = SchemePictureOf(doc_.scheme, doc_.settings.scheme);
-            if (picture.size.isEmpty())
-                return true;
-            const QString proposed =
-                QFileInfo(Utf8(doc_.Name())).completeBaseName() + QStringLiteral(".png");
-            SaveGraphPicture(
-                this, picture.size, picture.render,
-                [this](const QString& text) { emit statusMessage(text); }, proposed);
-            return true;
-        }
-        case cmd::SheetSize:
-            EditSheetSize();
-            return true;
-        case cmd::SchemeSettings:
-            EditSchemeSettings();
-            return true;
-        case cmd::ShowElementList:
-            ShowElementList(window(), scheme);
-            return true;
-        case cmd::SaveElementList: {
-            QString status;
-            SaveElementList(this, doc_, status);
-            if (!status.isEmpty())
-                emit statusMessage(status);
-            return true;
-        }
-        case cmd::New:
-            docs_.New();
-            return true;
-        case cmd::Open:
-            docs_.Open();
-            return true;
-        case cmd::Save:
-            docs_.Save();
-            return true;
-        case cmd::SaveAs:
-            docs_.SaveAs();
-            return true;
-        case cmd::Transient:
-        case cmd::Frequency:
-            EndModes();
-            analyses_->Run(id == cmd::Frequency);
-            return true;
-        case cmd::AnalysisSettings:
-            EndModes();
-            analyses_->EditOptions();
-            return true;
-        case cmd::Undo:
-            UndoOrRedo(false);
-            return true;
-        case cmd::Redo:
-            UndoOrRedo(true);
-            return true;
-        default:
-            return false;
-        }
-    } catch (const std::bad_alloc&) {
-        Messages().Warn(this, Utf8(kOutOfMemory));
-        return true;
-    }
+    return actions_.Run(id);
 }
 
 bool CSchemeWnd::IsCommandEnabled(int id) const {
     if (IsForeignCommand(id))
         return false;
-    const auto it = enabled_.find(id);
-    return it != enabled_.end() ? it->second : true;
-}
-
-void CSchemeWnd::SetEnabled(int id, bool on) {
-    enabled_[id] = on;
-    for (QMenu* menu : {elementMenu_, sheetMenu_})
-        for (QAction* action : menu->actions())
-            if (action->data().toInt() == id)
-                action->setEnabled(on);
-    emit commandEnabled(id, on);
+    return actions_.IsEnabled(id);
 }
 
 void CSchemeWnd::RefreshCommandStates() {
-    const model::Scheme& scheme = doc_.scheme;
-    const bool any = !scheme.selection.empty();
-    SetEnabled(cmd::Rotate, scheme.CanRotateSelection());
-    SetEnabled(cmd::MirrorX, scheme.CanMirrorSelectionX());
-    SetEnabled(cmd::MirrorY, scheme.CanMirrorSelectionY());
-    bool parameters = false;
-    if (scheme.selection.size() == 1) {
-        const model::Element* e = scheme.selection.front();
-        parameters = e->editable && e->Contains(menuPoint_.x, menuPoint_.y);
-    }
-    SetEnabled(cmd::ElementParameters, parameters);
-    SetEnabled(cmd::Cut, any);
-    SetEnabled(cmd::Copy, any);
-    SetEnabled(cmd::Delete, any);
-    const bool paste = ClipboardHasCircuit();
-    SetEnabled(cmd::Paste, paste);
-    SetEnabled(cmd::PasteHere, paste);
-    SetEnabled(cmd::ZoomIn, doc_.view.scale > kLowerScale);
-    SetEnabled(cmd::ZoomOut, doc_.view.scale < upperScale_);
-    SetEnabled(cmd::Undo, session_.History().CanUndo());
-    SetEnabled(cmd::Redo, session_.History().CanRedo());
-    SetAnalysisCommandsEnabled(!IsAnalysing());
-    emit commandChecked(cmd::NodeNumbers, doc_.settings.scheme.showNodes != 0);
-}
-
-void CSchemeWnd::SetShowNodes(bool on) {
-    const int32_t flag = on ? 1 : 0;
-    if (doc_.settings.scheme.showNodes == flag)
-        return;
-    document::Transaction step(session_, "Показать номера узлов");
-    doc_.settings.scheme.showNodes = flag;
-    document::ApplyDisplayOptions(doc_.settings.scheme, doc_.scheme);
-    doc_.scheme.RebuildNodeTags();
-    // The flag is stored with the document, so it is an edit like any other.
-    Committed(step);
+    actions_.Refresh();
 }
 
 // ---------------------------------------------------------------------------
@@ -469,6 +260,9 @@ void CSchemeWnd::ShowMenu(Menu which, QPoint pixel) {
     QMenu* menu = which == Menu::Element ? elementMenu_ : sheetMenu_;
     menuPoint_ = ToSheet(pixel);
     RefreshCommandStates();
+    for (QAction* action : menu->actions())
+        if (!action->isSeparator())
+            action->setEnabled(actions_.IsEnabled(action->data().toInt()));
     menu->popup(viewport()->mapToGlobal(pixel));
 }
 
@@ -481,92 +275,13 @@ void CSchemeWnd::DoubleClick(QPoint pixel) {
         menuPoint_ = p;
         RefreshCommandStates();
         Redraw();
-        EditElementParameters();
+        commands_->EditElementParameters();
         return;
     }
     const bool onPin = std::any_of(scheme.elements.begin(), scheme.elements.end(),
                                    [&](const auto& e) { return e->PinAt(p.x, p.y) != 0; });
     if (!onPin)
-        EditSchemeSettings();
-}
-
-void CSchemeWnd::EditElementParameters() {
-    model::Scheme& scheme = doc_.scheme;
-    if (scheme.selection.empty())
-        return;
-    document::Transaction step(session_, "Параметры");
-    if (dialogs_->EditParameters(this, scheme) == 1) {
-        scheme.RenumberNodes();
-        step.Commit();
-        RefreshCommandStates();
-    }
-    // The dialog may have refreshed tags even when it was cancelled.
-    Redraw();
-}
-
-void CSchemeWnd::EditSchemeSettings() {
-    document::SchemeOptions options = doc_.settings.scheme;
-    if (!dialogs_->SchemeSettings(this, options))
-        return;
-    if (document::SameBytes(options, doc_.settings.scheme))
-        return;
-    document::Transaction step(session_, "Установки схемы");
-    doc_.settings.scheme = options;
-    document::ApplyDisplayOptions(options, doc_.scheme);
-    RebuildFonts();
-    doc_.scheme.UpdateAllTags();
-    doc_.scheme.RebuildNodeTags();
-    Committed(step);
-}
-
-void CSchemeWnd::EditSheetSize() {
-    document::ViewState& view = doc_.view;
-    int width = view.sheetWidth;
-    int height = view.sheetHeight;
-    if (!dialogs_->SheetSize(this, width, height))
-        return;
-    document::Transaction step(session_, "Размеры листа");
-    doc_.scheme.ClearSelection();
-    const document::SheetSize size = document::FitSheetSize(doc_.scheme, width, height);
-    if (size.enlarged)
-        Messages().Warn(this, Utf8(kSheetTooSmallMessage));
-    width = size.width;
-    height = size.height;
-    view.sheetWidth = width;
-    view.sheetHeight = height;
-    ClampView();
-    Committed(step);
-}
-
-void CSchemeWnd::CopyOrCut(bool cut) {
-    model::Scheme& scheme = doc_.scheme;
-    if (scheme.selection.empty())
-        return;
-    CopySelection(scheme, doc_.settings.scheme, false, ToSheet(QPoint(50, 50)));
-    if (cut) {
-        document::Transaction step(session_, "Вырезать");
-        scheme.DeleteSelection();
-        Committed(step);
-    } else {
-        emit statusMessage(Utf8(kCopyDone));
-        RefreshCommandStates();
-    }
-}
-
-void CSchemeWnd::Paste(int x, int y) {
-    document::Transaction step(session_, "Вставить");
-    model::Scheme& scheme = doc_.scheme;
-    const model::Rect area =
-        PasteFromClipboard(scheme, x, y, ToSheet(QPoint(50, 50)), this).Normalized();
-    menuPoint_ = model::Scheme::kNoPastePoint;
-    if (area.IsEmpty()) {
-        RefreshCommandStates();
-        return;
-    }
-    CentreOnUnlessVisible(area);
-    GrowSheet();
-    ClampView();
-    Committed(step);
+        commands_->EditSchemeSettings();
 }
 
 void CSchemeWnd::SetShowGrid(bool on) {
@@ -700,16 +415,6 @@ void CSchemeWnd::Zoom(int delta) {
     if (doc_.view.scale != before)
         session_.MarkViewMoved();
     RefreshCommandStates();
-}
-
-void CSchemeWnd::UndoOrRedo(bool redo) {
-    // A drag holds references into the objects that a restore replaces.
-    if (CurrentMode() != Mode::Idle && CurrentMode() != Mode::Placing)
-        return;
-    if (!(redo ? session_.Redo() : session_.Undo()))
-        return;
-    RefreshCommandStates();
-    Redraw();
 }
 
 void CSchemeWnd::AfterHistoryRestored() {
@@ -872,6 +577,12 @@ void CSchemeWnd::GrowSheet() {
     ClampView();
 }
 
+void CSchemeWnd::SchemeOptionsChanged() {
+    RebuildFonts();
+    doc_.scheme.UpdateAllTags();
+    doc_.scheme.RebuildNodeTags();
+}
+
 void CSchemeWnd::RebuildFonts() {
     fonts_ = SchemeFonts(doc_.settings.scheme);
     doc_.scheme.SetTextMetrics(metrics_.get());
@@ -954,11 +665,6 @@ bool CSchemeWnd::CentreOnUnlessVisible(const model::Rect& area) {
     doc_.view.centerY = area.top + area.Height() / 2;
     session_.MarkViewMoved();
     return true;
-}
-
-void CSchemeWnd::SetAnalysisCommandsEnabled(bool on) {
-    for (int id : {cmd::Transient, cmd::Frequency, cmd::AnalysisSettings})
-        SetEnabled(id, on);
 }
 
 // ---------------------------------------------------------------------------
@@ -1086,10 +792,6 @@ void CSchemeWnd::mousePressEvent(QMouseEvent* event) {
     } catch (const std::bad_alloc&) {
         Messages().Warn(this, Utf8(kOutOfMemory));
     }
-}
-
-bool CSchemeWnd::viewportEvent(QEvent* event) {
-    return QAbstractScrollArea::viewportEvent(event);
 }
 
 void CSchemeWnd::keyPressEvent(QKeyEvent* event) {

@@ -3,7 +3,9 @@
 #include "document/Document.h"
 #include "document/EditSession.h"
 #include "document/SheetExtent.h"
+#include "gui/AnalysisRunner.h"
 #include "gui/SchemeFonts.h"
+#include "gui/SheetCommands.h"
 #include "gui/ToolContext.h"
 
 #include <QAbstractScrollArea>
@@ -20,26 +22,17 @@ class QMenu;
 
 namespace korvanix::gui {
 
+class ActionRegistry;
 class AnalysisRunner;
 class DocumentController;
 class SchemeTool;
+class SheetCommands;
 
-// The modal dialogs the sheet opens. Tests install their own to answer them.
-class SchemeWndDialogs {
-public:
-    virtual ~SchemeWndDialogs() = default;
-    // The parameter dialog of the first selected element; 1 when it changed the element.
-    virtual int EditParameters(QWidget* parent, model::Scheme& scheme);
-    // The sheet size dialog; false when cancelled.
-    virtual bool SheetSize(QWidget* parent, int& width, int& height);
-    // The scheme settings on a copy of the record; false when cancelled.
-    virtual bool SchemeSettings(QWidget* parent, document::SchemeOptions& options);
-};
-
-// The drawing sheet of the circuit: view, mouse modes and editing commands.
-// The document's life belongs to its DocumentController; the sheet shows the
-// document the controller holds and edits it through the controller's session.
-class CSchemeWnd : public QAbstractScrollArea, private ToolContext {
+// The drawing sheet of the circuit: painting, mouse and keys, the view's
+// transform and scrolling. The document's life belongs to its
+// DocumentController, the commands to SheetCommands through the action
+// registry; the sheet shows the document the controller holds.
+class CSchemeWnd : public QAbstractScrollArea, private SheetCommandContext, private AnalysisHost {
     Q_OBJECT
 public:
     using Mode = SheetMode;
@@ -47,29 +40,29 @@ public:
     static constexpr int kLowerScale = 40;
     static constexpr int kMaxSheet = document::kMaxSheet;
 
-    // Without a controller the sheet keeps one of its own.
-    explicit CSchemeWnd(QWidget* parent = nullptr, DocumentController* documents = nullptr);
+    // Without a controller or a registry the sheet keeps its own.
+    explicit CSchemeWnd(QWidget* parent = nullptr, DocumentController* documents = nullptr,
+                        ActionRegistry* actions = nullptr);
     ~CSchemeWnd() override;
 
-    DocumentController& Documents() { return docs_; }
+    DocumentController& Documents() override { return docs_; }
+    ActionRegistry& Actions() { return actions_; }
     document::Document& Doc() { return doc_; }
     const document::Document& Doc() const { return doc_; }
 
-    // Runs a command of the menus, toolbars, palettes or context menus; false when
-    // the id is not one of the sheet's.
+    // Runs a command of the sheet as its action would; false when the id is
+    // not one the sheet handles.
     bool OnCommand(int id);
-    // Whether a command is currently enabled (as last announced by commandEnabled).
+    // Whether a command is enabled now.
     bool IsCommandEnabled(int id) const;
     // The save prompt before the program closes; false when the user cancelled
     // (or an analysis still runs: it is asked to stop).
     bool CloseDocument();
-    // Announces the state of every command (commandEnabled / commandChecked).
+    // Every command's state by its rule.
     void RefreshCommandStates();
     // The main window lost activation: placing is cancelled, a drag ends as if the
     // button had been released.
-    void EndModes();
-    // Shows or hides the node numbers (the display flag of the document).
-    void SetShowNodes(bool on);
+    void EndModes() override;
     // The dot grid on the placing raster and the sheet's border (the window's
     // only: never in pictures of the circuit).
     void SetShowGrid(bool on);
@@ -85,7 +78,7 @@ public:
     void SetDialogs(SchemeWndDialogs* dialogs);
     Mode CurrentMode() const;
     // The largest scale at which the sheet still fills the window (at most 500).
-    int UpperScale() const { return upperScale_; }
+    int UpperScale() const override { return upperScale_; }
     // Window pixels and sheet units under the current view.
     model::Point ToSheet(QPoint pixel) const override;
     QPoint ToPixel(model::Point point) const override;
@@ -95,31 +88,24 @@ public:
     void DocumentReloaded();
 
     // The analysis commands.
-    AnalysisRunner& Analyses() { return *analyses_; }
-    bool IsAnalysing() const;
+    AnalysisRunner& Analyses() override { return *analyses_; }
+    bool IsAnalysing() const override;
     // Brings the selected elements into view (a faulty element the analysis
     // check selected), or just repaints when they are visible already.
-    void ShowSelection();
-    // Disabled while an analysis runs.
-    void SetAnalysisCommandsEnabled(bool on);
+    void ShowSelection() override;
 
 signals:
-    void commandEnabled(int id, bool enabled);
-    void commandChecked(int id, bool checked);
     // Text for the second part of the status bar.
     void statusMessage(const QString& text);
     // The description of the object under the mouse, for the first part.
     void hoverCaption(const QString& text);
     // Placing ended by a right click: palette and text buttons go up.
     void placingCancelled();
-    // A context-menu command that the main window handles (help contents).
-    void commandForMainWindow(int id);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
-    bool viewportEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -129,9 +115,6 @@ protected:
 
 private:
     static constexpr int kConfineShrink = 7; // pixels kept free at the client border
-
-    // Editing steps.
-    void StartPlacing(int kind);
 
     // ToolContext: what the mouse tools see of the sheet.
     ToolContext& Tools() { return *this; }
@@ -159,32 +142,40 @@ private:
     void ShowCaption(const QString& text) override;
     void ShowMenu(Menu menu, QPoint pixel) override;
 
+    // SheetCommandContext: what the commands see besides.
+    QWidget* DialogParent() override { return this; }
+    SchemeWndDialogs& Dialogs() override;
+    SheetMode ToolMode() const override { return CurrentMode(); }
+    model::Point MenuPoint() const override { return menuPoint_; }
+    void ClearMenuPoint() override { menuPoint_ = model::Scheme::kNoPastePoint; }
+    void StartPlacing(int kind) override;
+    void Zoom(int delta) override;
+    void FitAll() override;
+    int LowerScale() const override { return kLowerScale; }
+    void ClampView() override;
+    // Moves the view centre to the middle of `area` unless all of it shows
+    // already; true when the view moved (the caller clamps it).
+    bool CentreOnUnlessVisible(const model::Rect& area) override;
+    void SchemeOptionsChanged() override;
+    void ShowStatus(const QString& text) override { emit statusMessage(text); }
+
+    // AnalysisHost.
+    QWidget* Frame() override { return window(); }
+    QRect SheetArea() const override;
+
     void DoubleClick(QPoint pixel);
-    void EditElementParameters();
-    void EditSchemeSettings();
-    void EditSheetSize();
-    void Paste(int x, int y);
-    void CopyOrCut(bool cut);
-    void Zoom(int delta);
     // Sets the scale (within its limits) keeping the sheet point under `pixel`
     // where it is.
     void ZoomAt(QPoint pixel, int scale);
-    // The scale and centre that show every element.
-    void FitAll();
     void PaintGrid(QPainter& painter) const;
     void PaintFreePins(QPainter& painter) const;
-    void UndoOrRedo(bool redo);
 
     // The controller replaced the document.
     void AfterDocumentReplaced();
 
     // View.
-    void ClampView();
     void UpdateScrollBars();
     model::Rect VisibleArea() const;
-    // Moves the view centre to the middle of `area` unless all of it shows
-    // already; true when the view moved (the caller clamps it).
-    bool CentreOnUnlessVisible(const model::Rect& area);
     void ViewScrolled();
     void RebuildFonts();
 
@@ -197,16 +188,17 @@ private:
     QRect ClientRect() const;
     void AutoScrollTick();
     void StopAutoScroll();
-    void SetEnabled(int id, bool on);
     QMenu* BuildMenu(const char* name, const std::vector<std::pair<int, const char*>>& items);
 
     // The document, its history and its modified state.
     DocumentController& docs_;
     document::EditSession& session_;
     document::Document& doc_;
+    ActionRegistry& actions_;
     SchemeFonts fonts_;
     std::unique_ptr<QtTextMetrics> metrics_;
     std::unique_ptr<AnalysisRunner> analyses_;
+    std::unique_ptr<SheetCommands> commands_;
     bool updatingBars_ = false;
     bool showGrid_ = true;
     int upperScale_ = 400;
@@ -225,8 +217,6 @@ private:
 
     QMenu* elementMenu_ = nullptr;
     QMenu* sheetMenu_ = nullptr;
-    std::map<int, bool> enabled_;
-    SchemeWndDialogs* dialogs_ = nullptr;
 };
 
 } // namespace korvanix::gui

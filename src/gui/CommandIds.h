@@ -8,6 +8,8 @@ enum : int {
     PaletteBasic = 103,
     PaletteSources = 104,
     CancelPlacing = 107,
+    // The sheet's side of the text button (PlaceText is the button's own).
+    PlaceTextLabel = 108,
     PaletteActive = 116,
     ElementParameters = 120,
     PasteHere = 121,

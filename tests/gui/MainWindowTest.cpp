@@ -1,3 +1,4 @@
+#include "gui/ActionRegistry.h"
 #include "gui/Application.h"
 #include "gui/CMainWnd.h"
 #include "gui/CSchemeWnd.h"
@@ -677,21 +678,35 @@ TEST(MainToolBar, ButtonsInOrderWithCheckButtons) {
         EXPECT_FALSE(wnd.Action(id)->isEnabled()) << id;
 }
 
+// The sheet's rules decide the states of the one action that menu, toolbar
+// and keys share.
 TEST(MainToolBar, SchemeWindowStatesReachTheSharedAction) {
     CMainWnd wnd;
     using namespace korvanix::gui::cmd;
-    emit wnd.SchemeWnd()->commandEnabled(Cut, true);
+    CSchemeWnd& sheet = *wnd.SchemeWnd();
+    sheet.Doc().scheme.PlaceNew(korvanix::model::kind::Resistor, 400, 400);
+    sheet.Doc().scheme.SelectAll();
+    sheet.RefreshCommandStates();
     EXPECT_TRUE(wnd.Action(Cut)->isEnabled());
     EXPECT_TRUE(wnd.MainToolBar()->widgetForAction(wnd.Action(Cut))->isEnabled());
-    emit wnd.SchemeWnd()->commandEnabled(Cut, false);
+    EXPECT_TRUE(MenuAction(wnd.menuBar(), U("&Правка"), Cut)->isEnabled());
+    sheet.Doc().scheme.ClearSelection();
+    sheet.RefreshCommandStates();
     EXPECT_FALSE(MenuAction(wnd.menuBar(), U("&Правка"), Cut)->isEnabled());
-    // The scheme window turns the analyses off while one runs.
-    emit wnd.SchemeWnd()->commandEnabled(Transient, false);
-    EXPECT_FALSE(wnd.Action(Transient)->isEnabled());
-    emit wnd.SchemeWnd()->commandEnabled(Transient, true);
-    EXPECT_TRUE(wnd.Action(Transient)->isEnabled());
-    emit wnd.SchemeWnd()->commandChecked(NodeNumbers, true);
+    EXPECT_FALSE(wnd.MainToolBar()->widgetForAction(wnd.Action(Cut))->isEnabled());
+    sheet.Doc().settings.scheme.showNodes = 1;
+    sheet.RefreshCommandStates();
     EXPECT_TRUE(wnd.Action(NodeNumbers)->isChecked());
+    // Every command has one handler, in the frame or in the sheet.
+    std::vector<int> ids = MainToolbarButtons();
+    for (const MenuEntry& menu : MainMenus())
+        for (const MenuItemEntry& item : menu.items)
+            ids.push_back(item.id);
+    for (int id : ids) {
+        if (id != 0) {
+            EXPECT_TRUE(wnd.Actions().HasHandler(id)) << id;
+        }
+    }
 }
 
 // The grid is the user's choice, kept in the settings from one run to the next;

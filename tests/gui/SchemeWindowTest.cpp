@@ -2,6 +2,7 @@
 // whose centre is placed so that sheet point (800 + px, 800 + py) lies under
 // pixel (px, py), with message boxes, file dialogs and modal dialogs scripted.
 #include "document/UndoHistory.h"
+#include "gui/ActionRegistry.h"
 #include "gui/CSchemeWnd.h"
 #include "gui/CommandIds.h"
 #include "gui/DocumentController.h"
@@ -1146,16 +1147,11 @@ TEST_F(SchemeWindowTest, SchemeSettingsMarkModifiedOnlyWhenAWordChanged) {
     wnd.OnCommand(cmd::SchemeSettings);
     EXPECT_FALSE(wnd.Doc().IsModified());
 
-    QSignalSpy checked(&wnd, &CSchemeWnd::commandChecked);
     dialogs.settings = [](document::SchemeOptions& o) { o.showNodes = 1; };
     wnd.OnCommand(cmd::SchemeSettings);
     EXPECT_TRUE(wnd.Doc().IsModified());
     EXPECT_TRUE(Scheme().showNodes);
-    bool nodesChecked = false;
-    for (const auto& args : checked)
-        if (args.at(0).toInt() == cmd::NodeNumbers)
-            nodesChecked = args.at(1).toBool();
-    EXPECT_TRUE(nodesChecked);
+    EXPECT_TRUE(wnd.Actions().IsChecked(cmd::NodeNumbers)) << "the button follows the flag";
 }
 
 // ---------------------------------------------------------------------------
@@ -1241,7 +1237,8 @@ struct Edits {
                  T(t).dialogs.settings = [](document::SchemeOptions& o) { o.showValues = 0; };
                  T(t).wnd.OnCommand(cmd::SchemeSettings);
              }},
-            {"NodeNumbers", [](SchemeWindowTest& t) { T(t).wnd.SetShowNodes(true); }},
+            {"NodeNumbers",
+             [](SchemeWindowTest& t) { T(t).wnd.Actions().Run(cmd::NodeNumbers, true); }},
         };
     }
 };

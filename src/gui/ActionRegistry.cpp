@@ -1,0 +1,117 @@
+#include "gui/ActionRegistry.h"
+
+#include "gui/CommandTable.h"
+#include "gui/SymbolIcons.h"
+
+#include <QAction>
+#include <QIcon>
+
+#include <utility>
+
+namespace korvanix::gui {
+
+ActionRegistry::ActionRegistry(QObject* parent) : QObject(parent) {}
+
+ActionRegistry::~ActionRegistry() = default;
+
+ActionRegistry::Command& ActionRegistry::Entry(int id) {
+    return commands_[id];
+}
+
+QAction* ActionRegistry::Define(int id, const QString& text) {
+    Command& command = Entry(id);
+    if (command.action)
+        return command.action;
+    auto* action = new QAction(text.isEmpty() ? CommandShortName(id) : text, this);
+    action->setData(id);
+    action->setStatusTip(CommandPrompt(id));
+    action->setToolTip(CommandShortName(id));
+    action->setIconText(CommandShortName(id));
+    const QIcon icon = CommandIcon(id);
+    if (!icon.isNull())
+        action->setIcon(icon);
+    action->setShortcuts(CommandShortcuts(id));
+    action->setCheckable(IsCheckCommand(id));
+    action->setEnabled(!StartsDisabled(id));
+    connect(action, &QAction::triggered, this, [this, id](bool checked) { Run(id, checked); });
+    command.action = action;
+    return action;
+}
+
+void ActionRegistry::Adopt(int id, QAction* action) {
+    Entry(id).action = action;
+}
+
+QAction* ActionRegistry::Action(int id) const {
+    const auto it = commands_.constFind(id);
+    return it != commands_.constEnd() ? it->action : nullptr;
+}
+
+void ActionRegistry::SetHandler(int id, Handler handler) {
+    Entry(id).handler = std::move(handler);
+}
+
+void ActionRegistry::SetHandler(int id, std::function<void()> handler) {
+    Entry(id).handler = [handler = std::move(handler)](bool) { handler(); };
+}
+
+bool ActionRegistry::HasHandler(int id) const {
+    const auto it = commands_.constFind(id);
+    return it != commands_.constEnd() && it->handler;
+}
+
+void ActionRegistry::SetEnabledRule(int id, Rule rule) {
+    Entry(id).enabled = std::move(rule);
+}
+
+void ActionRegistry::SetCheckedRule(int id, Rule rule) {
+    Entry(id).checked = std::move(rule);
+}
+
+bool ActionRegistry::Run(int id, bool checked) {
+    const auto it = commands_.constFind(id);
+    if (it == commands_.constEnd() || !it->handler)
+        return false;
+    // A copy: the handler may replace the registrations (or the registry's owner
+    // may go) while it runs.
+    const Handler handler = it->handler;
+    emit aboutToRun(id);
+    handler(checked);
+    return true;
+}
+
+void ActionRegistry::Refresh() {
+    for (auto it = commands_.begin(); it != commands_.end(); ++it) {
+        QAction* action = it->action;
+        if (!action)
+            continue;
+        if (it->enabled)
+            action->setEnabled(it->enabled());
+        if (it->checked && action->isCheckable())
+            action->setChecked(it->checked());
+    }
+}
+
+bool ActionRegistry::IsEnabled(int id) const {
+    const auto it = commands_.constFind(id);
+    if (it == commands_.constEnd())
+        return true;
+    if (it->action)
+        return it->action->isEnabled();
+    return !it->enabled || it->enabled();
+}
+
+} // namespace korvanix::gui
+
+namespace korvanix::gui {
+
+bool ActionRegistry::IsChecked(int id) const {
+    const auto it = commands_.constFind(id);
+    if (it == commands_.constEnd())
+        return false;
+    if (it->action && it->action->isCheckable())
+        return it->action->isChecked();
+    return it->checked && it->checked();
+}
+
+} // namespace korvanix::gui
