@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QIcon>
+#include <QMenu>
 
 #include <utility>
 
@@ -90,6 +91,28 @@ void ActionRegistry::Refresh() {
         if (it->checked && action->isCheckable())
             action->setChecked(it->checked());
     }
+}
+
+QMenu* ActionRegistry::Menu(QWidget* parent, const QString& name,
+                            const std::vector<MenuItemEntry>& items) {
+    auto* menu = new QMenu(parent);
+    menu->setObjectName(name);
+    for (const MenuItemEntry& item : items) {
+        if (item.id == 0) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(QString::fromUtf8(item.text));
+        action->setData(item.id);
+        connect(action, &QAction::triggered, this, [this, id = item.id] { Run(id); });
+    }
+    return menu;
+}
+
+void ActionRegistry::Sync(QMenu* menu) const {
+    for (QAction* action : menu->actions())
+        if (!action->isSeparator())
+            action->setEnabled(IsEnabled(action->data().toInt()));
 }
 
 bool ActionRegistry::IsEnabled(int id) const {

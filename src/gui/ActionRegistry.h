@@ -8,8 +8,12 @@
 #include <vector>
 
 class QAction;
+class QMenu;
+class QWidget;
 
 namespace korvanix::gui {
+
+struct MenuItemEntry;
 
 // Every command of the program in one place: its action (text, prompt, short
 // name, icon, shortcuts, check state), what it does and when it is enabled.
@@ -47,6 +51,10 @@ public:
     bool Run(int id, bool checked = false);
     // Every rule applied to its action.
     void Refresh();
+    // A menu of its own texts whose items run the commands; Sync gives its
+    // items the commands' states before it opens.
+    QMenu* Menu(QWidget* parent, const QString& name, const std::vector<MenuItemEntry>& items);
+    void Sync(QMenu* menu) const;
     // The command's state by its rule (when it has an action, as the action shows it).
     bool IsEnabled(int id) const;
     bool IsChecked(int id) const;

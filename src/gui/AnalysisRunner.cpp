@@ -251,6 +251,12 @@ void AnalysisRunner::EditOptions() {
         Store(doc.settings.options, options);
 }
 
+void AnalysisRunner::CloseResults() {
+    for (const char* title : {kTransientGraphTitle, kFrequencyGraphTitle})
+        if (CMultiGraphWnd* graphs = CMultiGraphWnd::Find(QString::fromUtf8(title)))
+            graphs->close();
+}
+
 CMultiGraphWnd* AnalysisRunner::GraphWindow(bool frequency, bool& created) {
     const QString title =
         QString::fromUtf8(frequency ? kFrequencyGraphTitle : kTransientGraphTitle);

@@ -77,6 +77,9 @@ public:
     void Run(bool frequency);
     // Command 60008.
     void EditOptions();
+    // The results of a circuit no longer open go: they would be read as the
+    // new one's.
+    void CloseResults();
 
     bool IsRunning() const { return job_ != nullptr; }
     // Ends the running analysis after its current point, as "Стоп" does.

@@ -3,58 +3,37 @@
 #include "document/SheetExtent.h"
 #include "gui/ActionRegistry.h"
 #include "gui/AnalysisRunner.h"
-#include "gui/CMultiGraphWnd.h"
-#include "gui/DocumentController.h"
-
 #include "gui/CTextWnd.h"
-#include "gui/CircuitClipboard.h"
 #include "gui/CommandIds.h"
-#include "gui/GuiPrompts.h"
+#include "gui/CommandTable.h"
+#include "gui/DocumentController.h"
 #include "gui/Messages.h"
 #include "gui/QtPainter.h"
-#include "gui/SchemePicture.h"
 #include "gui/SchemeTools.h"
-#include "gui/dialogs/CSchemeOptionsPropSheet.h"
-#include "gui/dialogs/CSheetSizeDlg.h"
-#include "gui/dialogs/QtParameterEditor.h"
-#include "model/Errors.h"
+#include "gui/SheetDecorations.h"
 
-#include <QAction>
 #include <QClipboard>
 #include <QCursor>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPen>
-#include <QPolygon>
 #include <QScrollBar>
 #include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <new>
 
 namespace korvanix::gui {
 
 namespace {
 
-constexpr int kScrollBand = 5;    // the auto-scroll timer runs this near the border
-constexpr int kDirectionBand = 7; // and scrolls towards a border this near
 constexpr int kPlacingReach = 60; // a placing pointer this far outside still pushes
-constexpr int kAutoScrollMs = 200;
-constexpr int kUpperScaleLimit = 500;
 
 constexpr int kWheelPixelsPerNotch = 60;
 constexpr int kFitMargin = 20; // pixels kept around the circuit by "Показать всю схему"
-constexpr double kFreePinRadius = 3;
-const QColor kGridColour(190, 190, 190);
-const QColor kSheetEdgeColour(160, 160, 160);
-// Muted, and of a hue no symbol, wire or tag uses.
-const QColor kFreePinColour(225, 140, 60);
 
 const char* const kPlacingStatus = "Отмена: щелчок правой кнопки мыши";
 const char* const kSheetLimitMessage = "Не удается увеличить размеры листа схемы.\n"
@@ -104,14 +83,11 @@ CSchemeWnd::CSchemeWnd(QWidget* parent, DocumentController* documents, ActionReg
     if (!docs_.DialogParent())
         docs_.SetDialogParent(this);
     docs_.SetGestureProbe([this] {
-        switch (CurrentMode()) {
-        case Mode::Idle:
-            return DocumentController::Gesture::None;
-        case Mode::Placing:
-            return DocumentController::Gesture::Placing;
-        default:
-            return DocumentController::Gesture::Dragging;
-        }
+        using Gesture = DocumentController::Gesture;
+        const Mode mode = CurrentMode();
+        return mode == Mode::Idle      ? Gesture::None
+               : mode == Mode::Placing ? Gesture::Placing
+                                       : Gesture::Dragging;
     });
     connect(&docs_, &DocumentController::aboutToChange, this, &CSchemeWnd::EndModes);
     connect(&docs_, &DocumentController::documentReplaced, this,
@@ -123,26 +99,10 @@ CSchemeWnd::CSchemeWnd(QWidget* parent, DocumentController* documents, ActionReg
     doc_.scheme.SetTextMetrics(metrics_.get());
     doc_.scheme.UpdateAllTags();
 
-    autoScroll_.setInterval(kAutoScrollMs);
-    connect(&autoScroll_, &QTimer::timeout, this, &CSchemeWnd::AutoScrollTick);
+    connect(&confinement_, &PointerConfinement::scroll, this, &CSchemeWnd::AutoScrollTick);
 
-    elementMenu_ = BuildMenu("elementMenu", {{cmd::Rotate, "П&овернуть"},
-                                             {cmd::MirrorX, "Отобразить слева &направо"},
-                                             {cmd::MirrorY, "Отобразить сверху &вниз"},
-                                             {0, nullptr},
-                                             {cmd::Cut, "В&ырезать\tCtrl+X"},
-                                             {cmd::Copy, "&Копировать\tCtrl+C"},
-                                             {cmd::Delete, "&Удалить\tDel"},
-                                             {0, nullptr},
-                                             {cmd::ElementParameters, "&Параметры..."}});
-    sheetMenu_ = BuildMenu("sheetMenu", {{cmd::HelpContents, "&Справка\tF1"},
-                                         {0, nullptr},
-                                         {cmd::ZoomIn, "Увеличить масштаб\tCtrl++"},
-                                         {cmd::ZoomOut, "Уменьшить масштаб\tCtrl+-"},
-                                         {cmd::SelectAll, "В&ыделить все"},
-                                         {cmd::PasteHere, "&Вставить\tCtrl+V"},
-                                         {0, nullptr},
-                                         {cmd::SchemeSettings, "&Установки схемы..."}});
+    elementMenu_ = actions_.Menu(this, QStringLiteral("elementMenu"), ElementContextMenu());
+    sheetMenu_ = actions_.Menu(this, QStringLiteral("sheetMenu"), SheetContextMenu());
 
     if (QClipboard* clipboard = QGuiApplication::clipboard())
         connect(clipboard, &QClipboard::dataChanged, this, &CSchemeWnd::RefreshCommandStates);
@@ -154,42 +114,12 @@ CSchemeWnd::CSchemeWnd(QWidget* parent, DocumentController* documents, ActionReg
 
 CSchemeWnd::~CSchemeWnd() {
     docs_.SetGestureProbe(nullptr);
-    autoScroll_.stop();
+    confinement_.StopScrolling();
     doc_.scheme.SetTextMetrics(nullptr);
-}
-
-QMenu* CSchemeWnd::BuildMenu(const char* name,
-                             const std::vector<std::pair<int, const char*>>& items) {
-    auto* menu = new QMenu(this);
-    menu->setObjectName(QString::fromLatin1(name));
-    for (const auto& [id, text] : items) {
-        if (id == 0) {
-            menu->addSeparator();
-            continue;
-        }
-        QAction* action = menu->addAction(Utf8(text));
-        action->setData(id);
-        const int commandId = id;
-        // The sheet's own commands and those of the frame (help) alike.
-        connect(action, &QAction::triggered, this, [this, commandId] { actions_.Run(commandId); });
-    }
-    return menu;
-}
-
-void CSchemeWnd::SetDialogs(SchemeWndDialogs* dialogs) {
-    commands_->SetDialogs(dialogs);
-}
-
-SchemeWndDialogs& CSchemeWnd::Dialogs() {
-    return commands_->Dialogs();
 }
 
 QRect CSchemeWnd::SheetArea() const {
     return QRect(viewport()->mapToGlobal(QPoint(0, 0)), viewport()->size());
-}
-
-bool CSchemeWnd::IsPlacing() const {
-    return CurrentMode() == Mode::Placing;
 }
 
 // ---------------------------------------------------------------------------
@@ -206,10 +136,6 @@ bool CSchemeWnd::IsCommandEnabled(int id) const {
     if (IsForeignCommand(id))
         return false;
     return actions_.IsEnabled(id);
-}
-
-void CSchemeWnd::RefreshCommandStates() {
-    actions_.Refresh();
 }
 
 // ---------------------------------------------------------------------------
@@ -233,10 +159,8 @@ void CSchemeWnd::StartPlacing(int kind) {
 void CSchemeWnd::CancelPlacing(bool byRightClick) {
     if (CurrentMode() != Mode::Placing)
         return;
-    StopAutoScroll();
     SetTool(std::make_unique<IdleTool>(Tools()));
-    confine_ = QRect();
-    viewport()->unsetCursor();
+    EndConfinement();
     if (byRightClick)
         emit placingCancelled();
     emit statusMessage(QString());
@@ -260,28 +184,8 @@ void CSchemeWnd::ShowMenu(Menu which, QPoint pixel) {
     QMenu* menu = which == Menu::Element ? elementMenu_ : sheetMenu_;
     menuPoint_ = ToSheet(pixel);
     RefreshCommandStates();
-    for (QAction* action : menu->actions())
-        if (!action->isSeparator())
-            action->setEnabled(actions_.IsEnabled(action->data().toInt()));
+    actions_.Sync(menu);
     menu->popup(viewport()->mapToGlobal(pixel));
-}
-
-void CSchemeWnd::DoubleClick(QPoint pixel) {
-    model::Scheme& scheme = doc_.scheme;
-    const model::Point p = ToSheet(pixel);
-    if (scheme.ElementAt(p.x, p.y)) {
-        scheme.ClearSelection();
-        scheme.SelectAt(p.x, p.y, false);
-        menuPoint_ = p;
-        RefreshCommandStates();
-        Redraw();
-        commands_->EditElementParameters();
-        return;
-    }
-    const bool onPin = std::any_of(scheme.elements.begin(), scheme.elements.end(),
-                                   [&](const auto& e) { return e->PinAt(p.x, p.y) != 0; });
-    if (!onPin)
-        commands_->EditSchemeSettings();
 }
 
 void CSchemeWnd::SetShowGrid(bool on) {
@@ -291,53 +195,6 @@ void CSchemeWnd::SetShowGrid(bool on) {
 
 bool CSchemeWnd::GridVisible() const {
     return showGrid_ && model::kGridStep * 100 >= kGridMinPixels * std::max(1, doc_.view.scale);
-}
-
-void CSchemeWnd::PaintGrid(QPainter& painter) const {
-    const document::ViewState& view = doc_.view;
-    const model::Rect visible = VisibleArea();
-    const int left = std::max(0, (visible.left / model::kGridStep) * model::kGridStep);
-    const int top = std::max(0, (visible.top / model::kGridStep) * model::kGridStep);
-    const int right = std::min(view.sheetWidth, visible.right);
-    const int bottom = std::min(view.sheetHeight, visible.bottom);
-    QPolygon dots;
-    for (int y = top; y <= bottom; y += model::kGridStep)
-        for (int x = left; x <= right; x += model::kGridStep)
-            dots << ToPixel({x, y});
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(kGridColour, 1));
-    painter.drawPoints(dots);
-    // The sheet's edge: elements cannot go beyond it.
-    const QRect sheet(ToPixel({0, 0}), ToPixel({view.sheetWidth, view.sheetHeight}));
-    painter.setPen(QPen(kSheetEdgeColour, 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(sheet.adjusted(0, 0, -1, -1));
-    painter.restore();
-}
-
-void CSchemeWnd::PaintFreePins(QPainter& painter) const {
-    // A pin without a wire shows as a small open circle, so that an element
-    // that merely touches a wire does not look joined to it. Connectors are left
-    // out: their spare pins are no fault.
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setPen(QPen(kFreePinColour, 1));
-    painter.setBrush(Qt::NoBrush);
-    const QRect client = viewport()->rect().adjusted(-4, -4, 4, 4);
-    for (const auto& e : doc_.scheme.elements) {
-        if (e->kind == model::kind::Connector || !e->visible)
-            continue;
-        for (std::size_t i = 0; i < e->pins.size(); ++i) {
-            if (e->pins[i].wire)
-                continue;
-            const QPoint at = ToPixel(e->PinPosition(static_cast<int>(i) + 1));
-            if (client.contains(at))
-                painter.drawEllipse(QPointF(at) + QPointF(0.5, 0.5), kFreePinRadius,
-                                    kFreePinRadius);
-        }
-    }
-    painter.restore();
 }
 
 void CSchemeWnd::wheelEvent(QWheelEvent* event) {
@@ -371,18 +228,10 @@ void CSchemeWnd::wheelEvent(QWheelEvent* event) {
 }
 
 void CSchemeWnd::ZoomAt(QPoint pixel, int scale) {
-    document::ViewState& view = doc_.view;
-    const model::Point fixed = ToSheet(pixel);
-    const int before = view.scale;
-    view.scale = std::clamp(scale, kLowerScale, upperScale_);
-    const int w = viewport()->width();
-    const int h = viewport()->height();
-    view.centerX = model::SaturateToInt(
-        fixed.x - std::llround(double(pixel.x() - w / 2) * view.scale / 100.0));
-    view.centerY = model::SaturateToInt(
-        fixed.y - std::llround(double(pixel.y() - h / 2) * view.scale / 100.0));
+    const int before = doc_.view.scale;
+    Transform().ZoomAt(pixel, scale);
     ClampView();
-    if (view.scale != before)
+    if (doc_.view.scale != before)
         session_.MarkViewMoved();
     RefreshCommandStates();
     ViewScrolled();
@@ -392,16 +241,7 @@ void CSchemeWnd::FitAll() {
     const model::Rect box = document::ElementsExtent(doc_.scheme).Normalized();
     if (box.IsEmpty())
         return;
-    document::ViewState& view = doc_.view;
-    const int w = std::max(1, viewport()->width() - 2 * kFitMargin);
-    const int h = std::max(1, viewport()->height() - 2 * kFitMargin);
-    // The smallest scale (the closest view) at which the box fits both ways.
-    const int64_t fitX = (int64_t{box.Width()} * 100 + w - 1) / w;
-    const int64_t fitY = (int64_t{box.Height()} * 100 + h - 1) / h;
-    view.scale = static_cast<int>(
-        std::clamp<int64_t>(std::max(fitX, fitY), kLowerScale, std::max(kLowerScale, upperScale_)));
-    view.centerX = box.left + box.Width() / 2;
-    view.centerY = box.top + box.Height() / 2;
+    Transform().Fit(box, kFitMargin);
     ClampView();
     session_.MarkViewMoved();
     RefreshCommandStates();
@@ -446,10 +286,7 @@ bool CSchemeWnd::CloseDocument() {
 
 void CSchemeWnd::AfterDocumentReplaced() {
     CloseElementList();
-    // The results of the old circuit would be read as the new one's.
-    for (const char* title : {kTransientGraphTitle, kFrequencyGraphTitle})
-        if (CMultiGraphWnd* graphs = CMultiGraphWnd::Find(QString::fromUtf8(title)))
-            graphs->close();
+    analyses_->CloseResults();
     DocumentReloaded();
     emit statusMessage(QString());
 }
@@ -457,9 +294,7 @@ void CSchemeWnd::AfterDocumentReplaced() {
 void CSchemeWnd::DocumentReloaded() {
     CancelPlacing(false);
     if (CurrentMode() != Mode::Idle) {
-        StopAutoScroll();
-        confine_ = QRect();
-        viewport()->unsetCursor();
+        EndConfinement();
         SetTool(std::make_unique<IdleTool>(Tools()));
     }
     menuPoint_ = model::Scheme::kNoPastePoint;
@@ -483,47 +318,10 @@ void CSchemeWnd::EndModes() {
 // ---------------------------------------------------------------------------
 // View.
 
-model::Point CSchemeWnd::ToSheet(QPoint pixel) const {
-    const int scale = doc_.view.scale;
-    const int w = viewport()->width();
-    const int h = viewport()->height();
-    const auto x = std::lround(double(pixel.x() - w / 2) * scale / 100.0);
-    const auto y = std::lround(double(pixel.y() - h / 2) * scale / 100.0);
-    return {model::SaturateToInt(int64_t{doc_.view.centerX} + x),
-            model::SaturateToInt(int64_t{doc_.view.centerY} + y)};
-}
-
-QPoint CSchemeWnd::ToPixel(model::Point point) const {
-    const int scale = std::max(1, doc_.view.scale);
-    const int w = viewport()->width();
-    const int h = viewport()->height();
-    const auto x = std::lround(double(int64_t{point.x} - doc_.view.centerX) * 100.0 / scale);
-    const auto y = std::lround(double(int64_t{point.y} - doc_.view.centerY) * 100.0 / scale);
-    return {w / 2 + static_cast<int>(x), h / 2 + static_cast<int>(y)};
-}
-
-model::Rect CSchemeWnd::VisibleArea() const {
-    return model::Rect{ToSheet(QPoint(0, 0)).x, ToSheet(QPoint(0, 0)).y,
-                       ToSheet(QPoint(viewport()->width(), viewport()->height())).x,
-                       ToSheet(QPoint(viewport()->width(), viewport()->height())).y};
-}
-
 void CSchemeWnd::ClampView() {
-    document::ViewState& view = doc_.view;
-    const int w = std::max(1, viewport()->width());
-    const int h = std::max(1, viewport()->height());
-    const int64_t fitX = int64_t{view.sheetWidth} * 100 / w + 1;
-    const int64_t fitY = int64_t{view.sheetHeight} * 100 / h + 1;
-    upperScale_ = static_cast<int>(std::min<int64_t>({fitX, fitY, kUpperScaleLimit}));
-    view.scale = std::max(kLowerScale, std::min(view.scale, upperScale_));
-
-    const int64_t halfX = int64_t{w} * view.scale / 200;
-    const int64_t halfY = int64_t{h} * view.scale / 200;
-    // A sheet narrower than the window keeps its centre in the middle.
-    view.centerX =
-        static_cast<int>(std::max(halfX, std::min<int64_t>(view.centerX, view.sheetWidth - halfX)));
-    view.centerY = static_cast<int>(
-        std::max(halfY, std::min<int64_t>(view.centerY, view.sheetHeight - halfY)));
+    SheetTransform transform = Transform();
+    upperScale_ = transform.UpperScale();
+    transform.Clamp();
     UpdateScrollBars();
     viewport()->update();
 }
@@ -593,10 +391,6 @@ void CSchemeWnd::Redraw() {
     viewport()->update();
 }
 
-void CSchemeWnd::Repaint() {
-    viewport()->update();
-}
-
 void CSchemeWnd::ViewChanged() {
     ClampView();
     ViewScrolled();
@@ -613,16 +407,7 @@ QPoint CSchemeWnd::CursorPixel() const {
 }
 
 void CSchemeWnd::EndConfinement() {
-    StopAutoScroll();
-    confine_ = QRect();
-    viewport()->unsetCursor();
-}
-
-void CSchemeWnd::SetCursor(Qt::CursorShape shape) {
-    viewport()->setCursor(shape);
-}
-
-void CSchemeWnd::UnsetCursor() {
+    confinement_.Release();
     viewport()->unsetCursor();
 }
 
@@ -676,7 +461,7 @@ void CSchemeWnd::paintEvent(QPaintEvent* /*event*/) {
     const int h = viewport()->height();
     painter.fillRect(QRect(0, 0, w, h), Qt::white);
     if (GridVisible())
-        PaintGrid(painter);
+        PaintGrid(painter, Transform(), doc_.view);
     const document::ViewState& view = doc_.view;
     painter.save();
     ApplySheetView(painter, w, h, view.scale, view.centerX, view.centerY);
@@ -687,7 +472,7 @@ void CSchemeWnd::paintEvent(QPaintEvent* /*event*/) {
     tool_->PaintSheet(sheet, visible);
     scheme.DrawPinMark(sheet);
     painter.restore();
-    PaintFreePins(painter);
+    PaintFreePins(painter, Transform(), doc_.scheme, viewport()->rect());
     tool_->PaintPixels(painter);
     doc_.scheme.invalid.clear();
 }
@@ -695,67 +480,15 @@ void CSchemeWnd::paintEvent(QPaintEvent* /*event*/) {
 // ---------------------------------------------------------------------------
 // Mouse.
 
-QRect CSchemeWnd::ClientRect() const {
-    return QRect(0, 0, viewport()->width(), viewport()->height());
-}
-
-QPoint CSchemeWnd::Confined(QPoint pixel) const {
-    if (confine_.isNull())
-        return pixel;
-    return {std::clamp(pixel.x(), confine_.left(), confine_.right()),
-            std::clamp(pixel.y(), confine_.top(), confine_.bottom())};
-}
-
-void CSchemeWnd::ConfineToClient() {
-    const QRect client = ClientRect();
-    const QRect shrunk =
-        client.adjusted(kConfineShrink, kConfineShrink, -kConfineShrink, -kConfineShrink);
-    confine_ = shrunk.isValid() ? shrunk : client;
-}
-
 void CSchemeWnd::ConfineDrag(QPoint pixel) {
-    const QRect client = ClientRect();
     const model::Rect box = document::SelectionExtent(doc_.scheme);
-    const QPoint topLeft = ToPixel({box.left, box.top});
-    const QPoint bottomRight = ToPixel({box.right, box.bottom});
-    // The selection's box stays inside the window while the pointer moves.
-    const QRect shrunk =
-        client.adjusted(pixel.x() - topLeft.x(), pixel.y() - topLeft.y(),
-                        -(bottomRight.x() - pixel.x()), -(bottomRight.y() - pixel.y()));
-    confine_ = (shrunk.width() < 10 || shrunk.height() < 10) ? client : shrunk;
-}
-
-void CSchemeWnd::UpdateAutoScroll(QPoint pixel) {
-    const QRect& c = confine_;
-    if (c.isNull() || !c.contains(pixel)) {
-        StopAutoScroll();
-        return;
-    }
-    const bool inBand = pixel.x() - c.left() < kScrollBand || c.right() - pixel.x() < kScrollBand ||
-                        pixel.y() - c.top() < kScrollBand || c.bottom() - pixel.y() < kScrollBand;
-    if (!inBand) {
-        StopAutoScroll();
-        return;
-    }
-    scrollDirX_ = pixel.x() - c.left() < kDirectionBand    ? -1
-                  : c.right() - pixel.x() < kDirectionBand ? 1
-                                                           : 0;
-    scrollDirY_ = pixel.y() - c.top() < kDirectionBand      ? -1
-                  : c.bottom() - pixel.y() < kDirectionBand ? 1
-                                                            : 0;
-    if (!autoScroll_.isActive())
-        autoScroll_.start();
-}
-
-void CSchemeWnd::StopAutoScroll() {
-    autoScroll_.stop();
-    scrollDirX_ = 0;
-    scrollDirY_ = 0;
+    confinement_.ConfineDrag(viewport()->rect(), pixel, ToPixel({box.left, box.top}),
+                             ToPixel({box.right, box.bottom}));
 }
 
 void CSchemeWnd::AutoScrollTick() {
     if (CurrentMode() == Mode::Idle) {
-        StopAutoScroll();
+        confinement_.StopScrolling();
         return;
     }
     if (CurrentMode() == Mode::Placing) {
@@ -766,69 +499,64 @@ void CSchemeWnd::AutoScrollTick() {
         const QRect near = viewport()->rect().adjusted(-kPlacingReach, -kPlacingReach,
                                                        kPlacingReach, kPlacingReach);
         if (!near.contains(pointer)) {
-            StopAutoScroll();
+            confinement_.StopScrolling();
             return;
         }
         const QPoint confined = Confined(pointer);
         UpdateAutoScroll(confined);
-        if (!autoScroll_.isActive())
+        if (!confinement_.IsScrolling())
             return;
         lastPixel_ = confined;
     }
     document::ViewState& view = doc_.view;
     const int pageX = viewport()->width() * view.scale / 100;
     const int pageY = viewport()->height() * view.scale / 100;
-    view.centerX += scrollDirX_ * pageX / 5;
-    view.centerY += scrollDirY_ * pageY / 5;
+    view.centerX += confinement_.DirectionX() * pageX / 5;
+    view.centerY += confinement_.DirectionY() * pageY / 5;
     ClampView();
     ViewScrolled();
 }
 
-void CSchemeWnd::mousePressEvent(QMouseEvent* event) {
+void CSchemeWnd::ToolEvent(const std::function<void()>& handle) {
+    // The tool an event retired is kept until the next one.
     retired_.clear();
     try {
-        tool_->Press(event->position().toPoint(), event->button(),
-                     (event->modifiers() & Qt::ControlModifier) != 0);
+        handle();
     } catch (const std::bad_alloc&) {
         Messages().Warn(this, Utf8(kOutOfMemory));
     }
+}
+
+void CSchemeWnd::mousePressEvent(QMouseEvent* event) {
+    ToolEvent([&] {
+        tool_->Press(event->position().toPoint(), event->button(),
+                     (event->modifiers() & Qt::ControlModifier) != 0);
+    });
 }
 
 void CSchemeWnd::keyPressEvent(QKeyEvent* event) {
-    retired_.clear();
-    if (event->key() == Qt::Key_Escape && CurrentMode() != Mode::Idle) {
-        tool_->Cancel();
-        return;
-    }
-    QAbstractScrollArea::keyPressEvent(event);
+    if (event->key() != Qt::Key_Escape || CurrentMode() == Mode::Idle)
+        return QAbstractScrollArea::keyPressEvent(event);
+    ToolEvent([&] { tool_->Cancel(); });
 }
 
 void CSchemeWnd::mouseMoveEvent(QMouseEvent* event) {
-    retired_.clear();
-    tool_->Move(event->position().toPoint());
+    ToolEvent([&] { tool_->Move(event->position().toPoint()); });
 }
 
 void CSchemeWnd::mouseReleaseEvent(QMouseEvent* event) {
-    retired_.clear();
-    try {
-        tool_->Release(event->position().toPoint(), event->button());
-    } catch (const std::bad_alloc&) {
-        Messages().Warn(this, Utf8(kOutOfMemory));
-    }
+    ToolEvent([&] { tool_->Release(event->position().toPoint(), event->button()); });
 }
 
 void CSchemeWnd::mouseDoubleClickEvent(QMouseEvent* event) {
-    retired_.clear();
     if (event->button() != Qt::LeftButton || CurrentMode() == Mode::Placing)
         return;
-    try {
+    ToolEvent([&] {
         // The second press may already have begun a drag: it ends where it began.
         if (CurrentMode() != Mode::Idle)
             tool_->Finish(lastPixel_);
-        DoubleClick(event->position().toPoint());
-    } catch (const std::bad_alloc&) {
-        Messages().Warn(this, Utf8(kOutOfMemory));
-    }
+        commands_->OpenAt(ToSheet(event->position().toPoint()));
+    });
 }
 
 } // namespace korvanix::gui

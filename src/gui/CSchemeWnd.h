@@ -3,9 +3,12 @@
 #include "document/Document.h"
 #include "document/EditSession.h"
 #include "document/SheetExtent.h"
+#include "gui/ActionRegistry.h"
 #include "gui/AnalysisRunner.h"
+#include "gui/PointerConfinement.h"
 #include "gui/SchemeFonts.h"
 #include "gui/SheetCommands.h"
+#include "gui/SheetTransform.h"
 #include "gui/ToolContext.h"
 
 #include <QAbstractScrollArea>
@@ -14,6 +17,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -22,7 +26,6 @@ class QMenu;
 
 namespace korvanix::gui {
 
-class ActionRegistry;
 class AnalysisRunner;
 class DocumentController;
 class SchemeTool;
@@ -37,7 +40,7 @@ class CSchemeWnd : public QAbstractScrollArea, private SheetCommandContext, priv
 public:
     using Mode = SheetMode;
 
-    static constexpr int kLowerScale = 40;
+    static constexpr int kLowerScale = SheetTransform::kLowerScale;
     static constexpr int kMaxSheet = document::kMaxSheet;
 
     // Without a controller or a registry the sheet keeps its own.
@@ -59,7 +62,7 @@ public:
     // (or an analysis still runs: it is asked to stop).
     bool CloseDocument();
     // Every command's state by its rule.
-    void RefreshCommandStates();
+    void RefreshCommandStates() { actions_.Refresh(); }
     // The main window lost activation: placing is cancelled, a drag ends as if the
     // button had been released.
     void EndModes() override;
@@ -70,18 +73,18 @@ public:
     // Whether the grid shows at the present scale (dots at least this far apart).
     static constexpr int kGridMinPixels = 6;
     bool GridVisible() const;
-    bool IsPlacing() const;
+    bool IsPlacing() const { return CurrentMode() == Mode::Placing; }
     // Whether the border scrolling timer runs.
-    bool IsAutoScrolling() const { return autoScroll_.isActive(); }
+    bool IsAutoScrolling() const { return confinement_.IsScrolling(); }
 
     // Null restores the real dialogs.
-    void SetDialogs(SchemeWndDialogs* dialogs);
+    void SetDialogs(SchemeWndDialogs* dialogs) { commands_->SetDialogs(dialogs); }
     Mode CurrentMode() const;
     // The largest scale at which the sheet still fills the window (at most 500).
     int UpperScale() const override { return upperScale_; }
     // Window pixels and sheet units under the current view.
-    model::Point ToSheet(QPoint pixel) const override;
-    QPoint ToPixel(model::Point point) const override;
+    model::Point ToSheet(QPoint pixel) const override { return Transform().ToSheet(pixel); }
+    QPoint ToPixel(model::Point point) const override { return Transform().ToPixel(point); }
     // The element that follows the pointer while placing; null otherwise.
     const model::Element* PlacingElement() const;
     // After the document was changed from outside (fonts, tags, view, history).
@@ -114,8 +117,6 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
-    static constexpr int kConfineShrink = 7; // pixels kept free at the client border
-
     // ToolContext: what the mouse tools see of the sheet.
     ToolContext& Tools() { return *this; }
     model::Scheme& Scheme() override { return doc_.scheme; }
@@ -123,15 +124,15 @@ private:
     document::EditSession& Session() override { return session_; }
     model::Point Pointer() const override { return current_; }
     QPoint SetPointer(QPoint pixel, bool confine) override;
-    QPoint Confined(QPoint pixel) const override;
+    QPoint Confined(QPoint pixel) const override { return confinement_.Confined(pixel); }
     QPoint CursorPixel() const override;
-    void ConfineToClient() override;
+    void ConfineToClient() override { confinement_.ConfineToClient(viewport()->rect()); }
     void ConfineDrag(QPoint pixel) override;
-    void UpdateAutoScroll(QPoint pixel) override;
+    void UpdateAutoScroll(QPoint pixel) override { confinement_.Update(pixel); }
     void EndConfinement() override;
-    void SetCursor(Qt::CursorShape shape) override;
-    void UnsetCursor() override;
-    void Repaint() override;
+    void SetCursor(Qt::CursorShape shape) override { viewport()->setCursor(shape); }
+    void UnsetCursor() override { viewport()->unsetCursor(); }
+    void Repaint() override { viewport()->update(); }
     void Redraw() override;
     void RefreshCommands() override { RefreshCommandStates(); }
     void ViewChanged() override;
@@ -144,10 +145,10 @@ private:
 
     // SheetCommandContext: what the commands see besides.
     QWidget* DialogParent() override { return this; }
-    SchemeWndDialogs& Dialogs() override;
+    SchemeWndDialogs& Dialogs() override { return commands_->Dialogs(); }
     SheetMode ToolMode() const override { return CurrentMode(); }
     model::Point MenuPoint() const override { return menuPoint_; }
-    void ClearMenuPoint() override { menuPoint_ = model::Scheme::kNoPastePoint; }
+    void SetMenuPoint(model::Point at) override { menuPoint_ = at; }
     void StartPlacing(int kind) override;
     void Zoom(int delta) override;
     void FitAll() override;
@@ -163,19 +164,17 @@ private:
     QWidget* Frame() override { return window(); }
     QRect SheetArea() const override;
 
-    void DoubleClick(QPoint pixel);
     // Sets the scale (within its limits) keeping the sheet point under `pixel`
     // where it is.
     void ZoomAt(QPoint pixel, int scale);
-    void PaintGrid(QPainter& painter) const;
-    void PaintFreePins(QPainter& painter) const;
 
     // The controller replaced the document.
     void AfterDocumentReplaced();
 
     // View.
+    SheetTransform Transform() const { return SheetTransform(doc_.view, viewport()->size()); }
     void UpdateScrollBars();
-    model::Rect VisibleArea() const;
+    model::Rect VisibleArea() const { return Transform().VisibleArea(); }
     void ViewScrolled();
     void RebuildFonts();
 
@@ -185,10 +184,9 @@ private:
     void ClearHoverCaption();
 
     // Mouse helpers.
-    QRect ClientRect() const;
+    // Runs a tool's answer to an event; out of memory is said in a box.
+    void ToolEvent(const std::function<void()>& handle);
     void AutoScrollTick();
-    void StopAutoScroll();
-    QMenu* BuildMenu(const char* name, const std::vector<std::pair<int, const char*>>& items);
 
     // The document, its history and its modified state.
     DocumentController& docs_;
@@ -208,10 +206,7 @@ private:
     // The pointer as the tools last saw it, in pixels and in sheet units.
     model::Point current_;
     QPoint lastPixel_;
-    QRect confine_;
-    QTimer autoScroll_;
-    int scrollDirX_ = 0;
-    int scrollDirY_ = 0;
+    PointerConfinement confinement_;
     model::Point menuPoint_ = model::Scheme::kNoPastePoint;
     QString lastCaption_;
 

@@ -86,6 +86,35 @@ QString SplitPart(const QString& text, QChar separator, bool after) {
 
 } // namespace
 
+const std::vector<MenuItemEntry>& ElementContextMenu() {
+    static const std::vector<MenuItemEntry> items = {
+        {cmd::Rotate, "П&овернуть"},
+        {cmd::MirrorX, "Отобразить слева &направо"},
+        {cmd::MirrorY, "Отобразить сверху &вниз"},
+        {0, ""},
+        {cmd::Cut, "В&ырезать\tCtrl+X"},
+        {cmd::Copy, "&Копировать\tCtrl+C"},
+        {cmd::Delete, "&Удалить\tDel"},
+        {0, ""},
+        {cmd::ElementParameters, "&Параметры..."},
+    };
+    return items;
+}
+
+const std::vector<MenuItemEntry>& SheetContextMenu() {
+    static const std::vector<MenuItemEntry> items = {
+        {cmd::HelpContents, "&Справка\tF1"},
+        {0, ""},
+        {cmd::ZoomIn, "Увеличить масштаб\tCtrl++"},
+        {cmd::ZoomOut, "Уменьшить масштаб\tCtrl+-"},
+        {cmd::SelectAll, "В&ыделить все"},
+        {cmd::PasteHere, "&Вставить\tCtrl+V"},
+        {0, ""},
+        {cmd::SchemeSettings, "&Установки схемы..."},
+    };
+    return items;
+}
+
 const std::vector<MenuEntry>& MainMenus() {
     static const std::vector<MenuEntry> menus = {
         {"&Файл",

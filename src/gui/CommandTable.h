@@ -31,6 +31,9 @@ struct PaletteEntry {
 
 // The menus of the main window, in order.
 const std::vector<MenuEntry>& MainMenus();
+// The sheet's context menus: on a selected element, and on the empty sheet.
+const std::vector<MenuItemEntry>& ElementContextMenu();
+const std::vector<MenuItemEntry>& SheetContextMenu();
 // The main toolbar, 0 being a separator.
 const std::vector<int>& MainToolbarButtons();
 // The three element palettes.

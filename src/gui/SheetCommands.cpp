@@ -19,6 +19,7 @@
 #include <QPoint>
 #include <QWidget>
 
+#include <algorithm>
 #include <new>
 
 namespace korvanix::gui {
@@ -197,6 +198,23 @@ void SheetCommands::SetShowNodes(bool on) {
     view_.Committed(step);
 }
 
+void SheetCommands::OpenAt(model::Point p) {
+    model::Scheme& scheme = view_.Scheme();
+    if (scheme.ElementAt(p.x, p.y)) {
+        scheme.ClearSelection();
+        scheme.SelectAt(p.x, p.y, false);
+        view_.SetMenuPoint(p);
+        view_.RefreshCommands();
+        view_.Redraw();
+        EditElementParameters();
+        return;
+    }
+    const bool onPin = std::any_of(scheme.elements.begin(), scheme.elements.end(),
+                                   [&](const auto& e) { return e->PinAt(p.x, p.y) != 0; });
+    if (!onPin)
+        EditSchemeSettings();
+}
+
 void SheetCommands::EditElementParameters() {
     model::Scheme& scheme = view_.Scheme();
     if (scheme.selection.empty())
@@ -261,7 +279,7 @@ void SheetCommands::Paste(model::Point at) {
     const model::Rect area = PasteFromClipboard(view_.Scheme(), at.x, at.y,
                                                 view_.ToSheet(kPasteCorner), view_.DialogParent())
                                  .Normalized();
-    view_.ClearMenuPoint();
+    view_.SetMenuPoint(model::Scheme::kNoPastePoint);
     if (area.IsEmpty()) {
         view_.RefreshCommands();
         return;

@@ -40,7 +40,7 @@ public:
     virtual SheetMode ToolMode() const = 0;
     // Where the context menu was opened (kNoPastePoint when none is).
     virtual model::Point MenuPoint() const = 0;
-    virtual void ClearMenuPoint() = 0;
+    virtual void SetMenuPoint(model::Point at) = 0;
     virtual void StartPlacing(int kind) = 0;
     // Placing cancelled, a drag ended where it is.
     virtual void EndModes() = 0;
@@ -68,6 +68,9 @@ public:
     void SetDialogs(SchemeWndDialogs* dialogs);
     SchemeWndDialogs& Dialogs() { return *dialogs_; }
 
+    // A double click at `at`: the parameters of the element there, or the
+    // scheme settings on an empty spot (nothing on a pin).
+    void OpenAt(model::Point at);
     void EditElementParameters();
     void EditSchemeSettings();
     void SetShowNodes(bool on);
