@@ -25,10 +25,7 @@ void ResultsRecorder::Add(const Op& op) {
 
 void ResultsRecorder::AddText(Kind kind, int pane, int index, const std::string& text) {
     local_.texts.push_back(text);
-    Op op{kind, pane};
-    op.a = static_cast<int32_t>(local_.texts.size() - 1);
-    op.b = index;
-    Add(op);
+    Add(Of(kind, pane, static_cast<int32_t>(local_.texts.size() - 1), index));
 }
 
 void ResultsRecorder::Publish() {
@@ -179,44 +176,29 @@ void ResultsRecorder::Apply(const Op& op, const std::vector<std::string>& texts,
 void ResultsRecorder::SetPaneCount(int n) {
     paneCount_ = n < 0 ? 0 : n;
     titles_.resize(static_cast<std::size_t>(paneCount_));
-    Op op{Kind::PaneCount, 0};
-    op.a = n;
-    Add(op);
+    Add(Of(Kind::PaneCount, 0, n));
 }
 
 void ResultsRecorder::Reset(int pane) {
-    Add(Op{Kind::Reset, pane});
+    Add(Of(Kind::Reset, pane));
 }
 
 void ResultsRecorder::SetPaired(int pane, bool paired) {
-    Op op{Kind::Paired, pane};
-    op.a = paired ? 1 : 0;
-    Add(op);
+    Add(Of(Kind::Paired, pane, paired ? 1 : 0));
 }
 
 void ResultsRecorder::SetCounts(int pane, int curves, int runs) {
-    Op op{Kind::Counts, pane};
-    op.a = curves;
-    op.b = runs;
-    Add(op);
+    Add(Of(Kind::Counts, pane, curves, runs));
 }
 
 void ResultsRecorder::SetExpectedPoints(int pane, int n) {
-    Op op{Kind::ExpectedPoints, pane};
-    op.a = n;
-    Add(op);
+    Add(Of(Kind::ExpectedPoints, pane, n));
 }
 
 void ResultsRecorder::SetTitle(int pane, const std::string& text) {
-    const auto assign = [&](int p) {
-        if (p >= 0 && p < paneCount_)
+    for (int p = 0; p < paneCount_; ++p)
+        if (pane == kAllPanes || pane == p)
             titles_[static_cast<std::size_t>(p)] = text;
-    };
-    if (pane == kAllPanes)
-        for (int p = 0; p < paneCount_; ++p)
-            assign(p);
-    else
-        assign(pane);
     AddText(Kind::Title, pane, 0, text);
 }
 
@@ -233,10 +215,7 @@ void ResultsRecorder::SetCurveLabel(int pane, int curve, const std::string& text
 }
 
 void ResultsRecorder::SetCurveGroup(int pane, int curve, int group) {
-    Op op{Kind::CurveGroup, pane};
-    op.a = curve;
-    op.b = group;
-    Add(op);
+    Add(Of(Kind::CurveGroup, pane, curve, group));
 }
 
 void ResultsRecorder::SetGroupCaption(int pane, int group, const std::string& text) {
@@ -260,85 +239,54 @@ void ResultsRecorder::SetRunLabel(int pane, const std::string& text) {
 }
 
 void ResultsRecorder::SetXRange(int pane, double low, double high) {
-    Op op{Kind::XRange, pane};
-    op.x = low;
-    op.y = high;
-    Add(op);
+    Add(Of(Kind::XRange, pane, 0, 0, low, high));
 }
 
 void ResultsRecorder::SetScales(int pane, int xKind, int xMask, int yKind, int yMask) {
-    Op op{Kind::Scales, pane};
-    op.a = xKind;
-    op.b = xMask;
+    Op op = Of(Kind::Scales, pane, xKind, xMask);
     op.c = yKind;
     op.d = yMask;
     Add(op);
 }
 
 void ResultsRecorder::SetLiveDrawing(int pane, bool on) {
-    Op op{Kind::LiveDrawing, pane};
-    op.a = on ? 1 : 0;
-    Add(op);
+    Add(Of(Kind::LiveDrawing, pane, on ? 1 : 0));
 }
 
 void ResultsRecorder::SetPositiveQuantity(int pane, bool on) {
-    Op op{Kind::PositiveQuantity, pane};
-    op.a = on ? 1 : 0;
-    Add(op);
+    Add(Of(Kind::PositiveQuantity, pane, on ? 1 : 0));
 }
 
 void ResultsRecorder::AppendRunValue(int pane, double value) {
-    Op op{Kind::RunValue, pane};
-    op.x = value;
-    Add(op);
+    Add(Of(Kind::RunValue, pane, 0, 0, value));
 }
 
 void ResultsRecorder::BeginSegment(int pane, int run, int graphType) {
-    Op op{Kind::BeginSegment, pane};
-    op.a = run;
-    op.b = graphType;
-    Add(op);
+    Add(Of(Kind::BeginSegment, pane, run, graphType));
 }
 
 void ResultsRecorder::AppendX(int pane, int run, double x) {
-    Op op{Kind::X, pane};
-    op.a = run;
-    op.x = x;
-    Add(op);
+    Add(Of(Kind::X, pane, run, 0, x));
 }
 
 void ResultsRecorder::AppendY(int pane, int curve, int run, double y) {
-    Op op{Kind::Y, pane};
-    op.a = curve;
-    op.b = run;
-    op.x = y;
-    Add(op);
+    Add(Of(Kind::Y, pane, curve, run, y));
 }
 
 void ResultsRecorder::AppendPair(int pane, int curve, int run, double x, double y) {
-    Op op{Kind::Pair, pane};
-    op.a = curve;
-    op.b = run;
-    op.x = x;
-    op.y = y;
-    Add(op);
+    Add(Of(Kind::Pair, pane, curve, run, x, y));
 }
 
 void ResultsRecorder::AppendInteger(int pane, int run, int32_t value) {
-    Op op{Kind::Integer, pane};
-    op.a = run;
-    op.b = value;
-    Add(op);
+    Add(Of(Kind::Integer, pane, run, value));
 }
 
 void ResultsRecorder::EndSegment(int pane, int run) {
-    Op op{Kind::EndSegment, pane};
-    op.a = run;
-    Add(op);
+    Add(Of(Kind::EndSegment, pane, run));
 }
 
 void ResultsRecorder::Finish(int pane) {
-    Add(Op{Kind::Finish, pane});
+    Add(Of(Kind::Finish, pane));
 }
 
 void ResultsRecorder::SetStatusText(const std::string& text) {

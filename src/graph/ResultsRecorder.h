@@ -111,6 +111,14 @@ private:
         std::vector<std::string> texts;
     };
 
+    static Op Of(Kind kind, int pane, int32_t a = 0, int32_t b = 0, double x = 0, double y = 0) {
+        Op op{kind, pane};
+        op.a = a;
+        op.b = b;
+        op.x = x;
+        op.y = y;
+        return op;
+    }
     void Add(const Op& op);
     void AddText(Kind kind, int pane, int index, const std::string& text);
     static void Apply(const Op& op, const std::vector<std::string>& texts, ResultsSink& target);

@@ -201,6 +201,42 @@ TEST(IncomingDocument, ADamagedFileHandedOverKeepsTheOpenDocument) {
 
 namespace {
 
+// The program started with a changed document of its own; every box is
+// answered No.
+class IncomingDuringWork : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(starts.first.Start());
+        wnd = starts.first.MainWindow();
+        ChangedDocument(*wnd, starts.dir);
+        QObject::connect(&Analyses(), &AnalysisRunner::finished, wnd, [this] { ++finished; });
+    }
+    void TearDown() override {
+        Analyses().SetDialogs(nullptr);
+        Analyses().SetDispatchInterval(AnalysisRunner::kDispatchInterval);
+        wnd->hide();
+    }
+    AnalysisRunner& Analyses() { return wnd->SchemeWnd()->Analyses(); }
+    // The transient analysis command, to the end of its computation.
+    bool Analyse() {
+        const int before = finished;
+        wnd->OnCommand(cmd::Transient);
+        return QTest::qWaitFor([&] { return finished > before; }, 20000);
+    }
+    // The handed-over example replaces the changed document after one prompt.
+    void ExpectTheExampleAfterOnePrompt() {
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return TitleIs(*wnd, "KORVANIX - rlc_series.scm"); }, 5000))
+            << wnd->windowTitle().toStdString();
+        EXPECT_EQ(boxes.questions.size(), 1) << "the save prompt of the changed document";
+    }
+
+    TwoStarts starts;
+    ModalMessages boxes{Reply::No};
+    CMainWnd* wnd = nullptr;
+    int finished = 0;
+};
+
 // An analysis dialog that stays open (a loop of its own) while `whileOpen`
 // runs, then presses OK.
 class SlowAnalysisDialogs : public AnalysisDialogs {
@@ -224,32 +260,17 @@ public:
 // A document handed over while the analysis dialog is open waits for it: the
 // dialog's settings go into the document it was opened for, and the analysis
 // runs on that circuit; then the incoming document is asked about.
-TEST(IncomingDocument, AHandOverWaitsForTheAnalysisDialog) {
-    TwoStarts starts;
-    ModalMessages boxes(Reply::No);
-    ASSERT_TRUE(starts.first.Start());
-    CMainWnd& wnd = *starts.first.MainWindow();
-    const QString mine = ChangedDocument(wnd, starts.dir);
+TEST_F(IncomingDuringWork, AHandOverWaitsForTheAnalysisDialog) {
     SlowAnalysisDialogs dialogs;
-    wnd.SchemeWnd()->Analyses().SetDialogs(&dialogs);
+    Analyses().SetDialogs(&dialogs);
     bool handed = false;
     dialogs.whileOpen = [&] { handed = starts.HandOver(kExample); };
-    bool finished = false;
-    QObject::connect(&wnd.SchemeWnd()->Analyses(), &AnalysisRunner::finished,
-                     [&] { finished = true; });
-
-    wnd.OnCommand(cmd::Transient);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 10000))
-        << dialogs.shown << boxes.warnings.join('|').toStdString();
+    ASSERT_TRUE(Analyse()) << boxes.warnings.join('|').toStdString();
     EXPECT_TRUE(handed);
     EXPECT_EQ(dialogs.shown, 1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return TitleIs(wnd, "KORVANIX - rlc_series.scm"); }, 5000))
-        << wnd.windowTitle().toStdString();
-    EXPECT_EQ(boxes.questions.size(), 1) << "the save prompt of the changed document";
+    ExpectTheExampleAfterOnePrompt();
     // The example's own settings, untouched by the dialog of the other document.
-    EXPECT_NE(wnd.Documents().Doc().settings.transient.parts[0].pointCount, 12345);
-    wnd.SchemeWnd()->Analyses().SetDialogs(nullptr);
-    wnd.hide();
+    EXPECT_NE(wnd->Documents().Doc().settings.transient.parts[0].pointCount, 12345);
 }
 
 namespace {
@@ -283,58 +304,34 @@ private:
 
 // A document handed over while an analysis computes waits for its end; the
 // results belong to the circuit that was analysed.
-TEST(IncomingDocument, AHandOverWaitsForTheRunningAnalysis) {
-    TwoStarts starts;
-    ModalMessages boxes(Reply::No);
-    ASSERT_TRUE(starts.first.Start());
-    CMainWnd& wnd = *starts.first.MainWindow();
-    ChangedDocument(wnd, starts.dir);
+TEST_F(IncomingDuringWork, AHandOverWaitsForTheRunningAnalysis) {
     AcceptingDialogs dialogs;
-    AnalysisRunner& analyses = wnd.SchemeWnd()->Analyses();
-    analyses.SetDialogs(&dialogs);
+    Analyses().SetDialogs(&dialogs);
     // Point by point: the run lasts until the hand-over has arrived.
-    analyses.SetDispatchInterval(std::chrono::milliseconds(0));
+    Analyses().SetDispatchInterval(std::chrono::milliseconds(0));
     bool handed = false;
     bool titleDuringRun = false;
     QObject::connect(
-        &analyses, &AnalysisRunner::started, &wnd,
+        &Analyses(), &AnalysisRunner::started, wnd,
         [&] {
             handed = starts.HandOver(kExample);
             QTest::qWait(200);
-            titleDuringRun = TitleIs(wnd, "KORVANIX - mine.scm");
+            titleDuringRun = TitleIs(*wnd, "KORVANIX - mine.scm");
             EXPECT_TRUE(boxes.questions.isEmpty()) << "nothing is asked under a running analysis";
         },
         Qt::SingleShotConnection);
-    bool finished = false;
-    QObject::connect(&analyses, &AnalysisRunner::finished, &wnd, [&] { finished = true; });
-
-    wnd.OnCommand(cmd::Transient);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 20000));
+    ASSERT_TRUE(Analyse());
     EXPECT_TRUE(handed);
     EXPECT_TRUE(titleDuringRun);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return TitleIs(wnd, "KORVANIX - rlc_series.scm"); }, 5000))
-        << wnd.windowTitle().toStdString();
-    EXPECT_EQ(boxes.questions.size(), 1);
-    analyses.SetDialogs(nullptr);
-    analyses.SetDispatchInterval(AnalysisRunner::kDispatchInterval);
-    wnd.hide();
+    ExpectTheExampleAfterOnePrompt();
 }
 
 // A document handed over during "Сохранить данные" waits for the export: the
 // graph window it reads stays open and the whole table reaches the file.
-TEST(IncomingDocument, AHandOverWaitsForTheDataExport) {
-    TwoStarts starts;
-    ModalMessages boxes(Reply::No);
-    ASSERT_TRUE(starts.first.Start());
-    CMainWnd& wnd = *starts.first.MainWindow();
-    ChangedDocument(wnd, starts.dir);
+TEST_F(IncomingDuringWork, AHandOverWaitsForTheDataExport) {
     AcceptingDialogs dialogs;
-    AnalysisRunner& analyses = wnd.SchemeWnd()->Analyses();
-    analyses.SetDialogs(&dialogs);
-    bool finished = false;
-    QObject::connect(&analyses, &AnalysisRunner::finished, &wnd, [&] { finished = true; });
-    wnd.OnCommand(cmd::Transient);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 20000));
+    Analyses().SetDialogs(&dialogs);
+    ASSERT_TRUE(Analyse());
     QPointer<CMultiGraphWnd> graphs = CMultiGraphWnd::Find(U(kTransientGraphTitle));
     ASSERT_FALSE(graphs.isNull());
     const int points = static_cast<int>(graphs->Pane(0)->Data().X(0).Count());
@@ -352,18 +349,14 @@ TEST(IncomingDocument, AHandOverWaitsForTheDataExport) {
     ASSERT_TRUE(starts.HandOver(kExample));
     QTest::qWait(300);
     EXPECT_TRUE(boxes.questions.isEmpty()) << "nothing is asked under a running export";
-    EXPECT_TRUE(TitleIs(wnd, "KORVANIX - mine.scm"));
+    EXPECT_TRUE(TitleIs(*wnd, "KORVANIX - mine.scm"));
     EXPECT_FALSE(graphs.isNull());
     release = true;
     ASSERT_TRUE(QTest::qWaitFor([] { return DataExportJob::RunningCount() == 0; }, 20000));
     DataExportJob::SetLineHook(nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return TitleIs(wnd, "KORVANIX - rlc_series.scm"); }, 5000))
-        << wnd.windowTitle().toStdString();
-    EXPECT_EQ(boxes.questions.size(), 1);
+    ExpectTheExampleAfterOnePrompt();
     QFile written(table);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll().count('\n'), points + 3);
     EXPECT_TRUE(graphs.isNull()) << "the new document closed the old circuit's results";
-    analyses.SetDialogs(nullptr);
-    wnd.hide();
 }
