@@ -22,7 +22,7 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANIX_T
 cmake --build build-tsan -j"$(nproc)" --target korvanix-cli korvanix-snapshot \
     "${threaded[@]##*/}"
 for t in "${threaded[@]}"; do
-    TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" QT_QPA_PLATFORM=offscreen \
+    TSAN_OPTIONS="halt_on_error=1 die_after_fork=0 suppressions=$PWD/tests/tsan.supp" QT_QPA_PLATFORM=offscreen \
         "build-tsan/$t" --gtest_brief=1
 done
 

@@ -15,8 +15,6 @@
 #include "gui/dialogs/CFreqDlg.h"
 #include "gui/dialogs/CTransDlg.h"
 
-#include <QThread>
-
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -25,6 +23,7 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <thread>
 #include <utility>
 
 namespace korvanix::gui {
@@ -189,7 +188,8 @@ public:
     std::unique_ptr<graph::ResultsRecorder> recorder;
     std::unique_ptr<WorkerProgress> progress;
     std::unique_ptr<CAbortDlg> dialog;
-    std::unique_ptr<QThread> thread;
+    // Joined before anything it wrote is read.
+    std::thread thread;
     // Written by the worker before it signals its end.
     analysis::DocumentAnalysisResult result;
 };
@@ -201,7 +201,7 @@ AnalysisRunner::AnalysisRunner(AnalysisHost& host) : host_(host), dialogs_(&real
 AnalysisRunner::~AnalysisRunner() {
     if (job_) {
         job_->progress->Abandon();
-        job_->thread->wait();
+        job_->thread.join();
         if (job_->graphs)
             job_->graphs->SetBusy(false);
     }
@@ -345,7 +345,11 @@ void AnalysisRunner::Run(bool frequency) {
     dialog.show();
 
     Job* running = job.get();
-    job->thread.reset(QThread::create([this, running] {
+    job_ = std::move(job);
+    host_.RefreshCommands();
+    pump_.start(std::max(interval_, std::chrono::milliseconds(1)));
+    emit started(&dialog);
+    running->thread = std::thread([this, running] {
         try {
             running->result = running->analysis->Compute(*running->recorder, *running->progress);
         } catch (const std::bad_alloc&) {
@@ -354,12 +358,7 @@ void AnalysisRunner::Run(bool frequency) {
         }
         running->recorder->Publish();
         QMetaObject::invokeMethod(this, &AnalysisRunner::Finished, Qt::QueuedConnection);
-    }));
-    job_ = std::move(job);
-    host_.RefreshCommands();
-    pump_.start(std::max(interval_, std::chrono::milliseconds(1)));
-    emit started(&dialog);
-    job_->thread->start();
+    });
 }
 
 void AnalysisRunner::Pump() {
@@ -393,7 +392,7 @@ void AnalysisRunner::ShowWarning(const QString& text) {
 void AnalysisRunner::Finished() {
     if (!job_)
         return;
-    job_->thread->wait();
+    job_->thread.join();
     pump_.stop();
     Pump();
     std::unique_ptr<Job> job = std::move(job_);

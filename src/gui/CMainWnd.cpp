@@ -148,7 +148,11 @@ void CMainWnd::SetShowGrid(bool on, bool remember) {
         settings_->setValue(QString::fromLatin1(kShowGridKey), on);
 }
 
-CMainWnd::~CMainWnd() = default;
+CMainWnd::~CMainWnd() {
+    // The sheet uses the document controller and the actions to its end: it
+    // goes before them (children go in the order they were made).
+    delete scheme_;
+}
 
 QString CMainWnd::TitleFor(const QString& documentName) {
     return QString::fromUtf8(kAppTitle) + QStringLiteral(" - ") + documentName;

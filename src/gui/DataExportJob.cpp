@@ -7,7 +7,6 @@
 #include "gui/Messages.h"
 #include "gui/dialogs/CAbortDlg.h"
 
-#include <QThread>
 #include <QWidget>
 
 #include <mutex>
@@ -105,10 +104,8 @@ DataExportJob::DataExportJob(QWidget* owner, std::vector<graph::GraphData> panes
 }
 
 DataExportJob::~DataExportJob() {
-    if (thread_) {
-        thread_->wait();
-        delete thread_;
-    }
+    if (thread_.joinable())
+        thread_.join();
     --running;
 }
 
@@ -129,7 +126,7 @@ void DataExportJob::Start(QWidget* owner, std::vector<graph::GraphData> panes,
         connect(&progress, &CAbortDlg::stopRequested, job, [job] { job->stop_ = true; });
         progress.show();
     }
-    job->thread_ = QThread::create([job] {
+    job->thread_ = std::thread([job] {
         Outcome outcome = Outcome::WriteFailed;
         try {
             outcome = job->Write();
@@ -139,7 +136,6 @@ void DataExportJob::Start(QWidget* owner, std::vector<graph::GraphData> panes,
         QMetaObject::invokeMethod(
             job, [job, outcome] { job->Finished(outcome); }, Qt::QueuedConnection);
     });
-    job->thread_->start();
 }
 
 DataExportJob::Outcome DataExportJob::Write() {
@@ -198,7 +194,7 @@ void DataExportJob::ReportPercent(int percent) {
 }
 
 void DataExportJob::Finished(Outcome outcome) {
-    thread_->wait();
+    thread_.join();
     if (outcome != Outcome::Written)
         file_->Abandon();
     progress_.reset();

@@ -10,9 +10,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
-class QThread;
 class QWidget;
 
 namespace korvanix::document {
@@ -73,7 +73,8 @@ private:
     std::atomic<bool> stop_{false};
     std::unique_ptr<DisabledFrame> disabled_;
     std::unique_ptr<CAbortDlg> progress_;
-    QThread* thread_ = nullptr;
+    // Joined before anything it wrote is read.
+    std::thread thread_;
     struct Hold;
     std::unique_ptr<Hold> hold_;
 };
