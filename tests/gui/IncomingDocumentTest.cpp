@@ -3,6 +3,7 @@
 // running analysis or an export. Every message box here spins an event loop
 // of its own, as a real modal box does, so whatever the window system delivers
 // meanwhile arrives in the middle.
+#include "GuiTestSupport.h"
 #include "gui/AnalysisRunner.h"
 #include "gui/Application.h"
 #include "gui/CGraphWnd.h"
@@ -34,16 +35,10 @@
 using namespace korvanix;
 using namespace korvanix::gui;
 
+using test_support::FileBytes;
+using test_support::U;
+
 namespace {
-
-QString U(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-QByteArray FileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Message boxes that run an event loop while they are "open", and answer the
 // questions with one reply. `whileOpen` runs inside the first box's loop.

@@ -1,6 +1,7 @@
 // Autosave and crash recovery through the real windows: the copy follows the
 // unsaved changes and never touches the user's file, failures are said once,
 // start-up offers what a crash left, and a killed program's edit comes back.
+#include "GuiTestSupport.h"
 #include "document/RecoveryStore.h"
 #include "gui/Application.h"
 #include "gui/Autosave.h"
@@ -32,16 +33,10 @@
 using namespace korvanix;
 using namespace korvanix::gui;
 
+using test_support::FileBytes;
+using test_support::U;
+
 namespace {
-
-QString U(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-QByteArray FileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 bool Exists(const std::string& path) {
     return QFileInfo::exists(QString::fromStdString(path));
