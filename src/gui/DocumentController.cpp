@@ -78,18 +78,22 @@ bool DocumentController::PromptToSaveFirst() {
     const document::PromptResult answer = Doc().PromptToSave(prompts);
     if (!answer.save.message.empty())
         Messages().Warn(dialogParent_, Utf8(answer.save.message));
-    if (answer.save.saved)
+    if (answer.save.saved) {
         session_.MarkSaved();
-    // The document is saved or given up: its recovery copy goes.
-    if (answer.proceed)
+        // The file holds it now: the recovery copy has no use.
         autosave_->DocumentSettled();
+    }
     return answer.proceed;
 }
 
 bool DocumentController::PromptBeforeClose() {
     Moment moment;
     emit aboutToChange();
-    return PromptToSaveFirst();
+    if (!PromptToSaveFirst())
+        return false;
+    // Saved or given up: its recovery copy goes.
+    autosave_->DocumentSettled();
+    return true;
 }
 
 void DocumentController::OpenPath(const QString& path, bool prompt) {
@@ -172,6 +176,9 @@ bool DocumentController::RestoreRecovered(const std::string& file) {
 }
 
 void DocumentController::Replaced() {
+    // The changes given up at the prompt go with their recovery copy; a file
+    // that failed to open never gets here, and the copy stays.
+    autosave_->DocumentSettled();
     // The sheet rebuilds fonts and tags for the new circuit and then starts
     // its history afresh.
     emit documentReplaced();

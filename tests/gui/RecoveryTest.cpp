@@ -155,8 +155,23 @@ TEST_F(AutosaveTest, TheCopyFollowsUnsavedChangesAndNeverTouchesTheFile) {
     EXPECT_FALSE(Exists(copy)) << "saved: the copy goes";
     EXPECT_EQ(wnd.Doc().scheme.elements.size(), elements);
 
+    // Given up for a file that then fails to open: the work stays, and so
+    // does its copy.
     PlaceResistor();
     ASSERT_TRUE(Recovery().Tick());
+    const QString damaged = QDir(docs.path()).filePath(QStringLiteral("damaged.scm"));
+    {
+        QFile file(damaged);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("\x01\x01\x05garbage", 10);
+    }
+    messages.replies = {Reply::No};
+    wnd.Documents().OpenPath(damaged, true);
+    EXPECT_EQ(messages.warnings.size(), 1);
+    EXPECT_TRUE(wnd.Doc().IsModified());
+    EXPECT_EQ(recovery.Copies().size(), 1u) << "the work was not replaced: its copy stays";
+    messages.questions.clear();
+
     messages.replies = {Reply::No};
     wnd.OnCommand(cmd::New); // "Сохранить изменения ...?" No
     EXPECT_EQ(messages.questions.size(), 1);
