@@ -81,16 +81,29 @@ bool ActionRegistry::Run(int id, bool checked) {
     return true;
 }
 
+namespace {
+
+template <typename Command> void Apply(const Command& command) {
+    QAction* action = command.action;
+    if (!action)
+        return;
+    if (command.enabled)
+        action->setEnabled(command.enabled());
+    if (command.checked && action->isCheckable())
+        action->setChecked(command.checked());
+}
+
+} // namespace
+
 void ActionRegistry::Refresh() {
-    for (auto it = commands_.begin(); it != commands_.end(); ++it) {
-        QAction* action = it->action;
-        if (!action)
-            continue;
-        if (it->enabled)
-            action->setEnabled(it->enabled());
-        if (it->checked && action->isCheckable())
-            action->setChecked(it->checked());
-    }
+    for (const Command& command : commands_)
+        Apply(command);
+}
+
+void ActionRegistry::Refresh(const std::vector<int>& ids) {
+    for (const int id : ids)
+        if (const auto it = commands_.constFind(id); it != commands_.constEnd())
+            Apply(*it);
 }
 
 QMenu* ActionRegistry::Menu(QWidget* parent, const QString& name,

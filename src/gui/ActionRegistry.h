@@ -51,6 +51,8 @@ public:
     bool Run(int id, bool checked = false);
     // Every rule applied to its action.
     void Refresh();
+    // Only these commands' rules (a state that touches a few commands).
+    void Refresh(const std::vector<int>& ids);
     // A menu of its own texts whose items run the commands; Sync gives its
     // items the commands' states before it opens.
     QMenu* Menu(QWidget* parent, const QString& name, const std::vector<MenuItemEntry>& items);

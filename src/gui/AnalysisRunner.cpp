@@ -346,7 +346,7 @@ void AnalysisRunner::Run(bool frequency) {
 
     Job* running = job.get();
     job_ = std::move(job);
-    host_.RefreshCommands();
+    host_.RefreshAnalysisCommands();
     pump_.start(std::max(interval_, std::chrono::milliseconds(1)));
     emit started(&dialog);
     running->thread = std::thread([this, running] {
@@ -401,7 +401,7 @@ void AnalysisRunner::Finished() {
     job->dialog->hide();
     if (job->graphs)
         job->graphs->SetBusy(false);
-    host_.RefreshCommands();
+    host_.RefreshAnalysisCommands();
     const analysis::DocumentAnalysisResult result = job->result;
     job.reset();
     if (result.outcome != analysis::DocumentAnalysisOutcome::Success && !result.message.empty())

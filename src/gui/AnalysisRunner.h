@@ -47,8 +47,8 @@ public:
     virtual QRect SheetArea() const = 0;
     // A faulty element the check selected is brought into view.
     virtual void ShowSelection() = 0;
-    // The commands' states follow (the analysis commands are off while one runs).
-    virtual void RefreshCommands() = 0;
+    // The analysis commands follow: off while one runs.
+    virtual void RefreshAnalysisCommands() = 0;
 };
 
 // The analysis commands of the scheme window: the transient and the frequency

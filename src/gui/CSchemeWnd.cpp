@@ -431,6 +431,10 @@ bool CSchemeWnd::IsAnalysing() const {
     return analyses_ && analyses_->IsRunning();
 }
 
+void CSchemeWnd::RefreshAnalysisCommands() {
+    actions_.Refresh({cmd::Transient, cmd::Frequency, cmd::AnalysisSettings});
+}
+
 void CSchemeWnd::ShowSelection() {
     const model::Rect area = document::SelectionExtent(doc_.scheme).Normalized();
     if (!area.IsEmpty() && CentreOnUnlessVisible(area)) {

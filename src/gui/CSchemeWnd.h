@@ -161,6 +161,7 @@ private:
     void ShowStatus(const QString& text) override { emit statusMessage(text); }
 
     // AnalysisHost.
+    void RefreshAnalysisCommands() override;
     QWidget* Frame() override { return window(); }
     QRect SheetArea() const override;
 
