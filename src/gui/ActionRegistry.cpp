@@ -39,6 +39,15 @@ QAction* ActionRegistry::Define(int id, const QString& text) {
     return action;
 }
 
+QAction* ActionRegistry::Add(int id, const QString& text, const QIcon& icon, bool checkable) {
+    auto* action = new QAction(icon, text, this);
+    action->setData(id);
+    action->setCheckable(checkable);
+    connect(action, &QAction::triggered, this, [this, id](bool checked) { Run(id, checked); });
+    Entry(id).action = action;
+    return action;
+}
+
 void ActionRegistry::Adopt(int id, QAction* action) {
     Entry(id).action = action;
 }

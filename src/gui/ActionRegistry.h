@@ -8,6 +8,7 @@
 #include <vector>
 
 class QAction;
+class QIcon;
 class QMenu;
 class QWidget;
 
@@ -33,6 +34,9 @@ public:
     // (empty: the short name), prompt, tool tip, icon, shortcuts, checkable,
     // and its first enabled state. Its trigger runs the handler.
     QAction* Define(int id, const QString& text = QString());
+    // A command of a window's own (a graph window's toolbar or menu): its
+    // text, icon (may be null) and check button; its trigger runs the handler.
+    QAction* Add(int id, const QString& text, const QIcon& icon, bool checkable);
     // An action made elsewhere (a palette button, whose trigger its palette
     // handles) as the command's action.
     void Adopt(int id, QAction* action);

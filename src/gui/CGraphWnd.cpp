@@ -1,6 +1,7 @@
 #include "gui/CGraphWnd.h"
 
 #include "graph/AxisScale.h"
+#include "gui/ActionRegistry.h"
 #include "gui/CInfoWnd.h"
 #include "gui/GraphCommandIds.h"
 #include "gui/GraphExport.h"
@@ -91,17 +92,23 @@ CGraphWnd::CGraphWnd(int index, QWidget* parent)
                           {gcmd::SavePicture, "Сохранить &рисунок...", false},
                           {0, nullptr, false},
                           {gcmd::Properties, "&Установки...", false}};
+    actions_ = new ActionRegistry(this);
     for (const Item& item : items) {
-        if (item.id == 0) {
+        if (item.id == 0)
             menu_->addSeparator();
-            continue;
-        }
-        QAction* action = menu_->addAction(U(item.text));
-        action->setData(item.id);
-        action->setCheckable(item.checkable);
-        const int id = item.id;
-        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        else
+            menu_->addAction(actions_->Add(item.id, U(item.text), QIcon(), item.checkable));
     }
+    actions_->SetHandler(gcmd::Restore, [this] { RestoreInterval(); });
+    actions_->SetHandler(gcmd::Ruler, [this] { ShowRuler(!rulerShown_); });
+    actions_->SetHandler(gcmd::Points, [this] { ShowPoints(!showPoints_); });
+    actions_->SetHandler(gcmd::Copy, [this] { CopyPicture(); });
+    actions_->SetHandler(gcmd::SaveData, [this] { SaveData(); });
+    actions_->SetHandler(gcmd::SavePicture, [this] { SavePicture(); });
+    actions_->SetHandler(gcmd::Properties, [this] { EditProperties(); });
+    actions_->SetEnabledRule(gcmd::Restore, [this] { return RangeChanged(); });
+    actions_->SetCheckedRule(gcmd::Ruler, [this] { return rulerShown_; });
+    actions_->SetCheckedRule(gcmd::Points, [this] { return showPoints_; });
     Relayout();
 }
 
@@ -322,49 +329,11 @@ void CGraphWnd::EditProperties() {
 }
 
 bool CGraphWnd::OnCommand(int id) {
-    switch (id) {
-    case gcmd::Restore:
-        RestoreInterval();
-        return true;
-    case gcmd::Ruler:
-        ShowRuler(!rulerShown_);
-        return true;
-    case gcmd::Points:
-        ShowPoints(!showPoints_);
-        return true;
-    case gcmd::Copy:
-        CopyPicture();
-        return true;
-    case gcmd::SaveData:
-        SaveData();
-        return true;
-    case gcmd::SavePicture:
-        SavePicture();
-        return true;
-    case gcmd::Properties:
-        EditProperties();
-        return true;
-    default:
-        return false;
-    }
+    return actions_->Run(id);
 }
 
 void CGraphWnd::UpdateMenu() {
-    for (QAction* action : menu_->actions()) {
-        switch (action->data().toInt()) {
-        case gcmd::Restore:
-            action->setEnabled(RangeChanged());
-            break;
-        case gcmd::Ruler:
-            action->setChecked(rulerShown_);
-            break;
-        case gcmd::Points:
-            action->setChecked(showPoints_);
-            break;
-        default:
-            break;
-        }
-    }
+    actions_->Refresh();
 }
 
 void CGraphWnd::ApplyZoom(double xLow, double xHigh,

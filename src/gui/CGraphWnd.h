@@ -21,6 +21,8 @@ class QMenu;
 
 namespace korvanix::gui {
 
+class ActionRegistry;
+
 // The modal dialog a pane opens. Tests install their own to answer it.
 class GraphWndDialogs {
 public:
@@ -173,6 +175,8 @@ private:
     bool zoomForbidden_ = false;
 
     QMenu* menu_ = nullptr;
+    // The commands of the pane's context menu.
+    ActionRegistry* actions_ = nullptr;
 };
 
 } // namespace korvanix::gui

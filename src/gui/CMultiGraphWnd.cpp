@@ -1,5 +1,6 @@
 #include "gui/CMultiGraphWnd.h"
 
+#include "gui/ActionRegistry.h"
 #include "gui/CGraphWnd.h"
 #include "gui/CMainWnd.h"
 #include "gui/GraphCommandIds.h"
@@ -95,20 +96,61 @@ void CMultiGraphWnd::CreateToolBar() {
                               {gcmd::RestoreAll, "Исходный интервал", false},
                               {gcmd::RulerAll, "Показать линейку", true},
                               {gcmd::PointsAll, "Показать расчетные точки", true}};
+    actions_ = new ActionRegistry(this);
     for (const Button& b : buttons) {
         if (b.id == 0) {
             toolBar_->addSeparator();
             continue;
         }
-        QAction* action = toolBar_->addAction(GraphCommandIcon(b.id), U(b.name));
-        action->setData(b.id);
-        action->setCheckable(b.checkable);
+        QAction* action = actions_->Add(b.id, U(b.name), GraphCommandIcon(b.id), b.checkable);
         action->setToolTip(U(b.name));
-        const int id = b.id;
-        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
-        actions_.insert(id, action);
+        toolBar_->addAction(action);
     }
-    actions_.value(gcmd::RestoreAll)->setEnabled(false);
+    const auto render = [this](QPainter& p) { Render(p); };
+    const auto status = [this](const QString& text) { ShowStatus(text); };
+    const auto then = [this](std::function<void(bool)> act) {
+        return [this, act = std::move(act)](bool checked) {
+            act(checked);
+            SyncToolBar();
+        };
+    };
+    actions_->SetHandler(gcmd::SaveAllData, then([this](bool) { SaveAllData(); }));
+    actions_->SetHandler(gcmd::CopyAll, then([this, render, status](bool) {
+                             CopyGraphPicture(PictureSize(), render, status);
+                         }));
+    actions_->SetHandler(gcmd::SaveAllPicture, then([this, render, status](bool) {
+                             SaveGraphPicture(this, PictureSize(), render, status);
+                         }));
+    actions_->SetHandler(gcmd::RestoreAll, then([this](bool) {
+                             for (CGraphWnd* pane : panes_)
+                                 pane->RestoreInterval();
+                             LayoutPanes();
+                         }));
+    // The toolbar's check buttons set every pane to their own state.
+    actions_->SetHandler(gcmd::RulerAll, then([this](bool on) {
+                             for (CGraphWnd* pane : panes_)
+                                 if (pane->RulerShown() != on)
+                                     pane->ShowRuler(on);
+                         }));
+    actions_->SetHandler(gcmd::PointsAll, then([this](bool on) {
+                             for (CGraphWnd* pane : panes_)
+                                 if (pane->PointsShown() != on)
+                                     pane->ShowPoints(on);
+                         }));
+    const auto any = [this](bool (CGraphWnd::*state)() const) {
+        return [this, state] {
+            return std::any_of(panes_.begin(), panes_.end(),
+                               [state](const CGraphWnd* pane) { return (pane->*state)(); });
+        };
+    };
+    actions_->SetEnabledRule(gcmd::RestoreAll, any(&CGraphWnd::RangeChanged));
+    actions_->SetCheckedRule(gcmd::RulerAll, any(&CGraphWnd::RulerShown));
+    actions_->SetCheckedRule(gcmd::PointsAll, any(&CGraphWnd::PointsShown));
+    actions_->Refresh();
+}
+
+QAction* CMultiGraphWnd::Action(int id) const {
+    return actions_->Action(id);
 }
 
 CGraphWnd* CMultiGraphWnd::Pane(int i) const {
@@ -168,57 +210,14 @@ void CMultiGraphWnd::LayoutPanes() {
 }
 
 void CMultiGraphWnd::SyncToolBar() {
-    bool points = false;
-    bool ruler = false;
-    bool changed = false;
-    for (const CGraphWnd* pane : panes_) {
-        points = points || pane->PointsShown();
-        ruler = ruler || pane->RulerShown();
-        changed = changed || pane->RangeChanged();
-    }
-    actions_.value(gcmd::PointsAll)->setChecked(points);
-    actions_.value(gcmd::RulerAll)->setChecked(ruler);
-    actions_.value(gcmd::RestoreAll)->setEnabled(changed);
+    actions_->Refresh();
 }
 
 void CMultiGraphWnd::OnCommand(int id) {
-    switch (id) {
-    case gcmd::SaveAllData:
-        SaveAllData();
-        break;
-    case gcmd::CopyAll:
-        CopyGraphPicture(
-            PictureSize(), [this](QPainter& p) { Render(p); },
-            [this](const QString& text) { ShowStatus(text); });
-        break;
-    case gcmd::SaveAllPicture:
-        SaveGraphPicture(
-            this, PictureSize(), [this](QPainter& p) { Render(p); },
-            [this](const QString& text) { ShowStatus(text); });
-        break;
-    case gcmd::RestoreAll:
-        for (CGraphWnd* pane : panes_)
-            pane->RestoreInterval();
-        LayoutPanes();
-        break;
-    case gcmd::RulerAll: {
-        const bool on = actions_.value(gcmd::RulerAll)->isChecked();
-        for (CGraphWnd* pane : panes_)
-            if (pane->RulerShown() != on)
-                pane->ShowRuler(on);
-        break;
-    }
-    case gcmd::PointsAll: {
-        const bool on = actions_.value(gcmd::PointsAll)->isChecked();
-        for (CGraphWnd* pane : panes_)
-            if (pane->PointsShown() != on)
-                pane->ShowPoints(on);
-        break;
-    }
-    default:
-        return;
-    }
-    SyncToolBar();
+    if (QAction* action = Action(id); action && action->isCheckable())
+        action->trigger();
+    else
+        actions_->Run(id);
 }
 
 void CMultiGraphWnd::SaveAllData() {

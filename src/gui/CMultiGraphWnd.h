@@ -15,6 +15,7 @@ class QToolBar;
 
 namespace korvanix::gui {
 
+class ActionRegistry;
 class CGraphWnd;
 
 // The titles by which the scheme window finds the analyses' graph windows.
@@ -39,7 +40,7 @@ public:
     CGraphWnd* Pane(int i) const;
     const std::vector<CGraphWnd*>& Panes() const { return panes_; }
     QToolBar* ToolBar() const { return toolBar_; }
-    QAction* Action(int id) const { return actions_.value(id, nullptr); }
+    QAction* Action(int id) const;
     QString StatusText() const;
     // The part of the window the panes share.
     QRect PaneArea() const;
@@ -93,7 +94,7 @@ private:
     QWidget* area_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QLabel* status_ = nullptr;
-    QHash<int, QAction*> actions_;
+    ActionRegistry* actions_ = nullptr;
     bool rulersHidden_ = false; // hidden when the window was minimised
     bool closed_ = false;       // closed, waiting to be deleted
     bool busy_ = false;
