@@ -28,15 +28,15 @@ void ResultsRecorder::AddText(Kind kind, int pane, int index, const std::string&
     Add(Of(kind, pane, static_cast<int32_t>(local_.texts.size() - 1), index));
 }
 
-void ResultsRecorder::Publish() {
+bool ResultsRecorder::Publish() {
     if (local_.ops.empty())
-        return;
+        return false;
     std::lock_guard<std::mutex> lock(mutex_);
     if (shared_.ops.empty()) {
         std::swap(shared_, local_);
         local_.ops.clear();
         local_.texts.clear();
-        return;
+        return true;
     }
     // Texts are numbered within their batch: the local ones move behind the
     // shared ones.
@@ -66,6 +66,7 @@ void ResultsRecorder::Publish() {
         shared_.texts.push_back(std::move(text));
     local_.ops.clear();
     local_.texts.clear();
+    return false;
 }
 
 std::size_t ResultsRecorder::Pending() const {

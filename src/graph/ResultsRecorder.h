@@ -26,8 +26,9 @@ public:
 
     // Worker side: what was recorded since the last call becomes visible to
     // ReplayInto. Called after every point, it costs a lock only when there is
-    // something new.
-    void Publish();
+    // something new. True when the owner had taken everything before: it is
+    // worth telling it that there is something again.
+    bool Publish();
     // Owner side: applies every published operation to `target`; false when
     // there was none.
     bool ReplayInto(ResultsSink& target);

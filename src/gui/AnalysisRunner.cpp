@@ -93,7 +93,10 @@ public:
     void ShowRun(const std::string& text) override { Keep(0, text); }
 
     bool Continue() override {
-        recorder_.Publish();
+        // The window takes the points while the worker goes on; it draws them
+        // at its own pace.
+        if (recorder_.Publish() && !lockstep_)
+            QMetaObject::invokeMethod(&runner_, &AnalysisRunner::TakePoints, Qt::QueuedConnection);
         if (stop_)
             return false;
         if (lockstep_) {
@@ -359,6 +362,11 @@ void AnalysisRunner::Run(bool frequency) {
         running->recorder->Publish();
         QMetaObject::invokeMethod(this, &AnalysisRunner::Finished, Qt::QueuedConnection);
     });
+}
+
+void AnalysisRunner::TakePoints() {
+    if (job_ && job_->graphs)
+        job_->recorder->ReplayInto(*job_->graphs);
 }
 
 void AnalysisRunner::Pump() {

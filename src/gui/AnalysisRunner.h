@@ -113,6 +113,8 @@ private:
     CMultiGraphWnd* GraphWindow(bool frequency, bool& created);
     // Takes what the worker computed since the last time into the window.
     void Pump();
+    // The same without drawing (as often as points come).
+    void TakePoints();
     // A warning of the computation, in a box on the window thread.
     void ShowWarning(const QString& text);
     void Finished();
