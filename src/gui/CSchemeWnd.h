@@ -152,7 +152,6 @@ private:
     void StartPlacing(int kind) override;
     void Zoom(int delta) override;
     void FitAll() override;
-    int LowerScale() const override { return kLowerScale; }
     void ClampView() override;
     // Moves the view centre to the middle of `area` unless all of it shows
     // already; true when the view moved (the caller clamps it).

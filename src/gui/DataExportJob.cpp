@@ -3,7 +3,6 @@
 #include "document/AtomicFile.h"
 #include "graph/CsvTable.h"
 #include "graph/DataTable.h"
-#include "gui/DocumentController.h"
 #include "gui/Messages.h"
 #include "gui/dialogs/CAbortDlg.h"
 
@@ -79,11 +78,6 @@ private:
     QPointer<QWidget> frame_;
 };
 
-// No document arrives while the export runs.
-struct DataExportJob::Hold {
-    DocumentController::Moment moment;
-};
-
 int DataExportJob::RunningCount() {
     return running;
 }
@@ -98,8 +92,7 @@ DataExportJob::DataExportJob(QWidget* owner, std::vector<graph::GraphData> panes
                              std::unique_ptr<document::AtomicFile> file, const QString& fileName,
                              std::function<void(const QString&)> status)
     : owner_(owner), panes_(std::move(panes)), windowTitle_(windowTitle), csv_(csv),
-      file_(std::move(file)), fileName_(fileName), status_(std::move(status)),
-      hold_(std::make_unique<Hold>()) {
+      file_(std::move(file)), fileName_(fileName), status_(std::move(status)) {
     ++running;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "graph/GraphData.h"
+#include "gui/DocumentController.h"
 
 #include <QObject>
 #include <QPointer>
@@ -75,8 +76,8 @@ private:
     std::unique_ptr<CAbortDlg> progress_;
     // Joined before anything it wrote is read.
     std::thread thread_;
-    struct Hold;
-    std::unique_ptr<Hold> hold_;
+    // No document arrives while the export runs.
+    DocumentController::Moment moment_;
 };
 
 } // namespace korvanix::gui

@@ -11,6 +11,7 @@
 #include "gui/GraphExport.h"
 #include "gui/Messages.h"
 #include "gui/SchemePicture.h"
+#include "gui/SheetTransform.h"
 #include "gui/dialogs/CSchemeOptionsPropSheet.h"
 #include "gui/dialogs/CSheetSizeDlg.h"
 #include "gui/dialogs/QtParameterEditor.h"
@@ -175,7 +176,8 @@ void SheetCommands::Register() {
         actions_.SetEnabledRule(id, any);
     for (const int id : {cmd::Paste, cmd::PasteHere})
         actions_.SetEnabledRule(id, [] { return ClipboardHasCircuit(); });
-    actions_.SetEnabledRule(cmd::ZoomIn, [&v] { return v.View().scale > v.LowerScale(); });
+    actions_.SetEnabledRule(cmd::ZoomIn,
+                            [&v] { return v.View().scale > SheetTransform::kLowerScale; });
     actions_.SetEnabledRule(cmd::ZoomOut, [&v] { return v.View().scale < v.UpperScale(); });
     actions_.SetEnabledRule(cmd::Undo, [&v] { return v.Session().History().CanUndo(); });
     actions_.SetEnabledRule(cmd::Redo, [&v] { return v.Session().History().CanRedo(); });

@@ -46,8 +46,7 @@ public:
     virtual void EndModes() = 0;
     virtual void Zoom(int delta) = 0;
     virtual void FitAll() = 0;
-    // The lowest and the highest scale the view allows now.
-    virtual int LowerScale() const = 0;
+    // The highest scale the view allows now (the lowest is fixed).
     virtual int UpperScale() const = 0;
     // The view brought within the sheet (after the sheet's size changed).
     virtual void ClampView() = 0;

@@ -18,7 +18,9 @@
 #include "gui/Messages.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -80,7 +82,12 @@ private:
             whileOpen = nullptr;
             once();
         }
-        QTest::qWait(30);
+        // What a modal box's own loop does while it is open: everything that
+        // has arrived is handled, objects let go are deleted.
+        for (int pass = 0; pass < 3; ++pass) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
     }
     MessageService* previous_;
     Reply answer_;
@@ -111,6 +118,11 @@ QString ChangedDocument(CMainWnd& wnd, const QTemporaryDir& dir) {
     docs.Doc().view.scale += 10;
     docs.Session().MarkViewMoved();
     return path;
+}
+
+// Nothing is waiting to be opened and nothing is being asked.
+bool Delivered(CMainWnd& wnd) {
+    return wnd.Documents().PendingCount() == 0 && !DocumentController::InModalMoment();
 }
 
 bool TitleIs(CMainWnd& wnd, const char* title) {
@@ -145,7 +157,7 @@ TEST(IncomingDocument, HandOverWithUnsavedChangesHonoursEveryAnswer) {
 
             ASSERT_TRUE(starts.HandOver(kExample));
             ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.questions.isEmpty(); }, 5000));
-            QTest::qWait(100);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return Delivered(wnd); }, 5000));
             EXPECT_EQ(boxes.questions.size(), 1);
             EXPECT_TRUE(TitleIs(wnd, c.title)) << wnd.windowTitle().toStdString();
             EXPECT_EQ(FileBytes(mine) != before, c.fileChanged);
@@ -183,7 +195,7 @@ TEST(IncomingDocument, ADamagedFileHandedOverKeepsTheOpenDocument) {
 
         ASSERT_TRUE(starts.HandOver(damaged));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.warnings.isEmpty(); }, 5000));
-        QTest::qWait(100);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Delivered(wnd); }, 5000));
         EXPECT_EQ(boxes.warnings, QStringList{U("Ошибка CRC в файле damaged.scm")});
         EXPECT_TRUE(TitleIs(wnd, "KORVANIX - mine.scm")) << wnd.windowTitle().toStdString();
         EXPECT_EQ(wnd.Documents().Doc().scheme.elements.size(), elements);
@@ -212,6 +224,8 @@ protected:
         wnd->hide();
     }
     AnalysisRunner& Analyses() { return wnd->SchemeWnd()->Analyses(); }
+    // The handed-over document has reached the controller, which holds it.
+    bool Arrived() { return wnd->Documents().PendingCount() > 0; }
     // The transient analysis command, to the end of its computation.
     bool Analyse() {
         const int before = finished;
@@ -233,10 +247,11 @@ protected:
 };
 
 // An analysis dialog that stays open (a loop of its own) while `whileOpen`
-// runs, then presses OK.
+// runs and until `openUntil` holds, then presses OK.
 class SlowAnalysisDialogs : public AnalysisDialogs {
 public:
     std::function<void()> whileOpen;
+    std::function<bool()> openUntil;
     int shown = 0;
     bool Transient(QWidget*, document::TransientSettings& settings,
                    const std::vector<analysis::OfferedOutput>&,
@@ -244,7 +259,7 @@ public:
         ++shown;
         if (whileOpen)
             whileOpen();
-        QTest::qWait(200);
+        EXPECT_TRUE(QTest::qWaitFor(openUntil, 5000));
         settings.parts[0].pointCount = 12345;
         return true;
     }
@@ -260,6 +275,7 @@ TEST_F(IncomingDuringWork, AHandOverWaitsForTheAnalysisDialog) {
     Analyses().SetDialogs(&dialogs);
     bool handed = false;
     dialogs.whileOpen = [&] { handed = starts.HandOver(kExample); };
+    dialogs.openUntil = [&] { return Arrived(); };
     ASSERT_TRUE(Analyse()) << boxes.warnings.join('|').toStdString();
     EXPECT_TRUE(handed);
     EXPECT_EQ(dialogs.shown, 1);
@@ -310,7 +326,8 @@ TEST_F(IncomingDuringWork, AHandOverWaitsForTheRunningAnalysis) {
         &Analyses(), &AnalysisRunner::started, wnd,
         [&] {
             handed = starts.HandOver(kExample);
-            QTest::qWait(200);
+            // The worker starts after this: nothing runs on meanwhile.
+            EXPECT_TRUE(QTest::qWaitFor([&] { return Arrived(); }, 5000));
             titleDuringRun = TitleIs(*wnd, "KORVANIX - mine.scm");
             EXPECT_TRUE(boxes.questions.isEmpty()) << "nothing is asked under a running analysis";
         },
@@ -342,7 +359,7 @@ TEST_F(IncomingDuringWork, AHandOverWaitsForTheDataExport) {
     });
     graphs->OnCommand(gcmd::SaveAllData);
     ASSERT_TRUE(starts.HandOver(kExample));
-    QTest::qWait(300);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Arrived(); }, 5000));
     EXPECT_TRUE(boxes.questions.isEmpty()) << "nothing is asked under a running export";
     EXPECT_TRUE(TitleIs(*wnd, "KORVANIX - mine.scm"));
     EXPECT_FALSE(graphs.isNull());
