@@ -83,26 +83,24 @@ bool AnalysisDialogs::Options(QWidget* parent, document::AnalysisOptions& option
 // The progress of the computation as the worker thread reports it: texts are
 // kept for the window thread's next pass; a warning waits for its box to be
 // closed on the window thread; with lockstep the worker waits after every
-// point for the window to take it.
+// point for the window to take it. The worker never calls into Qt: the window
+// thread looks at this state on a short timer, and every hand-over goes
+// through our own lock.
 class AnalysisRunner::WorkerProgress : public analysis::ProgressReporter {
 public:
-    WorkerProgress(AnalysisRunner& runner, graph::ResultsRecorder& recorder, bool lockstep)
-        : runner_(runner), recorder_(recorder), lockstep_(lockstep) {}
+    WorkerProgress(graph::ResultsRecorder& recorder, bool lockstep)
+        : recorder_(recorder), lockstep_(lockstep) {}
 
     void ShowPercent(const std::string& text) override { Keep(1, text); }
     void ShowRun(const std::string& text) override { Keep(0, text); }
 
     bool Continue() override {
-        // The window takes the points while the worker goes on; it draws them
-        // at its own pace.
-        if (recorder_.Publish() && !lockstep_)
-            QMetaObject::invokeMethod(&runner_, &AnalysisRunner::TakePoints, Qt::QueuedConnection);
+        recorder_.Publish();
         if (stop_)
             return false;
         if (lockstep_) {
             std::unique_lock<std::mutex> lock(mutex_);
             const uint64_t seen = pumps_;
-            QMetaObject::invokeMethod(&runner_, &AnalysisRunner::Pump, Qt::QueuedConnection);
             wake_.wait(lock, [&] { return pumps_ > seen || abandoned_ || stop_; });
         }
         return !stop_;
@@ -112,9 +110,7 @@ public:
         recorder_.Publish();
         std::unique_lock<std::mutex> lock(mutex_);
         const uint64_t ticket = ++warnings_;
-        QMetaObject::invokeMethod(
-            &runner_, [runner = &runner_, message = Utf8(text)] { runner->ShowWarning(message); },
-            Qt::QueuedConnection);
+        warning_ = text;
         wake_.wait(lock, [&] { return answered_ >= ticket || abandoned_; });
     }
 
@@ -142,6 +138,18 @@ public:
         stop_ = true;
         wake_.notify_all();
     }
+    // A warning waiting for its box; false when there is none.
+    bool TakeWarning(QString& text) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (answered_ >= warnings_ || shownWarning_ >= warnings_)
+            return false;
+        shownWarning_ = warnings_;
+        text = Utf8(warning_);
+        return true;
+    }
+    // The computation has ended (its result is written).
+    void Done() { done_.store(true, std::memory_order_release); }
+    bool IsDone() const { return done_.load(std::memory_order_acquire); }
     // The texts changed since the last call.
     bool TakeTexts(QString (&texts)[2], bool (&changed)[2]) {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -165,7 +173,6 @@ private:
         }
     }
 
-    AnalysisRunner& runner_;
     graph::ResultsRecorder& recorder_;
     const bool lockstep_;
     std::atomic<bool> stop_{false};
@@ -176,6 +183,9 @@ private:
     uint64_t pumps_ = 0;
     uint64_t warnings_ = 0;
     uint64_t answered_ = 0;
+    uint64_t shownWarning_ = 0;
+    std::string warning_;
+    std::atomic<bool> done_{false};
     bool abandoned_ = false;
 };
 
@@ -199,6 +209,7 @@ public:
 
 AnalysisRunner::AnalysisRunner(AnalysisHost& host) : host_(host), dialogs_(&realDialogs) {
     connect(&pump_, &QTimer::timeout, this, &AnalysisRunner::Pump);
+    connect(&watch_, &QTimer::timeout, this, &AnalysisRunner::Watch);
 }
 
 AnalysisRunner::~AnalysisRunner() {
@@ -334,8 +345,8 @@ void AnalysisRunner::Run(bool frequency) {
     job->graphs = graphs;
     graphs->SetBusy(true);
 
-    job->progress = std::make_unique<WorkerProgress>(*this, *job->recorder,
-                                                     interval_ == std::chrono::milliseconds(0));
+    job->progress =
+        std::make_unique<WorkerProgress>(*job->recorder, interval_ == std::chrono::milliseconds(0));
     job->dialog = std::make_unique<CAbortDlg>(
         QString::fromUtf8(frequency ? "АЧХ/ФЧХ" : "Переходный процесс"), frame);
     CAbortDlg& dialog = *job->dialog;
@@ -351,6 +362,7 @@ void AnalysisRunner::Run(bool frequency) {
     job_ = std::move(job);
     host_.RefreshAnalysisCommands();
     pump_.start(std::max(interval_, std::chrono::milliseconds(1)));
+    watch_.start(kWatchInterval);
     emit started(&dialog);
     running->thread = std::thread([this, running] {
         try {
@@ -360,12 +372,23 @@ void AnalysisRunner::Run(bool frequency) {
             running->result.message = document::OutOfMemoryMessage();
         }
         running->recorder->Publish();
-        QMetaObject::invokeMethod(this, &AnalysisRunner::Finished, Qt::QueuedConnection);
+        running->progress->Done();
     });
 }
 
-void AnalysisRunner::TakePoints() {
-    if (job_ && job_->graphs)
+void AnalysisRunner::Watch() {
+    if (!job_)
+        return;
+    QString warning;
+    if (job_->progress->TakeWarning(warning))
+        ShowWarning(warning);
+    else if (job_->progress->IsDone())
+        Finished();
+    else if (interval_ == std::chrono::milliseconds(0))
+        Pump();
+    // The window takes the points while the worker goes on; it draws them at
+    // its own pace.
+    else if (job_->graphs)
         job_->recorder->ReplayInto(*job_->graphs);
 }
 
@@ -402,6 +425,7 @@ void AnalysisRunner::Finished() {
         return;
     job_->thread.join();
     pump_.stop();
+    watch_.stop();
     Pump();
     std::unique_ptr<Job> job = std::move(job_);
     if (!job->frequency && job->analysis->Options().autoCheckDepth != 0)

@@ -67,6 +67,8 @@ class AnalysisRunner : public QObject {
 public:
     // How often the window takes the points computed meanwhile.
     static constexpr std::chrono::milliseconds kDispatchInterval{30};
+    // How often the window looks at the worker's state.
+    static constexpr std::chrono::milliseconds kWatchInterval{1};
 
     explicit AnalysisRunner(AnalysisHost& host);
     // A running computation is stopped and waited for.
@@ -113,8 +115,9 @@ private:
     CMultiGraphWnd* GraphWindow(bool frequency, bool& created);
     // Takes what the worker computed since the last time into the window.
     void Pump();
-    // The same without drawing (as often as points come).
-    void TakePoints();
+    // What the worker asks for (a warning box, its end), and its points
+    // without drawing them.
+    void Watch();
     // A warning of the computation, in a box on the window thread.
     void ShowWarning(const QString& text);
     void Finished();
@@ -124,6 +127,7 @@ private:
     AnalysisDialogs* dialogs_;
     std::unique_ptr<Job> job_;
     QTimer pump_;
+    QTimer watch_;
     std::chrono::milliseconds interval_ = kDispatchInterval;
     std::vector<std::function<void()>> afterRun_;
 };

@@ -20,6 +20,8 @@ QString U(const char* utf8) {
 }
 
 int running = 0;
+// How often the window looks at what the worker reported.
+constexpr int kWatchMs = 5;
 std::mutex hookMutex;
 DataExportJob::LineHook lineHook;
 
@@ -126,9 +128,12 @@ void DataExportJob::Start(QWidget* owner, std::vector<graph::GraphData> panes,
         } catch (const std::bad_alloc&) {
             outcome = Outcome::OutOfMemory;
         }
-        QMetaObject::invokeMethod(
-            job, [job, outcome] { job->Finished(outcome); }, Qt::QueuedConnection);
+        job->outcome_.store(static_cast<int>(outcome), std::memory_order_release);
     });
+    // The worker never calls into Qt: the window thread looks at what it
+    // reported, through our own lock.
+    connect(&job->watch_, &QTimer::timeout, job, &DataExportJob::Watch);
+    job->watch_.start(kWatchMs);
 }
 
 DataExportJob::Outcome DataExportJob::Write() {
@@ -176,14 +181,24 @@ bool DataExportJob::WriteText() {
 }
 
 void DataExportJob::ReportPercent(int percent) {
-    const QString text = QString::fromStdString(graph::ProgressText(percent));
-    QMetaObject::invokeMethod(
-        this,
-        [this, text] {
-            if (progress_)
-                progress_->SetRowText(1, text);
-        },
-        Qt::QueuedConnection);
+    if (percent >= 0 && percent < kSteps)
+        reached_[percent].store(true, std::memory_order_release);
+}
+
+void DataExportJob::Watch() {
+    const int outcome = outcome_.load(std::memory_order_acquire);
+    // The worker reaches the steps in increasing order: everything up to the
+    // highest one seen is known, and every step reached is shown, in order.
+    int highest = kSteps - 1;
+    while (highest >= shown_ && !reached_[highest].load(std::memory_order_acquire))
+        --highest;
+    for (; shown_ <= highest; ++shown_)
+        if (progress_ && reached_[shown_].load(std::memory_order_relaxed))
+            progress_->SetRowText(1, QString::fromStdString(graph::ProgressText(shown_)));
+    if (outcome >= 0) {
+        watch_.stop();
+        Finished(static_cast<Outcome>(outcome));
+    }
 }
 
 void DataExportJob::Finished(Outcome outcome) {

@@ -6,7 +6,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -62,6 +64,7 @@ private:
     void ReportPercent(int percent);
 
     // Back on the window thread.
+    void Watch();
     void Finished(Outcome outcome);
 
     QPointer<QWidget> owner_;
@@ -72,6 +75,13 @@ private:
     QString fileName_;
     std::function<void(const QString&)> status_;
     std::atomic<bool> stop_{false};
+    // What the worker reports, in atomics the window thread reads: each
+    // percentage it reached, then its end (an Outcome; -1 while it runs).
+    static constexpr int kSteps = 101;
+    std::array<std::atomic<bool>, kSteps> reached_{};
+    int shown_ = 0;
+    std::atomic<int> outcome_{-1};
+    QTimer watch_;
     std::unique_ptr<DisabledFrame> disabled_;
     std::unique_ptr<CAbortDlg> progress_;
     // Joined before anything it wrote is read.
