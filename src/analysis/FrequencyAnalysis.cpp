@@ -121,6 +121,18 @@ int OutputCount(int32_t stored) {
 
 } // namespace
 
+std::string FrequencyRatioText(const FrequencyOutput& out,
+                               const document::FrequencySettings& settings) {
+    return RatioText(out, InputText(settings));
+}
+
+std::string FrequencyCurveName(const FrequencyOutput& out,
+                               const document::FrequencySettings& settings) {
+    const std::string ratio = FrequencyRatioText(out, settings);
+    const std::string unit = UnitSuffix(out, CurrentInput(settings));
+    return settings.hodograph != 0 ? "[" + ratio + "]" + unit : "|" + ratio + "|" + unit;
+}
+
 FrequencyRequests DeriveFrequencyRequests(const std::vector<engine::OutputLocator>& outputs,
                                           const engine::OutputLocator& input) {
     FrequencyRequests r;
@@ -248,8 +260,7 @@ void FrequencyAnalysis::ConfigureGraphs(const FrequencyPlan& plan, graph::Result
         sink.SetGroupCaption(kMagnitudePane, 0, "Im");
         for (int i = 0; i < curves; ++i) {
             const FrequencyOutput& out = plan.outputs[static_cast<std::size_t>(i)];
-            sink.SetCurveName(kMagnitudePane, i,
-                              "[" + RatioText(out, input) + "]" + UnitSuffix(out, currentInput));
+            sink.SetCurveName(kMagnitudePane, i, FrequencyCurveName(out, settings_));
             sink.SetCurveGroup(kMagnitudePane, i, 0);
         }
         sink.SetTitle(kMagnitudePane, "Годограф");
@@ -266,8 +277,7 @@ void FrequencyAnalysis::ConfigureGraphs(const FrequencyPlan& plan, graph::Result
         sink.SetPositiveQuantity(kMagnitudePane, true);
         for (int i = 0; i < curves; ++i) {
             const FrequencyOutput& out = plan.outputs[static_cast<std::size_t>(i)];
-            sink.SetCurveName(kMagnitudePane, i,
-                              "|" + RatioText(out, input) + "|" + UnitSuffix(out, currentInput));
+            sink.SetCurveName(kMagnitudePane, i, FrequencyCurveName(out, settings_));
             sink.SetCurveGroup(kMagnitudePane, i, out.current ? currentGroup : 0);
         }
         sink.SetGroupCaption(kMagnitudePane, 0, currentInput ? "R, Ом" : "АЧХ");

@@ -56,6 +56,14 @@ struct FrequencyOutput {
     bool current = false; // from the current list
 };
 
+// "U(3)/U(E1)": the ratio an output's curve shows.
+std::string FrequencyRatioText(const FrequencyOutput& out,
+                               const document::FrequencySettings& settings);
+// The curve's name: "|U(3)/U(E1)|" with the unit of an admittance or impedance
+// appended, or "[U(3)/U(E1)]" for a hodograph.
+std::string FrequencyCurveName(const FrequencyOutput& out,
+                               const document::FrequencySettings& settings);
+
 // What the command decides before any window is opened: the curves, the input
 // quantity's locator, the slots they need and the sweep target chosen in the
 // engine. `message` is not empty when there is nothing to compute ("Пожалуйста,

@@ -3,6 +3,7 @@
 #include "analysis/OutputChoices.h"
 #include "cli/BatchAnalysis.h"
 #include "cli/CliSupport.h"
+#include "cli/PolesCommand.h"
 #include "cli/SpiceCommand.h"
 #include "document/Document.h"
 #include "document/ScmFile.h"
@@ -40,6 +41,9 @@ constexpr const char* kUsage =
     "  transient FILE.scm [OPTIONS]    run the transient analysis with the document's\n"
     "                                  settings and print its graph data table\n"
     "  frequency FILE.scm [OPTIONS]    the same for the frequency analysis\n"
+    "  poles FILE.scm [OPTIONS]        the circuit's natural frequencies and, for each\n"
+    "                                  output of the frequency settings, the transfer\n"
+    "                                  function's zeros, poles and gain (rad/s)\n"
     "  spice FILE.scm [OPTIONS]        write an ngspice deck of the circuit and of both\n"
     "                                  analyses' settings; its .control block writes the\n"
     "                                  chosen curves to NAME-tran.txt and NAME-ac.txt\n"
@@ -51,6 +55,12 @@ constexpr const char* kUsage =
     "                                  column per curve, 17 significant digits\n"
     "  -o FILE                         write the result to FILE\n"
     "  --quiet                         no progress bar on a terminal\n"
+    "\n"
+    "Options of poles:\n"
+    "  --csv                           output,kind,re,im: a row per natural frequency\n"
+    "                                  (empty output), then each function's zeros,\n"
+    "                                  poles and gain, 17 significant digits\n"
+    "  -o FILE                         write the result to FILE\n"
     "\n"
     "Options of spice:\n"
     "  -o DECK.cir                     write the deck to DECK.cir\n"
@@ -140,6 +150,34 @@ int Analysis(const std::vector<std::string>& args, bool frequency) {
     return frequency ? RunFrequencyCommand(request) : RunTransientCommand(request);
 }
 
+// poles: one file, --csv and -o in any order.
+int Poles(const std::vector<std::string>& args) {
+    PolesRequest request;
+    std::vector<std::string> files;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--csv") {
+            request.csv = true;
+        } else if (a == "-o") {
+            if (i + 1 >= args.size() || args[i + 1].empty())
+                return UsageError("-o needs the name of a file");
+            if (!request.output.empty())
+                return UsageError("-o given twice");
+            request.output = args[++i];
+        } else if (a.size() > 1 && a[0] == '-') {
+            return UsageError("poles: unknown option '" + a + "'");
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.size() != 1)
+        return UsageError(files.empty() ? "poles needs the name of a .scm file"
+                                        : "poles takes exactly one file, got " +
+                                              std::to_string(files.size()));
+    request.path = files[0];
+    return RunPolesCommand(request);
+}
+
 // A count of the command line: decimal digits only, 1 to `largest`.
 bool ReadCount(const std::string& text, int largest, int& value) {
     if (text.empty() || text.size() > 9 ||
@@ -222,6 +260,8 @@ int Run(const std::vector<std::string>& args) {
         return Analysis(args, command == "frequency");
     if (command == "spice")
         return Spice(args);
+    if (command == "poles")
+        return Poles(args);
     return UsageError("unknown command '" + command + "'");
 }
 

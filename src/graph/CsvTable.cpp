@@ -6,9 +6,7 @@
 
 namespace korvanix::graph {
 
-namespace {
-
-std::string Quoted(const std::string& text) {
+std::string CsvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos)
         return text;
     std::string out = "\"";
@@ -19,6 +17,8 @@ std::string Quoted(const std::string& text) {
     }
     return out + "\"";
 }
+
+namespace {
 
 std::string Number(double v) {
     return model::FormatNumber(v, 17);
@@ -31,16 +31,16 @@ std::string CsvTable(const std::vector<const GraphData*>& panes, bool sweep) {
 
     std::string out = "run";
     if (sweep)
-        out += "," + Quoted(first ? first->RunLabel() : std::string());
+        out += "," + CsvField(first ? first->RunLabel() : std::string());
     out += ",x";
     for (const GraphData* pane : panes)
         for (int c = 0; c < pane->CurveCount(); ++c) {
             const std::string& label = pane->CurveLabel(c);
             if (pane->Paired())
-                out += "," + Quoted(pane->PairXCaption() + label) + "," +
-                       Quoted(pane->GroupCaption(0) + label);
+                out += "," + CsvField(pane->PairXCaption() + label) + "," +
+                       CsvField(pane->GroupCaption(0) + label);
             else
-                out += "," + Quoted(label);
+                out += "," + CsvField(label);
         }
     out += "\n";
     if (!first)

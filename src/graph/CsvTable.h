@@ -17,4 +17,8 @@ namespace korvanix::graph {
 // quoted.
 std::string CsvTable(const std::vector<const GraphData*>& panes, bool sweep);
 
+// A field as the tables write it: quoted (quotes doubled) when it holds a comma,
+// a quote or a line break.
+std::string CsvField(const std::string& text);
+
 } // namespace korvanix::graph

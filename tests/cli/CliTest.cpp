@@ -793,3 +793,46 @@ TEST(CliTest, SpiceUsageErrors) {
     }
     EXPECT_NE(RunCli({"--help"}).out.find("spice FILE.scm [OPTIONS]"), std::string::npos);
 }
+
+// poles: the exact table of an RC low-pass (one natural frequency, two
+// functions), the note of a document without a harmonic source, and the exit
+// code of a circuit that fails the check.
+TEST(CliTest, PolesOfExamples) {
+    Outcome o = RunCli({"poles", kExamples + "rc_lowpass.scm", "--csv"});
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(o.out, "output,kind,re,im\n"
+                     ",pole,-1000,0\n"
+                     "|U(C1)/U(U1)|,pole,-1000,0\n"
+                     "|U(C1)/U(U1)|,gain,1000,0\n"
+                     "|U(R1)/U(U1)|,zero,0,0\n"
+                     "|U(R1)/U(U1)|,pole,-1000,0\n"
+                     "|U(R1)/U(U1)|,gain,1,0\n");
+
+    o = RunCli({"poles", kExamples + "square_wave_rc.scm", "--csv"});
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_EQ(o.err,
+              "Присоедините 1 гармонический источник\nко входу, чтобы рассчитать АЧХ/ФЧХ.\n");
+    EXPECT_EQ(o.out, "output,kind,re,im\n,pole,-500,0\n");
+
+    o = RunCli({"poles", kExamples + "rlc_series.scm"});
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_NE(o.out.find("Собственные частоты цепи: 2"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("Передаточная функция U(C1)/U(U1)"), std::string::npos) << o.out;
+}
+
+TEST(CliTest, PolesOfACircuitThatFailsTheCheck) {
+    TempFolder folder;
+    engine_test::Circuit c;
+    c.Ground(0);
+    c.E(0, 1, 1);
+    c.R(1, 0, 100);
+    c.Add(korvanix::model::kind::Resistor, std::vector<int>{1, -1});
+    WriteCircuit(c, folder / "loose.scm");
+    const Outcome o = RunCli({"poles", folder / "loose.scm", "--csv"});
+    EXPECT_EQ(o.exitCode, 3);
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(o.err, "Резистор : элемент не соединен.\nR2\n");
+    EXPECT_EQ(RunCli({"poles"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"poles", folder / "loose.scm", "--bode"}).exitCode, 2);
+}

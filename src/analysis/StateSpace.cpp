@@ -1,0 +1,651 @@
+#include "analysis/StateSpace.h"
+
+#include "engine/AnalysisGraph.h"
+#include "engine/Engine.h"
+#include "engine/MatrixError.h"
+#include "model/Element.h"
+#include "model/PassiveElements.h"
+#include "model/Sources.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+#include <unistd.h>
+#include <utility>
+
+namespace korvanix::analysis {
+
+const char* const kNonFiniteParameter =
+    "Параметры элементов цепи должны быть конечными числами: полюсы не вычисляются.";
+const char* const kHigherIndex =
+    "Уравнения цепи не приводятся к форме состояний: в ней есть сечение только из "
+    "индуктивностей и источников тока или контур только из емкостей и управляемых "
+    "источников. Полюсы не вычисляются.";
+
+namespace {
+
+// The equilibrated block's reciprocal condition below which it counts as
+// singular: the circuit then needs more than one elimination step.
+constexpr double kWellPosed = 1e-13;
+
+using engine::Branch;
+using engine::dense::Lu;
+using engine::dense::Mat;
+using engine::dense::Vec;
+namespace slot = engine::frequency_slot;
+
+std::size_t Index(int i) {
+    return static_cast<std::size_t>(i);
+}
+
+// A potential or a branch voltage as a combination of the unknown potentials
+// plus a multiple of the input.
+struct Linear {
+    std::vector<std::pair<int, double>> terms;
+    double w = 0;
+
+    void Add(const Linear& other, double factor) {
+        for (const auto& [i, v] : other.terms)
+            terms.emplace_back(i, v * factor);
+        w += other.w * factor;
+    }
+};
+
+// A quantity in the unknowns x of the descriptor form: y = x0 x + x1 s x + w0 w + w1 s w.
+struct Quantity {
+    Vec x0, x1;
+    double w0 = 0, w1 = 0;
+
+    explicit Quantity(int n) : x0(Index(n), 0.0), x1(Index(n), 0.0) {}
+    void AddLinear(const Linear& l, double factor, bool derivative) {
+        Vec& x = derivative ? x1 : x0;
+        for (const auto& [i, v] : l.terms)
+            x[Index(i)] += v * factor;
+        (derivative ? w1 : w0) += l.w * factor;
+    }
+};
+
+bool IsHarmonic(const model::SourceElement* s) {
+    return s && s->Mode() == model::SourceMode::Ac;
+}
+
+double Dot(const Vec& a, const Vec& b) {
+    double sum = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        sum += a[i] * b[i];
+    return sum;
+}
+
+} // namespace
+
+std::size_t StateFormBytes(std::size_t unknowns) {
+    // E, A, the algebraic block's solution and the state matrix, with room for
+    // the eigensolver's own copy and workspace.
+    return unknowns * unknowns * sizeof(double) * 6;
+}
+
+std::size_t StateFormMemoryLimit() {
+    const long pages = ::sysconf(_SC_AVPHYS_PAGES);
+    const long size = ::sysconf(_SC_PAGESIZE);
+    const std::size_t available =
+        pages > 0 && size > 0 ? static_cast<std::size_t>(pages) * static_cast<std::size_t>(size)
+                              : std::size_t{1} << 30;
+    // Half of what is free: the window, its curves and other programs keep theirs.
+    return available / 2;
+}
+
+struct StateSpaceBuilder::Impl {
+    engine::Engine& engine;
+    const engine::AnalysisGraph& graph;
+
+    int ni = 0, nl = 0, n = 0;
+    std::vector<int> independentOf, forestOf; // by node number, -1 when neither
+    std::vector<Linear> forestPotential;      // by forest position
+    std::vector<int> inductorOf;              // by ordinary branch: unknown or -1
+    // The harmonic source, when there is exactly one.
+    int sourceOrdinaryJ = -1, sourceBranchJ = -1, sourceBranchE = -1;
+    bool hasInput = false;
+
+    Mat e, a;
+    Vec b0, b1;
+
+    // The reduction, kept to carry outputs through it.
+    std::vector<std::vector<int>> floating; // floating capacitor groups, reference first
+    Vec shift;                              // x = x' + shift w
+    std::vector<int> dyn, alg;
+    Mat solved; // A22^-1 [A21 | b_a]
+    Mat stateA;
+    Vec stateB;
+
+    explicit Impl(engine::Engine& eng) : engine(eng), graph(eng.Graph()) {}
+
+    Linear Potential(const engine::GraphNode* node) const {
+        Linear l;
+        if (!node || node->number <= 0)
+            return l;
+        const int i = independentOf[Index(node->number)];
+        if (i >= 0) {
+            l.terms.emplace_back(i, 1.0);
+            return l;
+        }
+        const int f = forestOf[Index(node->number)];
+        if (f >= 0)
+            return forestPotential[Index(f)];
+        return l;
+    }
+    Linear Voltage(const Branch& b) const {
+        Linear u = Potential(b.start);
+        u.Add(Potential(b.end), -1.0);
+        return u;
+    }
+    // The unistor's controlling potential as its branch sees it: the pin-1 end
+    // only, with the sign of that end in the incidence.
+    Linear UnistorControl(const Branch& b) const {
+        Linear u;
+        if (b.unistor->Direction() > 0)
+            u.Add(Potential(b.start), 1.0);
+        else
+            u.Add(Potential(b.end), -1.0);
+        return u;
+    }
+
+    void NumberNodes();
+    void SolveForest();
+    void FindSource();
+    void CheckValues() const;
+    void Stamp();
+    void StampCurrent(const Linear& kcl, const Linear& current, double factor, bool derivative);
+    void Reduce();
+    void FloatingGroups();
+
+    Quantity BranchCurrent(int branch) const;
+    Quantity Raw(const engine::OutputLocator& l) const;
+    StateOutput ToState(Quantity q) const;
+};
+
+void StateSpaceBuilder::Impl::NumberNodes() {
+    const std::size_t count = graph.nodes.size();
+    independentOf.assign(count, -1);
+    forestOf.assign(count, -1);
+    for (std::size_t i = 0; i < graph.independentNodes.size(); ++i)
+        independentOf[Index(graph.independentNodes[i]->number)] = static_cast<int>(i);
+    for (std::size_t f = 0; f < graph.forestNodes.size(); ++f)
+        forestOf[Index(graph.forestNodes[f]->number)] = static_cast<int>(f);
+    ni = static_cast<int>(graph.independentNodes.size());
+}
+
+// The forest's potentials from A12^T phi1 + A22^T phi2 = EC, with EC the input
+// on the harmonic voltage source's branch and zero on the others (they are
+// shorts for the variations the transfer function describes).
+void StateSpaceBuilder::Impl::SolveForest() {
+    const int nf = static_cast<int>(graph.forestNodes.size());
+    forestPotential.assign(Index(nf), Linear());
+    if (nf == 0)
+        return;
+    const auto& a12 = graph.complex.A12;
+    const auto& a22 = graph.complex.A22;
+    const int bc = a22.Cols();
+    if (a22.Rows() != nf || bc != nf || a12.Cols() != bc || a12.Rows() != ni)
+        throw engine::MatrixError();
+    Mat a22t(bc, nf);
+    for (int f = 0; f < nf; ++f)
+        for (int k = 0; k < bc; ++k)
+            a22t(k, f) = a22(f, k).re;
+    Mat rhs(bc, ni + 1);
+    for (int k = 0; k < bc; ++k) {
+        for (int i = 0; i < ni; ++i)
+            rhs(k, i) = -a12(i, k).re;
+        rhs(k, ni) = k == sourceBranchE ? 1.0 : 0.0;
+    }
+    const Lu lu(a22t);
+    if (lu.Singular())
+        throw engine::MatrixError();
+    lu.Solve(rhs);
+    for (int f = 0; f < nf; ++f) {
+        Linear& l = forestPotential[Index(f)];
+        for (int i = 0; i < ni; ++i)
+            if (rhs(f, i) != 0)
+                l.terms.emplace_back(i, rhs(f, i));
+        l.w = rhs(f, ni);
+    }
+}
+
+void StateSpaceBuilder::Impl::FindSource() {
+    int found = 0;
+    for (std::size_t k = 0; k < graph.ordinaryBranches.size(); ++k)
+        if (IsHarmonic(graph.ordinaryBranches[k]->j)) {
+            sourceOrdinaryJ = static_cast<int>(k);
+            ++found;
+        }
+    for (std::size_t k = 0; k < graph.capacitorSourceBranches.size(); ++k) {
+        const Branch& b = *graph.capacitorSourceBranches[k];
+        if (IsHarmonic(b.j)) {
+            sourceBranchJ = static_cast<int>(k);
+            ++found;
+        }
+        if (IsHarmonic(b.e)) {
+            sourceBranchE = static_cast<int>(k);
+            ++found;
+        }
+    }
+    hasInput = found == 1;
+    if (!hasInput)
+        sourceOrdinaryJ = sourceBranchJ = sourceBranchE = -1;
+}
+
+void StateSpaceBuilder::Impl::CheckValues() const {
+    const auto finite = [](const model::Element* element) {
+        return !element || std::isfinite(element->GetParam(0));
+    };
+    for (const auto& b : graph.branches)
+        if (!finite(b->r) || !finite(b->c) || !finite(b->l) || !finite(b->unistor) ||
+            (b->r && !std::isfinite(1.0 / b->r->GetParam(0))))
+            throw StateFormError(kNonFiniteParameter);
+}
+
+// Adds factor * (kcl's coefficients) * current to the cut-set rows: the rows of
+// the independent nodes take the branch current with the sign of their end.
+void StateSpaceBuilder::Impl::StampCurrent(const Linear& kcl, const Linear& current, double factor,
+                                           bool derivative) {
+    for (const auto& [row, d] : kcl.terms) {
+        const double f = factor * d;
+        for (const auto& [col, v] : current.terms) {
+            if (derivative)
+                e(row, col) += f * v;
+            else
+                a(row, col) -= f * v;
+        }
+        (derivative ? b1 : b0)[Index(row)] -= f * current.w;
+    }
+}
+
+void StateSpaceBuilder::Impl::Stamp() {
+    e = Mat(n, n);
+    a = Mat(n, n);
+    b0.assign(Index(n), 0.0);
+    b1.assign(Index(n), 0.0);
+    for (std::size_t k = 0; k < graph.ordinaryBranches.size(); ++k) {
+        const Branch& br = *graph.ordinaryBranches[k];
+        const Linear u = Voltage(br);
+        if (br.r)
+            StampCurrent(u, u, 1.0 / br.r->GetParam(0), false);
+        if (br.c && br.c->GetParam(0) != 0)
+            StampCurrent(u, u, br.c->GetParam(0), true);
+        if (br.unistor)
+            StampCurrent(u, UnistorControl(br), br.unistor->GetParam(0), false);
+        if (br.l) {
+            // s L iL = u: the current is an unknown of its own.
+            const int col = inductorOf[k];
+            for (const auto& [row, d] : u.terms)
+                a(row, col) -= d;
+            e(col, col) += br.l->GetParam(0);
+            for (const auto& [i, v] : u.terms)
+                a(col, i) += v;
+            b0[Index(col)] += u.w;
+        }
+        if (static_cast<int>(k) == sourceOrdinaryJ)
+            for (const auto& [row, d] : u.terms)
+                b0[Index(row)] += d;
+    }
+}
+
+// Groups of independent nodes joined by capacitors that no capacitor ties to a
+// node of fixed potential: their common potential has no capacitance, so E is
+// singular along it. Each group becomes its reference node's potential (now
+// algebraic) and the others' differences from it.
+void StateSpaceBuilder::Impl::FloatingGroups() {
+    std::vector<int> parent(Index(ni));
+    std::iota(parent.begin(), parent.end(), 0);
+    const auto find = [&parent](int x) {
+        while (parent[Index(x)] != x)
+            x = parent[Index(x)] = parent[Index(parent[Index(x)])];
+        return x;
+    };
+    std::vector<char> touched(Index(ni), 0);
+    for (const Branch* br : graph.ordinaryBranches) {
+        if (!br->c || br->c->GetParam(0) == 0)
+            continue;
+        const Linear u = Voltage(*br);
+        for (const auto& [i, v] : u.terms) {
+            touched[Index(i)] = 1;
+            parent[Index(find(i))] = find(u.terms.front().first);
+        }
+    }
+    std::vector<std::vector<int>> groups(Index(ni));
+    for (int i = 0; i < ni; ++i)
+        if (touched[Index(i)])
+            groups[Index(find(i))].push_back(i);
+    floating.clear();
+    for (std::vector<int>& g : groups) {
+        if (g.size() < 2)
+            continue;
+        double scale = 0, worst = 0;
+        for (int r = 0; r < n; ++r) {
+            double sum = 0;
+            for (int j : g) {
+                sum += e(r, j);
+                scale = std::max(scale, std::fabs(e(r, j)));
+            }
+            worst = std::max(worst, std::fabs(sum));
+        }
+        if (worst <= 1e-12 * scale)
+            floating.push_back(std::move(g));
+    }
+    for (const std::vector<int>& g : floating) {
+        const int ref = g.front();
+        for (int r = 0; r < n; ++r) {
+            double sum = 0;
+            for (int j : g)
+                sum += a(r, j);
+            a(r, ref) = sum;
+            e(r, ref) = 0;
+        }
+        for (int c = 0; c < n; ++c) {
+            double sum = 0;
+            for (int j : g)
+                sum += a(j, c);
+            a(ref, c) = sum;
+            e(ref, c) = 0;
+        }
+        double s0 = 0, s1 = 0;
+        for (int j : g) {
+            s0 += b0[Index(j)];
+            s1 += b1[Index(j)];
+        }
+        b0[Index(ref)] = s0;
+        b1[Index(ref)] = 0; // the group's total capacitor current is zero exactly
+        (void)s1;
+    }
+}
+
+void StateSpaceBuilder::Impl::Reduce() {
+    FloatingGroups();
+    dyn.clear();
+    alg.clear();
+    for (int i = 0; i < n; ++i) {
+        bool any = false;
+        for (int j = 0; j < n && !any; ++j)
+            any = e(i, j) != 0 || e(j, i) != 0;
+        (any ? dyn : alg).push_back(i);
+    }
+    const int nd = static_cast<int>(dyn.size());
+    const int na = static_cast<int>(alg.size());
+    const auto pick = [](const Mat& m, const std::vector<int>& rows, const std::vector<int>& cols) {
+        Mat out(static_cast<int>(rows.size()), static_cast<int>(cols.size()));
+        for (std::size_t j = 0; j < cols.size(); ++j)
+            for (std::size_t i = 0; i < rows.size(); ++i)
+                out(static_cast<int>(i), static_cast<int>(j)) = m(rows[i], cols[j]);
+        return out;
+    };
+    const Lu e11(pick(e, dyn, dyn));
+    if (e11.Singular() || e11.ReciprocalCondition() < kWellPosed)
+        throw StateFormError(kHigherIndex);
+
+    // An input whose derivative drives capacitors (one straight from the
+    // source): x = x' + shift w moves it out, E shift = b1.
+    shift.assign(Index(n), 0.0);
+    Vec b1d(Index(nd));
+    double b1Norm = 0;
+    for (int i = 0; i < nd; ++i)
+        b1d[Index(i)] = b1[Index(dyn[Index(i)])];
+    for (int i : alg)
+        b1Norm = std::max(b1Norm, std::fabs(b1[Index(i)]));
+    if (b1Norm != 0)
+        throw StateFormError(kHigherIndex);
+    e11.Solve(b1d);
+    for (int i = 0; i < nd; ++i)
+        shift[Index(dyn[Index(i)])] = b1d[Index(i)];
+    const Vec as = engine::dense::Product(a, shift);
+    for (int i = 0; i < n; ++i)
+        b0[Index(i)] += as[Index(i)];
+
+    // The algebraic unknowns in terms of the dynamic ones and the input.
+    Mat a11 = pick(a, dyn, dyn);
+    const Mat a12 = pick(a, dyn, alg);
+    solved = Mat(na, nd + 1);
+    if (na > 0) {
+        const Lu a22(pick(a, alg, alg));
+        if (a22.Singular() || a22.ReciprocalCondition() < kWellPosed)
+            throw StateFormError(kHigherIndex);
+        for (int j = 0; j < nd; ++j)
+            for (int i = 0; i < na; ++i)
+                solved(i, j) = a(alg[Index(i)], dyn[Index(j)]);
+        for (int i = 0; i < na; ++i)
+            solved(i, nd) = b0[Index(alg[Index(i)])];
+        a22.Solve(solved);
+    }
+    Mat rhs(nd, nd + 1);
+    for (int j = 0; j < nd; ++j)
+        for (int i = 0; i < nd; ++i)
+            rhs(i, j) = a11(i, j);
+    for (int i = 0; i < nd; ++i)
+        rhs(i, nd) = b0[Index(dyn[Index(i)])];
+    if (na > 0) {
+        const Mat correction = engine::dense::Product(a12, solved);
+        for (int j = 0; j <= nd; ++j)
+            for (int i = 0; i < nd; ++i)
+                rhs(i, j) -= correction(i, j);
+    }
+    e11.Solve(rhs);
+    stateA = rhs.Block(0, 0, nd, nd);
+    stateB.assign(Index(nd), 0.0);
+    for (int i = 0; i < nd; ++i)
+        stateB[Index(i)] = hasInput ? rhs(i, nd) : 0.0;
+    if (!stateA.AllFinite())
+        throw StateFormError(kNonFiniteParameter);
+}
+
+// The current of an ordinary branch as the cut sets count it: its elements'
+// currents less its current source.
+Quantity StateSpaceBuilder::Impl::BranchCurrent(int k) const {
+    Quantity q(n);
+    const Branch& br = *graph.ordinaryBranches[Index(k)];
+    const Linear u = Voltage(br);
+    if (br.r)
+        q.AddLinear(u, 1.0 / br.r->GetParam(0), false);
+    if (br.c)
+        q.AddLinear(u, br.c->GetParam(0), true);
+    if (br.l)
+        q.x0[Index(inductorOf[Index(k)])] += 1.0;
+    if (br.unistor)
+        q.AddLinear(UnistorControl(br), br.unistor->GetParam(0), false);
+    if (k == sourceOrdinaryJ)
+        q.w0 -= 1.0;
+    return q;
+}
+
+Quantity StateSpaceBuilder::Impl::Raw(const engine::OutputLocator& l) const {
+    Quantity q(n);
+    const int bo = static_cast<int>(graph.ordinaryBranches.size());
+    const int bc = static_cast<int>(graph.capacitorSourceBranches.size());
+    const auto inRange = [&](int count) { return l.index >= 0 && l.index < count; };
+    switch (l.code) {
+    case slot::OrdinaryCurrentSource:
+        q.w0 = l.index == sourceOrdinaryJ ? 1.0 : 0.0;
+        break;
+    case slot::SourceBranchCurrentSource:
+        q.w0 = l.index == sourceBranchJ ? 1.0 : 0.0;
+        break;
+    case slot::VoltageSource:
+    case slot::SourceBranchVoltage:
+        q.w0 = l.index == sourceBranchE ? 1.0 : 0.0;
+        break;
+    case slot::IndependentNode:
+        if (inRange(ni))
+            q.x0[Index(l.index)] = 1.0;
+        break;
+    case slot::ForestNode:
+        if (inRange(static_cast<int>(forestPotential.size())))
+            q.AddLinear(forestPotential[Index(l.index)], 1.0, false);
+        break;
+    case slot::OrdinaryVoltage:
+        if (inRange(bo))
+            q.AddLinear(Voltage(*graph.ordinaryBranches[Index(l.index)]), 1.0, false);
+        break;
+    case slot::OrdinaryCurrent:
+        if (inRange(bo)) {
+            // The elements' own current, without unistor or source.
+            const Branch& br = *graph.ordinaryBranches[Index(l.index)];
+            const Linear u = Voltage(br);
+            if (br.r)
+                q.AddLinear(u, 1.0 / br.r->GetParam(0), false);
+            if (br.c)
+                q.AddLinear(u, br.c->GetParam(0), true);
+            if (br.l)
+                q.x0[Index(inductorOf[Index(l.index)])] += 1.0;
+        }
+        break;
+    case slot::SourceBranchElementCurrent:
+        if (inRange(bc) && l.index == sourceBranchE) {
+            const Branch& br = *graph.capacitorSourceBranches[Index(l.index)];
+            if (br.r)
+                q.w0 += 1.0 / br.r->GetParam(0);
+            if (br.c)
+                q.w1 += br.c->GetParam(0);
+        }
+        break;
+    case slot::VoltageSourceCurrent:
+        if (inRange(bc)) {
+            const Branch& br = *graph.capacitorSourceBranches[Index(l.index)];
+            if (l.index == sourceBranchE) {
+                if (br.r)
+                    q.w0 += 1.0 / br.r->GetParam(0);
+                if (br.c)
+                    q.w1 += br.c->GetParam(0);
+            }
+            if (br.unistor)
+                q.AddLinear(UnistorControl(br), br.unistor->GetParam(0), false);
+            if (l.index == sourceBranchJ)
+                q.w0 -= 1.0;
+            // W = inv22 A21: the row of inv22 solves A22^T y = e_index.
+            const auto& a22 = graph.complex.A22;
+            const auto& a21 = graph.complex.A21;
+            const int nf = a22.Rows();
+            Mat a22t(nf, nf);
+            for (int f = 0; f < nf; ++f)
+                for (int k = 0; k < nf; ++k)
+                    a22t(k, f) = a22(f, k).re;
+            Vec y(Index(nf), 0.0);
+            y[Index(l.index)] = 1.0;
+            const Lu lu(a22t);
+            if (lu.Singular())
+                throw engine::MatrixError();
+            lu.Solve(y);
+            for (int k = 0; k < bo; ++k) {
+                double w = 0;
+                for (int f = 0; f < nf; ++f)
+                    w += y[Index(f)] * a21(f, k).re;
+                if (w == 0)
+                    continue;
+                const Quantity ik = BranchCurrent(k);
+                for (int i = 0; i < n; ++i) {
+                    q.x0[Index(i)] += w * ik.x0[Index(i)];
+                    q.x1[Index(i)] += w * ik.x1[Index(i)];
+                }
+                q.w0 += w * ik.w0;
+                q.w1 += w * ik.w1;
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    return q;
+}
+
+StateOutput StateSpaceBuilder::Impl::ToState(Quantity q) const {
+    for (const std::vector<int>& g : floating) {
+        double s0 = 0, s1 = 0;
+        for (int j : g) {
+            s0 += q.x0[Index(j)];
+            s1 += q.x1[Index(j)];
+        }
+        q.x0[Index(g.front())] = s0;
+        q.x1[Index(g.front())] = s1;
+    }
+    q.w0 += Dot(q.x0, shift);
+    q.w1 += Dot(q.x1, shift);
+
+    const int nd = static_cast<int>(dyn.size());
+    const int na = static_cast<int>(alg.size());
+    // f M (the row on the dynamic unknowns) and f m (on the input).
+    const auto reduce = [&](const Vec& f, Vec& onState, double& onInput) {
+        onState.assign(Index(nd), 0.0);
+        for (int j = 0; j < nd; ++j)
+            onState[Index(j)] = f[Index(dyn[Index(j)])];
+        onInput = 0;
+        for (int i = 0; i < na; ++i) {
+            const double fa = f[Index(alg[Index(i)])];
+            if (fa == 0)
+                continue;
+            for (int j = 0; j < nd; ++j)
+                onState[Index(j)] -= fa * solved(i, j);
+            onInput -= fa * solved(i, nd);
+        }
+    };
+    Vec c0, c1;
+    double d0 = 0, d1 = 0;
+    reduce(q.x0, c0, d0);
+    reduce(q.x1, c1, d1);
+    StateOutput out;
+    out.c = c0;
+    const Vec c1a = engine::dense::RowTimes(c1, stateA);
+    for (int j = 0; j < nd; ++j)
+        out.c[Index(j)] += c1a[Index(j)];
+    out.d = d0 + q.w0 + Dot(c1, stateB);
+    out.e = d1 + q.w1;
+    if (!hasInput) {
+        out.d = 0;
+        out.e = 0;
+    }
+    return out;
+}
+
+StateSpaceBuilder::StateSpaceBuilder(engine::Engine& engine)
+    : impl_(std::make_unique<Impl>(engine)) {}
+
+StateSpaceBuilder::~StateSpaceBuilder() = default;
+
+StateForm StateSpaceBuilder::Build() {
+    Impl& m = *impl_;
+    m.NumberNodes();
+    m.FindSource();
+    m.CheckValues();
+    m.inductorOf.assign(m.graph.ordinaryBranches.size(), -1);
+    m.nl = 0;
+    for (std::size_t k = 0; k < m.graph.ordinaryBranches.size(); ++k)
+        if (m.graph.ordinaryBranches[k]->l)
+            m.inductorOf[k] = m.ni + m.nl++;
+    m.n = m.ni + m.nl;
+    if (StateFormBytes(static_cast<std::size_t>(m.n)) > StateFormMemoryLimit())
+        throw StateFormError(TooLargeText(static_cast<std::size_t>(m.n)));
+    m.SolveForest();
+    m.Stamp();
+    if (!m.e.AllFinite() || !m.a.AllFinite())
+        throw StateFormError(kNonFiniteParameter);
+    m.Reduce();
+    StateForm form;
+    form.a = m.stateA;
+    form.b = m.stateB;
+    form.hasInput = m.hasInput;
+    return form;
+}
+
+StateOutput StateSpaceBuilder::Output(const engine::OutputLocator& locator) const {
+    return impl_->ToState(impl_->Raw(locator));
+}
+
+int StateSpaceBuilder::Unknowns() const {
+    return impl_->n;
+}
+
+std::string TooLargeText(std::size_t unknowns) {
+    const std::size_t mb = StateFormBytes(unknowns) >> 20;
+    const std::size_t limit = StateFormMemoryLimit() >> 20;
+    return "Схема слишком велика для расчета полюсов: " + std::to_string(unknowns) +
+           " неизвестных требуют около " + std::to_string(mb) + " МБ памяти, а доступно " +
+           std::to_string(limit) + " МБ.";
+}
+
+} // namespace korvanix::analysis
