@@ -639,6 +639,133 @@ void TubeAmplifier(Document& doc) {
     SetOutputs(f, {"R2"}, {});
 }
 
+// A unity-resistor Sallen-Key low-pass: R1 = R2 = 10 kOhm, C1 = C2 = 15.92 nF
+// (w0 = 1/RC = 6283 rad/s, 1 kHz), the amplifier an ИНУН of gain K with C1 fed
+// back from its output. Q = 1/(3 - K): the sweep of K from 1 to 2.8 takes Q from
+// 0.5 to 5, and the pole-zero window draws it as a root locus: the two poles
+// meet on the real axis at K = 1, then run on the circle |s| = w0 towards the
+// imaginary axis, which they would cross at K = 3.
+void SallenKeyLowPass(Document& doc) {
+    SheetBuilder s(doc);
+    s.Label(1640, 1304, "Фильтр Саллена-Ки: корневой годограф по усилению");
+    Element* u1 = Harmonic(s, 1352, 1512, 1.0, 1000.0);
+    Element* r1 = s.Place(kind::Resistor, 1448, 1440, kAcross, {10000.0});
+    Element* a = s.Dot(1528, 1440);
+    Element* r2 = s.Place(kind::Resistor, 1600, 1440, kAcross, {10000.0});
+    Element* b = s.Dot(1672, 1440);
+    Element* c2 = s.Place(kind::Capacitor, 1672, 1520, kUpright, {15.92e-9});
+    Element* c1 = s.Place(kind::Capacitor, 1640, 1376, kAcross, {15.92e-9});
+    Element* e1 = s.Place(kind::Vcvs, 1784, 1500, -1, {1.6});
+    Element* out = s.Dot(1880, 1440);
+    Element* r3 = s.Place(kind::Resistor, 1880, 1520, kUpright, {100000.0});
+    s.Join(u1, 2, r1, 1);
+    s.Join(r1, 2, a, 1);
+    s.Join(a, 3, r2, 1);
+    s.Join(a, 2, c1, 1);
+    s.Join(r2, 2, b, 1);
+    s.Join(b, 4, c2, 1);
+    s.Join(b, 3, e1, 1);
+    s.Join(e1, 3, out, 1);
+    s.Join(c1, 2, out, 2);
+    s.Join(out, 4, r3, 1);
+    GroundRail rail(s, 1600);
+    rail.Add(u1, 1, 1352);
+    rail.Add(c2, 2, 1672);
+    rail.Add(e1, 2, e1->x - 48);
+    rail.Add(e1, 4, e1->x + 48);
+    rail.Add(r3, 2, 1880);
+    rail.Lay();
+    s.Finish();
+
+    TransientSettings& t = doc.settings.transient;
+    SetParts(t, {Part(0.0, 0.003, 300)});
+    SetOutputs(t, {"R3"}, {});
+    FrequencySettings& f = doc.settings.frequency;
+    SetFrequency(f, 10.0, 100000.0, 201, "U1");
+    SetOutputs(f, {"R3"}, {});
+    SetSweep(f.sweepEnabled, f.sweep, e1->Name(), 1.0, 2.8, 10, SweepSettings::Linear);
+}
+
+// Five equal RC sections, R = 1 kOhm, C = 100 nF, open at the end: five real
+// natural frequencies -(2/RC)(1 - cos((2k-1) pi/11)), spread over almost two
+// decades, and no finite zero at the far end (five zeros at infinity).
+void RcLadderFive(Document& doc) {
+    SheetBuilder s(doc);
+    s.Label(1720, 1352, "RC-цепочка из пяти звеньев");
+    Element* u1 = Harmonic(s, 1352, 1512, 1.0, 100.0);
+    Element* previous = u1;
+    int previousPin = 2;
+    GroundRail rail(s, 1600);
+    rail.Add(u1, 1, 1352);
+    for (int k = 0; k < 5; ++k) {
+        const int x = 1448 + 136 * k;
+        Element* r = s.Place(kind::Resistor, x, 1440, kAcross, {1000.0});
+        Element* node = s.Dot(x + 72, 1440);
+        Element* c = s.Place(kind::Capacitor, x + 72, 1520, kUpright, {100e-9});
+        s.Join(previous, previousPin, r, 1);
+        s.Join(r, 2, node, 1);
+        s.Join(node, 4, c, 1);
+        rail.Add(c, 2, x + 72);
+        previous = node;
+        previousPin = 3;
+    }
+    rail.Lay();
+    s.Finish();
+
+    TransientSettings& t = doc.settings.transient;
+    SetParts(t, {Part(0.0, 0.01, 500)});
+    SetOutputs(t, {"C5", "C1"}, {});
+    FrequencySettings& f = doc.settings.frequency;
+    SetFrequency(f, 1.0, 100000.0, 251, "U1");
+    SetOutputs(f, {"C5", "C1"}, {});
+}
+
+// The twin-T notch: R1 = R2 = 10 kOhm with C3 = 2C to ground, C1 = C2 = 15.92 nF
+// with R3 = R/2 to ground, into a 1 MOhm load. Its zeros sit on the imaginary
+// axis at +-j/RC (1 kHz), where the magnitude falls to nothing.
+void TwinTNotch(Document& doc) {
+    SheetBuilder s(doc);
+    s.Label(1640, 1272, "Режекторный фильтр (двойной Т-мост)");
+    Element* u1 = Harmonic(s, 1352, 1512, 1.0, 1000.0);
+    Element* in = s.Dot(1448, 1440);
+    Element* r1 = s.Place(kind::Resistor, 1528, 1440, kAcross, {10000.0});
+    Element* m1 = s.Dot(1608, 1440);
+    Element* r2 = s.Place(kind::Resistor, 1688, 1440, kAcross, {10000.0});
+    Element* out = s.Dot(1768, 1440);
+    Element* c3 = s.Place(kind::Capacitor, 1608, 1520, kUpright, {31.84e-9});
+    Element* c1 = s.Place(kind::Capacitor, 1528, 1360, kAcross, {15.92e-9});
+    Element* m2 = s.Dot(1608, 1360);
+    Element* c2 = s.Place(kind::Capacitor, 1688, 1360, kAcross, {15.92e-9});
+    Element* r3 = s.Place(kind::Resistor, 1608, 1296, kUpright, {5000.0});
+    Element* load = s.Place(kind::Resistor, 1768, 1520, kUpright, {1e6});
+    s.Join(u1, 2, in, 1);
+    s.Join(in, 3, r1, 1);
+    s.Join(in, 2, c1, 1);
+    s.Join(r1, 2, m1, 1);
+    s.Join(m1, 3, r2, 1);
+    s.Join(m1, 4, c3, 1);
+    s.Join(r2, 2, out, 1);
+    s.Join(c1, 2, m2, 1);
+    s.Join(m2, 3, c2, 1);
+    s.Join(m2, 2, r3, 2);
+    s.Join(c2, 2, out, 2);
+    s.Join(out, 4, load, 1);
+    s.Earth(r3, 1, 1608, 1232);
+    GroundRail rail(s, 1600);
+    rail.Add(u1, 1, 1352);
+    rail.Add(c3, 2, 1608);
+    rail.Add(load, 2, 1768);
+    rail.Lay();
+    s.Finish();
+
+    TransientSettings& t = doc.settings.transient;
+    SetParts(t, {Part(0.0, 0.01, 500)});
+    SetOutputs(t, {"R4"}, {});
+    FrequencySettings& f = doc.settings.frequency;
+    SetFrequency(f, 10.0, 100000.0, 401, "U1");
+    SetOutputs(f, {"R4"}, {});
+}
+
 struct Example {
     const char* fileName;
     void (*build)(Document&);
@@ -657,6 +784,9 @@ const Example kExamples[] = {
     {"gyrator_inductor.scm", GyratorInductor},
     {"ideal_transformer.scm", IdealTransformer},
     {"tube_amplifier.scm", TubeAmplifier},
+    {"sallen_key_locus.scm", SallenKeyLowPass},
+    {"rc_ladder_poles.scm", RcLadderFive},
+    {"twin_t_notch.scm", TwinTNotch},
 };
 
 // Writing examples never overwrites a protected file without being told to.

@@ -204,8 +204,8 @@ std::string TableLine(const std::vector<std::string>& cells) {
 } // namespace
 
 std::string RootTableText(const std::vector<Root>& roots) {
-    std::string out = TableLine({"k", "Re, рад/с", "Im, рад/с", "f, Гц", "ω0, рад/с", "ζ", "Q",
-                                 "τ, с"});
+    std::string out =
+        TableLine({"k", "Re, рад/с", "Im, рад/с", "f, Гц", "ω0, рад/с", "ζ", "Q", "τ, с"});
     int k = 0;
     for (const RootGroup& g : GroupRoots(roots)) {
         const RootFigures f = FiguresOf(g.value);
@@ -292,9 +292,10 @@ std::string ResponseText(const std::optional<Response>& r, const char* name) {
             if (p.real() != 0)
                 text += "e^(" + PrefixedNumber(p.real()) + "·t)·";
             text += "cos(" + PrefixedNumber(p.imag()) + "·t";
+            // The phase in radians, without a prefix: "m" would read as a unit.
             const double phase = static_cast<double>(std::arg(c));
             if (phase != 0)
-                text += Signed(phase, false);
+                text += (phase < 0 ? " - " : " + ") + model::FormatNumber(std::fabs(phase), 6);
             text += ")";
             out += (first ? "" : " + ") + text;
         } else {

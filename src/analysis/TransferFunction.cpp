@@ -21,7 +21,7 @@ constexpr double kNegligible = 1e3 * kEps;
 // A feedthrough counts as zero below this part of the system's own scale.
 constexpr double kZeroFeedthrough = 1e-12;
 // Roots closer than this (relative) are one root of higher multiplicity.
-constexpr double kSameRoot = 1e-7;
+constexpr double kSameRoot = 1e-6;
 // A zero and a pole closer than this (relative) cancel.
 constexpr double kCancel = 1e-8;
 

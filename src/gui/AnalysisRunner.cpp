@@ -10,6 +10,8 @@
 #include "gui/CommandIds.h"
 #include "gui/DocumentController.h"
 #include "gui/Messages.h"
+#include "gui/PoleZeroJob.h"
+#include "gui/PoleZeroWindow.h"
 #include "gui/dialogs/CAbortDlg.h"
 #include "gui/dialogs/CAnalysisOptionsPropSheet.h"
 #include "gui/dialogs/CFreqDlg.h"
@@ -269,6 +271,52 @@ void AnalysisRunner::CloseResults() {
     for (const char* title : {kTransientGraphTitle, kFrequencyGraphTitle})
         if (CMultiGraphWnd* graphs = CMultiGraphWnd::Find(QString::fromUtf8(title)))
             graphs->close();
+    // A pole-zero analysis under way was of the circuit that goes: its end is
+    // waited for and dropped.
+    if (poleZero_) {
+        poleZero_.reset();
+        host_.RefreshAnalysisCommands();
+    }
+    if (PoleZeroWindow* poles = PoleZeroWindow::Find())
+        poles->close();
+}
+
+void AnalysisRunner::PoleZero() {
+    if (poleZero_)
+        return;
+    poleZero_ = std::make_unique<PoleZeroJob>(host_.Documents().Doc().Serialize());
+    connect(poleZero_.get(), &PoleZeroJob::finished, this, &AnalysisRunner::PoleZeroFinished,
+            Qt::QueuedConnection);
+    host_.RefreshAnalysisCommands();
+}
+
+void AnalysisRunner::PoleZeroFinished() {
+    if (!poleZero_ || !poleZero_->Done())
+        return;
+    const std::unique_ptr<PoleZeroJob> job = std::move(poleZero_);
+    host_.RefreshAnalysisCommands();
+    const analysis::PoleZeroReport& report = job->Report();
+    QWidget* frame = host_.Frame();
+    if (report.outcome != analysis::PoleZeroOutcome::Success) {
+        if (job->FaultyElementId() != 0) {
+            host_.Documents().Doc().scheme.SelectIds({job->FaultyElementId()});
+            host_.ShowSelection();
+        }
+        Messages().Warn(frame, Utf8(report.message));
+        emit poleZeroFinished();
+        return;
+    }
+    PoleZeroWindow* window = PoleZeroWindow::Find();
+    if (!window) {
+        const QRect rect = host_.SheetArea().adjusted(20, 20, -20, -20);
+        window = new PoleZeroWindow(
+            frame, rect.width() > 400 && rect.height() > 300 ? std::optional(rect) : std::nullopt);
+    }
+    window->SetReport(report);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    emit poleZeroFinished();
 }
 
 CMultiGraphWnd* AnalysisRunner::GraphWindow(bool frequency, bool& created) {

@@ -20,6 +20,7 @@ class QWidget;
 namespace korvanix::gui {
 
 class CMultiGraphWnd;
+class PoleZeroJob;
 class DocumentController;
 
 // The dialogs of the analysis commands, each on a copy of its record that it
@@ -79,6 +80,10 @@ public:
     void Run(bool frequency);
     // Command 60008.
     void EditOptions();
+    // The pole-zero analysis of the document as it now is, with its frequency
+    // settings, on a worker; its window opens (or is refreshed) when it ends.
+    void PoleZero();
+    bool PoleZeroRunning() const { return poleZero_ != nullptr; }
     // The results of a circuit no longer open go: they would be read as the
     // new one's.
     void CloseResults();
@@ -104,6 +109,9 @@ signals:
     void started(CAbortDlg* progress);
     // An analysis ended, however it ended.
     void finished();
+    // The pole-zero analysis ended; its window shows the results (or a box said
+    // why there are none).
+    void poleZeroFinished();
 
 private:
     class Job;
@@ -122,10 +130,12 @@ private:
     void ShowWarning(const QString& text);
     void Finished();
     void RunActionsAfterRun();
+    void PoleZeroFinished();
 
     AnalysisHost& host_;
     AnalysisDialogs* dialogs_;
     std::unique_ptr<Job> job_;
+    std::unique_ptr<PoleZeroJob> poleZero_;
     QTimer pump_;
     QTimer watch_;
     std::chrono::milliseconds interval_ = kDispatchInterval;

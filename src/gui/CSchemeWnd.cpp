@@ -432,7 +432,7 @@ bool CSchemeWnd::IsAnalysing() const {
 }
 
 void CSchemeWnd::RefreshAnalysisCommands() {
-    actions_.Refresh({cmd::Transient, cmd::Frequency, cmd::AnalysisSettings});
+    actions_.Refresh({cmd::Transient, cmd::Frequency, cmd::PoleZero, cmd::AnalysisSettings});
 }
 
 void CSchemeWnd::ShowSelection() {

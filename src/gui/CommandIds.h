@@ -59,6 +59,7 @@ enum : int {
     SheetSize = 60015,
     SchemeSettings = 60016,
     Frequency = 60018,
+    PoleZero = 60019,
 
     // The edit history.
     Undo = 60100,

@@ -45,6 +45,8 @@ const std::vector<CommandStringEntry>& CommandStrings() {
         {cmd::SchemeSettings, "Изменить установки схемы\nУстановки схемы"},
         {cmd::Transient, "Выполнить расчет переходного процесса\nПереходный процесс"},
         {cmd::Frequency, "Выполнить расчет частотных характеристик\nАЧХ/ФЧХ"},
+        {cmd::PoleZero,
+         "Найти собственные частоты цепи, полюсы и нули передаточных функций\nПолюсы и нули"},
         {cmd::AnalysisSettings, "Изменить установки анализа\nУстановки анализа"},
         {cmd::HelpContents, "Содержание по использованию KORVANIX\nСправка"},
         {cmd::HelpIndex, "Указатель по использованию KORVANIX\nСправка"},
@@ -160,6 +162,7 @@ const std::vector<MenuEntry>& MainMenus() {
          {
              {cmd::Transient, "&Переходный процесс...\tCtrl+T"},
              {cmd::Frequency, "&АЧХ/ФЧХ...\tCtrl+F"},
+             {cmd::PoleZero, "П&олюсы и нули..."},
              {0, ""},
              {cmd::AnalysisSettings, "&Установки..."},
          }},

@@ -151,6 +151,10 @@ void SheetCommands::Register() {
             v.EndModes();
             v.Analyses().Run(id == cmd::Frequency);
         });
+    Add(cmd::PoleZero, [&v] {
+        v.EndModes();
+        v.Analyses().PoleZero();
+    });
     Add(cmd::AnalysisSettings, [&v] {
         v.EndModes();
         v.Analyses().EditOptions();
@@ -183,6 +187,8 @@ void SheetCommands::Register() {
     actions_.SetEnabledRule(cmd::Redo, [&v] { return v.Session().History().CanRedo(); });
     for (const int id : {cmd::Transient, cmd::Frequency, cmd::AnalysisSettings})
         actions_.SetEnabledRule(id, [&v] { return !v.IsAnalysing(); });
+    actions_.SetEnabledRule(cmd::PoleZero,
+                            [&v] { return !v.IsAnalysing() && !v.Analyses().PoleZeroRunning(); });
     actions_.SetCheckedRule(cmd::NodeNumbers,
                             [&v] { return v.Documents().Doc().settings.scheme.showNodes != 0; });
 }
