@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <optional>
 #include <unistd.h>
 #include <utility>
 
@@ -378,9 +379,40 @@ void StateSpaceBuilder::Impl::Reduce() {
                 out(static_cast<int>(i), static_cast<int>(j)) = m(rows[i], cols[j]);
         return out;
     };
-    const Lu e11(pick(e, dyn, dyn));
-    if (e11.Singular() || e11.ReciprocalCondition() < kWellPosed)
-        throw StateFormError(kHigherIndex);
+    const Mat e11Matrix = pick(e, dyn, dyn);
+    // Capacitors to ground and inductances alone make E11 diagonal: then its
+    // solves are divisions, not a factorisation and a cubic product.
+    bool diagonal = true;
+    for (int j = 0; j < nd && diagonal; ++j)
+        for (int i = 0; i < nd; ++i)
+            if (i != j && e11Matrix(i, j) != 0) {
+                diagonal = false;
+                break;
+            }
+    std::optional<Lu> e11;
+    if (diagonal) {
+        for (int i = 0; i < nd; ++i)
+            if (e11Matrix(i, i) == 0)
+                throw StateFormError(kHigherIndex);
+    } else {
+        e11.emplace(e11Matrix);
+        if (e11->Singular() || e11->ReciprocalCondition() < kWellPosed)
+            throw StateFormError(kHigherIndex);
+    }
+    const auto solveE11 = [&](Mat& m) {
+        if (e11) {
+            e11->Solve(m);
+            return;
+        }
+        // Times the reciprocal: decimal values then come out as they are written
+        // (-1/(1 kOhm * 1 uF) as -1000), where a quotient lands one unit of the
+        // last place beside them; either is within that unit.
+        for (int i = 0; i < nd; ++i) {
+            const double reciprocal = 1.0 / e11Matrix(i, i);
+            for (int j = 0; j < m.Cols(); ++j)
+                m(i, j) *= reciprocal;
+        }
+    };
 
     // An input whose derivative drives capacitors (one straight from the
     // source): x = x' + shift w moves it out, E shift = b1.
@@ -393,7 +425,12 @@ void StateSpaceBuilder::Impl::Reduce() {
         b1Norm = std::max(b1Norm, std::fabs(b1[Index(i)]));
     if (b1Norm != 0)
         throw StateFormError(kHigherIndex);
-    e11.Solve(b1d);
+    {
+        Mat column(nd, 1);
+        std::copy(b1d.begin(), b1d.end(), column.Data());
+        solveE11(column);
+        std::copy(column.Data(), column.Data() + nd, b1d.begin());
+    }
     for (int i = 0; i < nd; ++i)
         shift[Index(dyn[Index(i)])] = b1d[Index(i)];
     const Vec as = engine::dense::Product(a, shift);
@@ -427,7 +464,7 @@ void StateSpaceBuilder::Impl::Reduce() {
             for (int i = 0; i < nd; ++i)
                 rhs(i, j) -= correction(i, j);
     }
-    e11.Solve(rhs);
+    solveE11(rhs);
     stateA = rhs.Block(0, 0, nd, nd);
     stateB.assign(Index(nd), 0.0);
     for (int i = 0; i < nd; ++i)

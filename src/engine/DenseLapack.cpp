@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <dlfcn.h>
 
 extern "C" {
 void dgeevx_(const char* balanc, const char* jobvl, const char* jobvr, const char* sense,
@@ -32,6 +33,20 @@ void dormhr_(const char* side, const char* trans, const int* m, const int* n, co
 namespace korvanix::engine::dense {
 
 namespace {
+
+// Debian's optimised LAPACK (OpenBLAS) starts a thread per core and has them
+// spin while they wait: next to another busy process that costs more than the
+// threads gain on the sizes a circuit has, and the rounding would depend on
+// the thread count. The reference library has no threads and no such switch.
+void OneThread() {
+    static const bool once = [] {
+        using SetThreads = void (*)(int);
+        if (void* symbol = ::dlsym(RTLD_DEFAULT, "openblas_set_num_threads"))
+            reinterpret_cast<SetThreads>(symbol)(1);
+        return true;
+    }();
+    (void)once;
+}
 
 void Check(int info) {
     if (info != 0)
@@ -123,6 +138,7 @@ Vec RowTimes(const Vec& x, const Mat& a) {
 }
 
 std::vector<std::complex<double>> Eigenvalues(Mat a) {
+    OneThread();
     const int n = a.Rows();
     if (n != a.Cols())
         throw MatrixError();
@@ -153,6 +169,7 @@ std::vector<std::complex<double>> Eigenvalues(Mat a) {
 }
 
 void SymmetricEigen(const Mat& a, Vec& values, Mat& vectors) {
+    OneThread();
     const int n = a.Rows();
     if (n != a.Cols())
         throw MatrixError();
@@ -175,6 +192,7 @@ void SymmetricEigen(const Mat& a, Vec& values, Mat& vectors) {
 }
 
 Lu::Lu(Mat a) : lu_(std::move(a)) {
+    OneThread();
     const int n = lu_.Rows();
     if (n != lu_.Cols())
         throw MatrixError();
@@ -240,6 +258,7 @@ void Lu::Solve(Vec& b) const {
 }
 
 double HessenbergWithInput(Mat& a, Vec& b, Vec& c) {
+    OneThread();
     const int n = a.Rows();
     if (n != a.Cols() || static_cast<int>(b.size()) != n || static_cast<int>(c.size()) != n)
         throw MatrixError();
