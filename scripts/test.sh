@@ -16,7 +16,8 @@ ctest --test-dir build --output-on-failure -j"$(nproc)"
 # The tests that start analyses and data exports on their worker threads, under
 # ThreadSanitizer: only their programs are built.
 threaded=(tests/document_analysis_tests tests/gui/gui_analysis_run_tests
-    tests/gui/gui_incoming_document_tests tests/gui/gui_graph_window_tests)
+    tests/gui/gui_incoming_document_tests tests/gui/gui_graph_window_tests
+    tests/gui/gui_pole_zero_tests)
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANIX_TSAN=ON \
     -DKORVANIX_WERROR=ON
 cmake --build build-tsan -j"$(nproc)" --target korvanix-cli korvanix-snapshot \

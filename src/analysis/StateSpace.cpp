@@ -115,7 +115,15 @@ struct StateSpaceBuilder::Impl {
     std::vector<std::vector<int>> floating; // floating capacitor groups, reference first
     Vec shift;                              // x = x' + shift w
     std::vector<int> dyn, alg;
-    Mat solved; // A22^-1 [A21 | b_a]
+    // Inductor cut sets taken out (ProjectCutSets): the currents' subspace, the
+    // algebraic unknowns kept, the potentials eliminated and what gives them back.
+    bool projected = false;
+    struct CutSet {
+        Mat n, pseudoInverse, eN, aN, aW;
+        std::vector<int> kept, potentials;
+        Vec bd;
+    } cutSet;
+    Mat solved; // A22^-1 [A21 | b_a] of the last stage
     Mat stateA;
     Vec stateB;
 
@@ -157,8 +165,15 @@ struct StateSpaceBuilder::Impl {
     void CheckValues() const;
     void Stamp();
     void StampCurrent(const Linear& kcl, const Linear& current, double factor, bool derivative);
+    // One elimination step's blocks: dynamic and algebraic unknowns and rows.
+    struct Stage {
+        Mat edd, add, ada, aad, aaa;
+        Vec bd, ba;
+    };
     void Reduce();
     void FloatingGroups();
+    void ProjectCutSets(Stage& stage);
+    void IndexOne(const Stage& stage);
 
     Quantity BranchCurrent(int branch) const;
     Quantity Raw(const engine::OutputLocator& l) const;
@@ -360,6 +375,80 @@ void StateSpaceBuilder::Impl::FloatingGroups() {
     }
 }
 
+namespace {
+
+Mat Pick(const Mat& m, const std::vector<int>& rows, const std::vector<int>& cols) {
+    Mat out(static_cast<int>(rows.size()), static_cast<int>(cols.size()));
+    for (std::size_t j = 0; j < cols.size(); ++j)
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            out(static_cast<int>(i), static_cast<int>(j)) = m(rows[i], cols[j]);
+    return out;
+}
+
+Vec PickVec(const Vec& v, const std::vector<int>& at) {
+    Vec out(at.size());
+    for (std::size_t i = 0; i < at.size(); ++i)
+        out[i] = v[Index(at[i])];
+    return out;
+}
+
+std::vector<int> Range(int count) {
+    std::vector<int> out(Index(count));
+    std::iota(out.begin(), out.end(), 0);
+    return out;
+}
+
+bool IsDiagonal(const Mat& m) {
+    for (int j = 0; j < m.Cols(); ++j)
+        for (int i = 0; i < m.Rows(); ++i)
+            if (i != j && m(i, j) != 0)
+                return false;
+    return true;
+}
+
+// E11's solves: divisions when it is diagonal (capacitors to ground and
+// inductances alone make it so), else an equilibrated factorisation.
+class DynamicSolver {
+public:
+    explicit DynamicSolver(Mat e) : e_(std::move(e)) {
+        if (IsDiagonal(e_)) {
+            for (int i = 0; i < e_.Rows(); ++i)
+                if (e_(i, i) == 0)
+                    throw StateFormError(kHigherIndex);
+            return;
+        }
+        lu_.emplace(e_);
+        if (lu_->Singular() || lu_->ReciprocalCondition() < kWellPosed)
+            throw StateFormError(kHigherIndex);
+    }
+    void Solve(Mat& m) const {
+        if (lu_) {
+            lu_->Solve(m);
+            return;
+        }
+        // Times the reciprocal: decimal values then come out as they are written
+        // (-1/(1 kOhm * 1 uF) as -1000), where a quotient lands one unit of the
+        // last place beside them; either is within that unit.
+        for (int i = 0; i < e_.Rows(); ++i) {
+            const double reciprocal = 1.0 / e_(i, i);
+            for (int j = 0; j < m.Cols(); ++j)
+                m(i, j) *= reciprocal;
+        }
+    }
+    void Solve(Vec& v) const {
+        Mat column(static_cast<int>(v.size()), 1);
+        std::copy(v.begin(), v.end(), column.Data());
+        Solve(column);
+        std::copy(column.Data(), column.Data() + v.size(), v.begin());
+    }
+
+private:
+    Mat e_;
+    std::optional<Lu> lu_;
+};
+
+} // namespace
+
 void StateSpaceBuilder::Impl::Reduce() {
     FloatingGroups();
     dyn.clear();
@@ -371,100 +460,125 @@ void StateSpaceBuilder::Impl::Reduce() {
         (any ? dyn : alg).push_back(i);
     }
     const int nd = static_cast<int>(dyn.size());
-    const int na = static_cast<int>(alg.size());
-    const auto pick = [](const Mat& m, const std::vector<int>& rows, const std::vector<int>& cols) {
-        Mat out(static_cast<int>(rows.size()), static_cast<int>(cols.size()));
-        for (std::size_t j = 0; j < cols.size(); ++j)
-            for (std::size_t i = 0; i < rows.size(); ++i)
-                out(static_cast<int>(i), static_cast<int>(j)) = m(rows[i], cols[j]);
-        return out;
-    };
-    const Mat e11Matrix = pick(e, dyn, dyn);
-    // Capacitors to ground and inductances alone make E11 diagonal: then its
-    // solves are divisions, not a factorisation and a cubic product.
-    bool diagonal = true;
-    for (int j = 0; j < nd && diagonal; ++j)
-        for (int i = 0; i < nd; ++i)
-            if (i != j && e11Matrix(i, j) != 0) {
-                diagonal = false;
-                break;
-            }
-    std::optional<Lu> e11;
-    if (diagonal) {
-        for (int i = 0; i < nd; ++i)
-            if (e11Matrix(i, i) == 0)
-                throw StateFormError(kHigherIndex);
-    } else {
-        e11.emplace(e11Matrix);
-        if (e11->Singular() || e11->ReciprocalCondition() < kWellPosed)
-            throw StateFormError(kHigherIndex);
-    }
-    const auto solveE11 = [&](Mat& m) {
-        if (e11) {
-            e11->Solve(m);
-            return;
-        }
-        // Times the reciprocal: decimal values then come out as they are written
-        // (-1/(1 kOhm * 1 uF) as -1000), where a quotient lands one unit of the
-        // last place beside them; either is within that unit.
-        for (int i = 0; i < nd; ++i) {
-            const double reciprocal = 1.0 / e11Matrix(i, i);
-            for (int j = 0; j < m.Cols(); ++j)
-                m(i, j) *= reciprocal;
-        }
-    };
+    const DynamicSolver e11(Pick(e, dyn, dyn));
 
     // An input whose derivative drives capacitors (one straight from the
     // source): x = x' + shift w moves it out, E shift = b1.
     shift.assign(Index(n), 0.0);
-    Vec b1d(Index(nd));
-    double b1Norm = 0;
-    for (int i = 0; i < nd; ++i)
-        b1d[Index(i)] = b1[Index(dyn[Index(i)])];
     for (int i : alg)
-        b1Norm = std::max(b1Norm, std::fabs(b1[Index(i)]));
-    if (b1Norm != 0)
-        throw StateFormError(kHigherIndex);
-    {
-        Mat column(nd, 1);
-        std::copy(b1d.begin(), b1d.end(), column.Data());
-        solveE11(column);
-        std::copy(column.Data(), column.Data() + nd, b1d.begin());
-    }
+        if (b1[Index(i)] != 0)
+            throw StateFormError(kHigherIndex);
+    Vec b1d = PickVec(b1, dyn);
+    e11.Solve(b1d);
     for (int i = 0; i < nd; ++i)
         shift[Index(dyn[Index(i)])] = b1d[Index(i)];
     const Vec as = engine::dense::Product(a, shift);
     for (int i = 0; i < n; ++i)
         b0[Index(i)] += as[Index(i)];
 
+    Stage stage;
+    stage.edd = Pick(e, dyn, dyn);
+    stage.add = Pick(a, dyn, dyn);
+    stage.ada = Pick(a, dyn, alg);
+    stage.aad = Pick(a, alg, dyn);
+    stage.aaa = Pick(a, alg, alg);
+    stage.bd = PickVec(b0, dyn);
+    stage.ba = PickVec(b0, alg);
+    ProjectCutSets(stage);
+    IndexOne(stage);
+}
+
+// A node that only inductances (and current sources) reach has a current law
+// on inductor currents alone and a potential that only the inductances' own
+// equations see: a cut set of inductances, which makes E and the algebraic block
+// singular together. Its law confines the currents to a subspace (N), its
+// potential is eliminated by the combinations of the inductances' equations
+// that do not hold it (M), and it is recovered afterwards from the others.
+void StateSpaceBuilder::Impl::ProjectCutSets(Stage& stage) {
+    projected = false;
+    const int nd = stage.edd.Rows();
+    const int na = stage.aaa.Rows();
+    std::vector<int> laws, potentials, keptRows, keptCols;
+    for (int i = 0; i < na; ++i) {
+        bool zeroRow = true, zeroCol = true;
+        for (int j = 0; j < na; ++j) {
+            zeroRow = zeroRow && stage.aaa(i, j) == 0;
+            zeroCol = zeroCol && stage.aaa(j, i) == 0;
+        }
+        (zeroRow ? laws : keptRows).push_back(i);
+        (zeroCol ? potentials : keptCols).push_back(i);
+    }
+    if (laws.empty() && potentials.empty())
+        return;
+    const int p = static_cast<int>(laws.size());
+    // A current source in the cut set would force the inductor currents from the
+    // input; those circuits stay refused.
+    if (static_cast<int>(potentials.size()) != p || p > nd)
+        throw StateFormError(kHigherIndex);
+    for (int i : laws)
+        if (stage.ba[Index(i)] != 0)
+            throw StateFormError(kHigherIndex);
+
+    const Mat lawRows = Pick(stage.aad, laws, Range(nd));             // p x nd
+    const Mat potentialCols = Pick(stage.ada, Range(nd), potentials); // nd x p
+    engine::dense::Orthogonal currents = engine::dense::Orthogonalise(lawRows.Transposed());
+    engine::dense::Orthogonal equations = engine::dense::Orthogonalise(potentialCols);
+    if (!currents.fullRank || !equations.fullRank)
+        throw StateFormError(kHigherIndex);
+    const Mat& nBasis = currents.complement; // nd x k
+    const Mat mt = equations.complement.Transposed();
+
+    cutSet.n = nBasis;
+    cutSet.kept = keptCols;
+    cutSet.potentials = potentials;
+    cutSet.pseudoInverse = equations.pseudoInverse; // p x nd
+    cutSet.eN = engine::dense::Product(stage.edd, nBasis);
+    cutSet.aN = engine::dense::Product(stage.add, nBasis);
+    cutSet.aW = Pick(stage.ada, Range(nd), keptCols);
+    cutSet.bd = stage.bd;
+
+    Stage next;
+    next.edd = engine::dense::Product(mt, cutSet.eN);
+    next.add = engine::dense::Product(mt, cutSet.aN);
+    next.ada = engine::dense::Product(mt, cutSet.aW);
+    next.aad = engine::dense::Product(Pick(stage.aad, keptRows, Range(nd)), nBasis);
+    next.aaa = Pick(stage.aaa, keptRows, keptCols);
+    next.bd = engine::dense::Product(mt, stage.bd);
+    next.ba = PickVec(stage.ba, keptRows);
+    stage = std::move(next);
+    projected = true;
+}
+
+void StateSpaceBuilder::Impl::IndexOne(const Stage& stage) {
+    const int nd = stage.edd.Rows();
+    const int na = stage.aaa.Rows();
+    const DynamicSolver e11(stage.edd);
     // The algebraic unknowns in terms of the dynamic ones and the input.
-    Mat a11 = pick(a, dyn, dyn);
-    const Mat a12 = pick(a, dyn, alg);
     solved = Mat(na, nd + 1);
     if (na > 0) {
-        const Lu a22(pick(a, alg, alg));
+        const Lu a22(stage.aaa);
         if (a22.Singular() || a22.ReciprocalCondition() < kWellPosed)
             throw StateFormError(kHigherIndex);
         for (int j = 0; j < nd; ++j)
             for (int i = 0; i < na; ++i)
-                solved(i, j) = a(alg[Index(i)], dyn[Index(j)]);
+                solved(i, j) = stage.aad(i, j);
         for (int i = 0; i < na; ++i)
-            solved(i, nd) = b0[Index(alg[Index(i)])];
+            solved(i, nd) = stage.ba[Index(i)];
         a22.Solve(solved);
     }
     Mat rhs(nd, nd + 1);
     for (int j = 0; j < nd; ++j)
         for (int i = 0; i < nd; ++i)
-            rhs(i, j) = a11(i, j);
+            rhs(i, j) = stage.add(i, j);
     for (int i = 0; i < nd; ++i)
-        rhs(i, nd) = b0[Index(dyn[Index(i)])];
+        rhs(i, nd) = stage.bd[Index(i)];
     if (na > 0) {
-        const Mat correction = engine::dense::Product(a12, solved);
+        const Mat correction = engine::dense::Product(stage.ada, solved);
         for (int j = 0; j <= nd; ++j)
             for (int i = 0; i < nd; ++i)
                 rhs(i, j) -= correction(i, j);
     }
-    solveE11(rhs);
+    e11.Solve(rhs);
     stateA = rhs.Block(0, 0, nd, nd);
     stateB.assign(Index(nd), 0.0);
     for (int i = 0; i < nd; ++i)
@@ -604,27 +718,55 @@ StateOutput StateSpaceBuilder::Impl::ToState(Quantity q) const {
     q.w0 += Dot(q.x0, shift);
     q.w1 += Dot(q.x1, shift);
 
-    const int nd = static_cast<int>(dyn.size());
-    const int na = static_cast<int>(alg.size());
+    // On the dynamic and the algebraic unknowns of the last stage.
+    Vec f0d = PickVec(q.x0, dyn), f0a = PickVec(q.x0, alg);
+    Vec f1d = PickVec(q.x1, dyn), f1a = PickVec(q.x1, alg);
+    if (projected) {
+        for (int i : cutSet.potentials)
+            if (f1a[Index(i)] != 0)
+                throw StateFormError(kHigherIndex);
+        // The cut set's potentials from the inductances' equations:
+        // zeta = P (E N s xi - A N xi - A W eta - b w).
+        const Vec g =
+            engine::dense::RowTimes(PickVec(f0a, cutSet.potentials), cutSet.pseudoInverse);
+        Vec x0xi = engine::dense::RowTimes(f0d, cutSet.n);
+        const Vec gaN = engine::dense::RowTimes(g, cutSet.aN);
+        for (std::size_t j = 0; j < x0xi.size(); ++j)
+            x0xi[j] -= gaN[j];
+        Vec x0eta = PickVec(f0a, cutSet.kept);
+        const Vec gaW = engine::dense::RowTimes(g, cutSet.aW);
+        for (std::size_t j = 0; j < x0eta.size(); ++j)
+            x0eta[j] -= gaW[j];
+        Vec x1xi = engine::dense::RowTimes(f1d, cutSet.n);
+        const Vec geN = engine::dense::RowTimes(g, cutSet.eN);
+        for (std::size_t j = 0; j < x1xi.size(); ++j)
+            x1xi[j] += geN[j];
+        q.w0 -= Dot(g, cutSet.bd);
+        f0d = std::move(x0xi);
+        f0a = std::move(x0eta);
+        f1d = std::move(x1xi);
+        f1a = PickVec(f1a, cutSet.kept);
+    }
+
+    const int nd = static_cast<int>(f0d.size());
+    const int na = static_cast<int>(f0a.size());
     // f M (the row on the dynamic unknowns) and f m (on the input).
-    const auto reduce = [&](const Vec& f, Vec& onState, double& onInput) {
-        onState.assign(Index(nd), 0.0);
-        for (int j = 0; j < nd; ++j)
-            onState[Index(j)] = f[Index(dyn[Index(j)])];
+    const auto reduce = [&](const Vec& fd, const Vec& fa, Vec& onState, double& onInput) {
+        onState = fd;
         onInput = 0;
         for (int i = 0; i < na; ++i) {
-            const double fa = f[Index(alg[Index(i)])];
-            if (fa == 0)
+            const double v = fa[Index(i)];
+            if (v == 0)
                 continue;
             for (int j = 0; j < nd; ++j)
-                onState[Index(j)] -= fa * solved(i, j);
-            onInput -= fa * solved(i, nd);
+                onState[Index(j)] -= v * solved(i, j);
+            onInput -= v * solved(i, nd);
         }
     };
     Vec c0, c1;
     double d0 = 0, d1 = 0;
-    reduce(q.x0, c0, d0);
-    reduce(q.x1, c1, d1);
+    reduce(f0d, f0a, c0, d0);
+    reduce(f1d, f1a, c1, d1);
     StateOutput out;
     out.c = c0;
     const Vec c1a = engine::dense::RowTimes(c1, stateA);

@@ -19,9 +19,11 @@ constexpr double kEps = std::numeric_limits<double>::epsilon();
 // its subdiagonal is this small against the matrix.
 constexpr double kNegligible = 1e3 * kEps;
 // A feedthrough counts as zero below this part of the system's own scale.
-constexpr double kZeroFeedthrough = 1e-12;
+constexpr double kZeroFeedthrough = 1e-10;
 // Roots closer than this (relative) are one root of higher multiplicity.
 constexpr double kSameRoot = 1e-6;
+// The value at s = 0 counts as zero below this part of the terms that make it.
+constexpr double kOriginZero = 1e-10;
 // A zero and a pole closer than this (relative) cancel.
 constexpr double kCancel = 1e-8;
 
@@ -177,41 +179,75 @@ int Zpk::PolesAtInfinity() const {
 
 Zpk TransferOf(const StateForm& form, const StateOutput& output, const std::vector<Root>& natural) {
     Zpk h;
-    const int n = form.a.Rows();
-    const double aNorm = std::max(form.a.FrobeniusNorm(), std::numeric_limits<double>::min());
-    const double hScale = Norm2(output.c) * Norm2(form.b) / aNorm + std::fabs(output.d);
-    const bool derivative =
-        output.e != 0 && std::fabs(output.e) * aNorm > kZeroFeedthrough * hScale;
-
-    const Minimal m = MakeMinimal(form.a, form.b, output.c, h.cancelled);
+    Minimal m = MakeMinimal(form.a, form.b, output.c, h.cancelled);
     h.poles = m.reduced ? Spectrum(m.a) : natural;
+    double d = output.d, e = output.e;
+
+    // Zeros at the origin (a series capacitor, an inductance's voltage) are
+    // taken out exactly while the value at s = 0 vanishes: H(s) / s is then
+    // realised by (A, A^-1 b, c, e). An eigensolver would scatter a double zero
+    // there by the square root of the rounding.
+    int origin = 0;
+    for (int guard = 0; guard <= m.a.Rows() + 1; ++guard) {
+        const int n = m.a.Rows();
+        Vec x;
+        double cx = 0, terms = std::fabs(d);
+        if (n > 0) {
+            const engine::dense::Lu lu(m.a);
+            if (lu.Singular())
+                break;
+            x = m.b;
+            lu.Solve(x);
+            cx = m.gamma * x[0];
+            // c A^-1 b against what its terms could be: a value that is only
+            // rounding is as zero as one that cancels.
+            terms += std::fabs(m.gamma) * Norm2(x);
+        } else if (d == 0 && e == 0) {
+            break; // nothing left: H is zero
+        }
+        if (std::fabs(d - cx) > kOriginZero * terms)
+            break;
+        if (n > 0)
+            m.b = std::move(x);
+        d = e;
+        e = 0;
+        ++origin;
+    }
+
+    const int n = m.a.Rows();
+    const double aNorm = std::max(m.a.FrobeniusNorm(), std::numeric_limits<double>::min());
+    const double hScale =
+        n > 0 ? std::fabs(m.gamma) * Norm2(m.b) / aNorm + std::fabs(d) : std::fabs(d);
+    const bool derivative = e != 0 && std::fabs(e) * aNorm > kZeroFeedthrough * hScale;
     if (!derivative) {
-        ZerosOfMinimal(m, output.d, h);
+        ZerosOfMinimal(m, d, h);
     } else {
         // H = c (sI - A)^-1 b + d + e s is improper, and its inverse is not: with
         // the input as one more state, u' = (y - c x - d u) / e. H's zeros are the
         // inverse's poles, found without a subtraction of nearly equal numbers.
         Mat ai(n + 1, n + 1);
-        for (int j = 0; j < n; ++j) {
+        for (int j = 0; j < n; ++j)
             for (int i = 0; i < n; ++i)
-                ai(i, j) = form.a(i, j);
-            ai(n, j) = -output.c[Index(j)] / output.e;
-        }
+                ai(i, j) = m.a(i, j);
+        if (n > 0)
+            ai(n, 0) = -m.gamma / e;
         for (int i = 0; i < n; ++i)
-            ai(i, n) = form.b[Index(i)];
-        ai(n, n) = -output.d / output.e;
+            ai(i, n) = m.b[Index(i)];
+        ai(n, n) = -d / e;
         Vec bi(Index(n), 0.0), ci(Index(n), 0.0);
-        bi.push_back(1 / output.e);
+        bi.push_back(1 / e);
         ci.push_back(1.0);
         std::vector<Root> ignored;
         h.zeros = Spectrum(MakeMinimal(ai, bi, ci, ignored).a);
-        h.gain = output.e;
+        h.gain = e;
     }
     if (h.identicallyZero) {
         h.zeros.clear();
         h.poles.clear();
         h.gain = 0;
+        return h;
     }
+    h.zeros.insert(h.zeros.end(), static_cast<std::size_t>(origin), Root(0, 0));
     return h;
 }
 

@@ -12,6 +12,12 @@ void dgeevx_(const char* balanc, const char* jobvl, const char* jobvr, const cha
              const int* ldvl, double* vr, const int* ldvr, int* ilo, int* ihi, double* scale,
              double* abnrm, double* rconde, double* rcondv, double* work, const int* lwork,
              int* iwork, int* info);
+void dgebal_(const char* job, const int* n, double* a, const int* lda, int* ilo, int* ihi,
+             double* scale, int* info);
+void dhseqr_(const char* job, const char* compz, const int* n, const int* ilo, const int* ihi,
+             double* h, const int* ldh, double* wr, double* wi, double* z, const int* ldz,
+             double* work, const int* lwork, int* info);
+void dsterf_(const int* n, double* d, double* e, int* info);
 void dsyevd_(const char* jobz, const char* uplo, const int* n, double* a, const int* lda, double* w,
              double* work, const int* lwork, int* iwork, const int* liwork, int* info);
 void dgeequ_(const int* m, const int* n, const double* a, const int* lda, double* r, double* c,
@@ -23,6 +29,10 @@ void dgecon_(const char* norm, const int* n, const double* a, const int* lda, co
              double* rcond, double* work, int* iwork, int* info);
 double dlange_(const char* norm, const int* m, const int* n, const double* a, const int* lda,
                double* work);
+void dgeqrf_(const int* m, const int* n, double* a, const int* lda, double* tau, double* work,
+             const int* lwork, int* info);
+void dorgqr_(const int* m, const int* n, const int* k, double* a, const int* lda, const double* tau,
+             double* work, const int* lwork, int* info);
 void dgehrd_(const int* n, const int* ilo, const int* ihi, double* a, const int* lda, double* tau,
              double* work, const int* lwork, int* info);
 void dormhr_(const char* side, const char* trans, const int* m, const int* n, const int* ilo,
@@ -137,6 +147,69 @@ Vec RowTimes(const Vec& x, const Mat& a) {
     return out;
 }
 
+namespace {
+
+bool UpperHessenberg(const Mat& m) {
+    const int n = m.Rows();
+    for (int j = 0; j < n; ++j)
+        for (int i = j + 2; i < n; ++i)
+            if (m(i, j) != 0)
+                return false;
+    return true;
+}
+
+// The eigenvalues of an upper Hessenberg matrix: scaled (a permutation could
+// break the form), then the QR iteration straight away, without the reduction
+// that would only find the form it already has.
+std::vector<std::complex<double>> HessenbergEigenvalues(Mat h) {
+    const int n = h.Rows();
+    int ilo = 1, ihi = n, info = 0, one = 1, lwork = -1;
+    Vec scale(static_cast<std::size_t>(n));
+    dgebal_("S", &n, h.Data(), &n, &ilo, &ihi, scale.data(), &info);
+    Check(info);
+    Vec wr(static_cast<std::size_t>(n)), wi(static_cast<std::size_t>(n));
+    double query = 0, dummy = 0;
+    dhseqr_("E", "N", &n, &ilo, &ihi, h.Data(), &n, wr.data(), wi.data(), &dummy, &one, &query,
+            &lwork, &info);
+    Check(info);
+    lwork = std::max(Lwork(query), n);
+    Vec work(static_cast<std::size_t>(lwork));
+    dhseqr_("E", "N", &n, &ilo, &ihi, h.Data(), &n, wr.data(), wi.data(), &dummy, &one, work.data(),
+            &lwork, &info);
+    Check(info);
+    std::vector<std::complex<double>> out(static_cast<std::size_t>(n));
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = {wr[i], wi[i]};
+    return out;
+}
+
+// A tridiagonal matrix whose opposite off-diagonal entries never differ in
+// sign (every RC ladder's) is similar, through a diagonal scaling, to the
+// symmetric one with their geometric means: its eigenvalues are real and the
+// symmetric solver finds them in a time that grows with the square of the size.
+bool SymmetrisableTridiagonal(const Mat& m, Vec& diagonal, Vec& off) {
+    const int n = m.Rows();
+    for (int j = 0; j < n; ++j)
+        for (int i = 0; i < n; ++i)
+            if ((i > j + 1 || j > i + 1) && m(i, j) != 0)
+                return false;
+    diagonal.assign(static_cast<std::size_t>(n), 0.0);
+    off.assign(static_cast<std::size_t>(std::max(n - 1, 0)), 0.0);
+    for (int i = 0; i < n; ++i) {
+        diagonal[static_cast<std::size_t>(i)] = m(i, i);
+        if (i + 1 < n) {
+            const double product = m(i + 1, i) * m(i, i + 1);
+            if (product < 0 || !std::isfinite(product))
+                return false;
+            off[static_cast<std::size_t>(i)] =
+                std::sqrt(std::fabs(m(i + 1, i))) * std::sqrt(std::fabs(m(i, i + 1)));
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 std::vector<std::complex<double>> Eigenvalues(Mat a) {
     OneThread();
     const int n = a.Rows();
@@ -144,6 +217,20 @@ std::vector<std::complex<double>> Eigenvalues(Mat a) {
         throw MatrixError();
     if (n == 0)
         return {};
+    Vec diagonal, off;
+    if (n > 2 && SymmetrisableTridiagonal(a, diagonal, off)) {
+        int info = 0;
+        dsterf_(&n, diagonal.data(), off.data(), &info);
+        Check(info);
+        return std::vector<std::complex<double>>(diagonal.begin(), diagonal.end());
+    }
+    if (n > 2) {
+        if (UpperHessenberg(a))
+            return HessenbergEigenvalues(std::move(a));
+        Mat t = a.Transposed();
+        if (UpperHessenberg(t))
+            return HessenbergEigenvalues(std::move(t));
+    }
     Vec wr(static_cast<std::size_t>(n)), wi(static_cast<std::size_t>(n));
     Vec scale(static_cast<std::size_t>(n)), rconde(static_cast<std::size_t>(n)),
         rcondv(static_cast<std::size_t>(n));
@@ -255,6 +342,66 @@ void Lu::Solve(Vec& b) const {
     std::copy(b.begin(), b.end(), m.Data());
     Solve(m);
     std::copy(m.Data(), m.Data() + b.size(), b.begin());
+}
+
+Orthogonal Orthogonalise(const Mat& x) {
+    OneThread();
+    const int m = x.Rows();
+    const int p = x.Cols();
+    Orthogonal out;
+    if (p > m)
+        return out;
+    if (p == 0) {
+        out.complement = Mat(m, m);
+        for (int i = 0; i < m; ++i)
+            out.complement(i, i) = 1;
+        out.pseudoInverse = Mat(0, m);
+        out.fullRank = true;
+        return out;
+    }
+    Mat q(m, m);
+    for (int j = 0; j < p; ++j)
+        for (int i = 0; i < m; ++i)
+            q(i, j) = x(i, j);
+    Vec tau(static_cast<std::size_t>(p));
+    int info = 0, lwork = -1;
+    double query = 0;
+    dgeqrf_(&m, &p, q.Data(), &m, tau.data(), &query, &lwork, &info);
+    Check(info);
+    lwork = std::max(Lwork(query), m);
+    Vec work(static_cast<std::size_t>(lwork));
+    dgeqrf_(&m, &p, q.Data(), &m, tau.data(), work.data(), &lwork, &info);
+    Check(info);
+    Mat r(p, p);
+    double largest = 0;
+    for (int j = 0; j < p; ++j)
+        for (int i = 0; i <= j; ++i) {
+            r(i, j) = q(i, j);
+            largest = std::max(largest, std::fabs(r(i, j)));
+        }
+    out.fullRank = true;
+    for (int i = 0; i < p; ++i)
+        out.fullRank = out.fullRank && std::fabs(r(i, i)) > 1e-12 * largest;
+    if (!out.fullRank)
+        return out;
+    lwork = -1;
+    dorgqr_(&m, &m, &p, q.Data(), &m, tau.data(), &query, &lwork, &info);
+    Check(info);
+    lwork = std::max(Lwork(query), m);
+    work.assign(static_cast<std::size_t>(lwork), 0.0);
+    dorgqr_(&m, &m, &p, q.Data(), &m, tau.data(), work.data(), &lwork, &info);
+    Check(info);
+    out.complement = q.Block(0, p, m, m - p);
+    // R^-1 Q1^T by back substitution, column by column of Q1^T.
+    out.pseudoInverse = Mat(p, m);
+    for (int c = 0; c < m; ++c)
+        for (int i = p - 1; i >= 0; --i) {
+            double v = q(c, i);
+            for (int k = i + 1; k < p; ++k)
+                v -= r(i, k) * out.pseudoInverse(k, c);
+            out.pseudoInverse(i, c) = v / r(i, i);
+        }
+    return out;
 }
 
 double HessenbergWithInput(Mat& a, Vec& b, Vec& c) {

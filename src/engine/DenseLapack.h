@@ -73,6 +73,16 @@ private:
     double rcond_ = 0;
 };
 
+// For x (m x p, p <= m) of full column rank: an orthonormal basis of the
+// complement of its columns (m x (m - p)) and its pseudo-inverse (p x m); fullRank
+// is false when a column lies (nearly) in the span of the others.
+struct Orthogonal {
+    Mat complement;
+    Mat pseudoInverse;
+    bool fullRank = false;
+};
+Orthogonal Orthogonalise(const Mat& x);
+
 // Reduces (a, b, c) of a single-input single-output system by an orthogonal
 // similarity Q to Q^T a Q upper Hessenberg with Q^T b = beta e1 and c <- c Q.
 // Returns beta.

@@ -230,6 +230,27 @@ TEST(PoleZeroTest, DrawnCircuitsMatchTheirFrequencyCurves) {
              b.settings.SetInputElement("Узел 2");
              b.Outputs({"Узел 3"});
          }},
+        {"two inductances in series: a node only they reach",
+         [](Built& b) {
+             b.AcVoltage(1, 0);
+             b.c.R(1, 2, 100);
+             b.c.L(2, 3, 4e-3);
+             b.c.L(3, 4, 6e-3);
+             b.c.C(4, 0, 1e-5);
+             b.Outputs({"Узел 3", "C1", "L2"}, {"L1"});
+         }},
+        {"a star of three inductances",
+         [](Built& b) {
+             b.AcVoltage(1, 0);
+             b.c.R(1, 2, 50);
+             b.c.L(2, 3, 1e-3);
+             b.c.L(3, 4, 2e-3);
+             b.c.L(3, 0, 5e-3);
+             b.c.C(2, 0, 1e-6);
+             b.c.R(4, 0, 200);
+             b.c.C(4, 0, 2e-6);
+             b.Outputs({"Узел 3", "Узел 4"}, {"L3"});
+         }},
         {"floating voltage source between two nodes",
          [](Built& b) {
              b.c.R(1, 0, 1e3);
@@ -312,6 +333,37 @@ TEST(PoleZeroTest, SeriesRlcHasItsClosedForm) {
     ASSERT_EQ(ur.zeros.size(), 1u);
     EXPECT_EQ(ur.zeros[0], Root(0, 0));
     EXPECT_NEAR(static_cast<double>(ur.gain), r / l, 1e-12 * r / l);
+}
+
+// Two inductances in series are one: the same poles as the series RLC with
+// their sum. A current source in series with an inductance forces its current:
+// that cut set stays refused, with the message saying why.
+TEST(PoleZeroTest, InductorCutSets) {
+    Built split([](Built& d) {
+        d.AcVoltage(1, 0);
+        d.c.R(1, 2, 20);
+        d.c.L(2, 3, 4e-3);
+        d.c.L(3, 4, 6e-3);
+        d.c.C(4, 0, 1e-5);
+        d.Outputs({"C1"});
+    });
+    const analysis::PoleZeroReport report = split.PoleZero();
+    ASSERT_EQ(report.outcome, analysis::PoleZeroOutcome::Success) << report.message;
+    const std::vector<Root>& p = report.runs.at(0).natural;
+    ASSERT_EQ(p.size(), 2u);
+    EXPECT_NEAR(p[0].real(), -1000, 1e-9);
+    EXPECT_NEAR(p[0].imag(), 3000, 1e-9);
+
+    Built forced([](Built& d) {
+        d.AcCurrent(0, 1);
+        d.c.L(1, 2, 1e-3);
+        d.c.R(2, 0, 100);
+        d.c.C(2, 0, 1e-6);
+        d.Outputs({"Узел 2"});
+    });
+    const analysis::PoleZeroReport refused = forced.PoleZero();
+    EXPECT_EQ(refused.outcome, analysis::PoleZeroOutcome::Failed);
+    EXPECT_EQ(refused.message, analysis::kHigherIndex);
 }
 
 // A lossless LC ladder: every pole on the imaginary axis.
