@@ -91,19 +91,9 @@ void ZerosOfMinimal(const Minimal& m, double d, Zpk& out) {
     // The system left after `first` steps is a's trailing block from `first` on,
     // with b's tail: read in place, copied only once the zeros are found.
     int first = 0;
-    const auto norms = [&](double& aNorm, double& bNorm) {
-        double sa = 0, sb = 0;
-        for (int j = first; j < size; ++j) {
-            for (int i = first; i < size; ++i)
-                sa += a(i, j) * a(i, j);
-            sb += m.b[Index(j)] * m.b[Index(j)];
-        }
-        aNorm = std::sqrt(sa);
-        bNorm = std::sqrt(sb);
-    };
     // The norms shrink as the steps go; measured once, they bound every later step.
-    double aNorm = 0, bNorm = 0;
-    norms(aNorm, bNorm);
+    const double aNorm = a.FrobeniusNorm();
+    const double bNorm = Norm2(m.b);
     for (;;) {
         const int n = size - first;
         const double scale =

@@ -18,8 +18,6 @@ void dhseqr_(const char* job, const char* compz, const int* n, const int* ilo, c
              double* h, const int* ldh, double* wr, double* wi, double* z, const int* ldz,
              double* work, const int* lwork, int* info);
 void dsterf_(const int* n, double* d, double* e, int* info);
-void dsyevd_(const char* jobz, const char* uplo, const int* n, double* a, const int* lda, double* w,
-             double* work, const int* lwork, int* iwork, const int* liwork, int* info);
 void dgeequ_(const int* m, const int* n, const double* a, const int* lda, double* r, double* c,
              double* rowcnd, double* colcnd, double* amax, int* info);
 void dgetrf_(const int* m, const int* n, double* a, const int* lda, int* ipiv, int* info);
@@ -253,29 +251,6 @@ std::vector<std::complex<double>> Eigenvalues(Mat a) {
     for (std::size_t i = 0; i < out.size(); ++i)
         out[i] = {wr[i], wi[i]};
     return out;
-}
-
-void SymmetricEigen(const Mat& a, Vec& values, Mat& vectors) {
-    OneThread();
-    const int n = a.Rows();
-    if (n != a.Cols())
-        throw MatrixError();
-    vectors = a;
-    values.assign(static_cast<std::size_t>(n), 0.0);
-    if (n == 0)
-        return;
-    int info = 0, lwork = -1, liwork = -1, iquery = 0;
-    double query = 0;
-    dsyevd_("V", "U", &n, vectors.Data(), &n, values.data(), &query, &lwork, &iquery, &liwork,
-            &info);
-    Check(info);
-    lwork = Lwork(query);
-    liwork = std::max(1, iquery);
-    Vec work(static_cast<std::size_t>(lwork));
-    std::vector<int> iwork(static_cast<std::size_t>(liwork));
-    dsyevd_("V", "U", &n, vectors.Data(), &n, values.data(), work.data(), &lwork, iwork.data(),
-            &liwork, &info);
-    Check(info);
 }
 
 Lu::Lu(Mat a) : lu_(std::move(a)) {

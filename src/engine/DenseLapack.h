@@ -48,10 +48,6 @@ Vec RowTimes(const Vec& x, const Mat& a);
 // first. MatrixError when the iteration fails to converge.
 std::vector<std::complex<double>> Eigenvalues(Mat a);
 
-// A symmetric matrix's eigenvalues (ascending) and orthonormal eigenvectors
-// (the columns of `vectors`).
-void SymmetricEigen(const Mat& a, Vec& values, Mat& vectors);
-
 // LU with partial pivoting of a square matrix, equilibrated first (rows and
 // columns scaled to unit size: conductances and capacitances span many decades);
 // singular when a pivot is exactly zero, else the reciprocal condition number of
