@@ -7,7 +7,7 @@
 
 namespace korvanix::cli {
 
-int RunPolesCommand(const PolesRequest& request) {
+int RunPolesCommand(const AnalysisRequest& request) {
     document::Document doc;
     if (!OpenDocument(doc, request.path))
         return Unreadable;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <string>
+#include "cli/BatchAnalysis.h"
 
 namespace korvanix::cli {
 
@@ -8,12 +8,6 @@ namespace korvanix::cli {
 // transfer functions of the document's frequency outputs. Exit code 0 (with a
 // note on standard error when there are no transfer functions), 1, 3 (the
 // circuit cannot be analysed) or 4 (its equations could not be solved).
-struct PolesRequest {
-    std::string path;
-    bool csv = false;
-    std::string output;
-};
-
-int RunPolesCommand(const PolesRequest& request);
+int RunPolesCommand(const AnalysisRequest& request);
 
 } // namespace korvanix::cli

@@ -119,16 +119,17 @@ int Check(const std::string& path, bool frequency) {
     return FlushStandardOutput() ? Success : Unreadable;
 }
 
-// The arguments of transient and frequency: one file and the options, in any order.
-int Analysis(const std::vector<std::string>& args, bool frequency) {
+// One file and the options --csv, -o FILE and (where `quietAllowed`) --quiet, in
+// any order. Success, or the usage error already printed.
+int ReadAnalysisArguments(const std::vector<std::string>& args, bool quietAllowed,
+                          AnalysisRequest& request) {
     const std::string& command = args[0];
-    AnalysisRequest request;
     std::vector<std::string> files;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--csv") {
             request.csv = true;
-        } else if (a == "--quiet") {
+        } else if (a == "--quiet" && quietAllowed) {
             request.quiet = true;
         } else if (a == "-o") {
             if (i + 1 >= args.size() || args[i + 1].empty())
@@ -147,34 +148,20 @@ int Analysis(const std::vector<std::string>& args, bool frequency) {
     if (files.size() > 1)
         return UsageError(command + " takes exactly one file, got " + std::to_string(files.size()));
     request.path = files[0];
+    return Success;
+}
+
+int Analysis(const std::vector<std::string>& args, bool frequency) {
+    AnalysisRequest request;
+    if (const int problem = ReadAnalysisArguments(args, true, request); problem != Success)
+        return problem;
     return frequency ? RunFrequencyCommand(request) : RunTransientCommand(request);
 }
 
-// poles: one file, --csv and -o in any order.
 int Poles(const std::vector<std::string>& args) {
-    PolesRequest request;
-    std::vector<std::string> files;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--csv") {
-            request.csv = true;
-        } else if (a == "-o") {
-            if (i + 1 >= args.size() || args[i + 1].empty())
-                return UsageError("-o needs the name of a file");
-            if (!request.output.empty())
-                return UsageError("-o given twice");
-            request.output = args[++i];
-        } else if (a.size() > 1 && a[0] == '-') {
-            return UsageError("poles: unknown option '" + a + "'");
-        } else {
-            files.push_back(a);
-        }
-    }
-    if (files.size() != 1)
-        return UsageError(files.empty() ? "poles needs the name of a .scm file"
-                                        : "poles takes exactly one file, got " +
-                                              std::to_string(files.size()));
-    request.path = files[0];
+    AnalysisRequest request;
+    if (const int problem = ReadAnalysisArguments(args, false, request); problem != Success)
+        return problem;
     return RunPolesCommand(request);
 }
 

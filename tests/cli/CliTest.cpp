@@ -192,16 +192,20 @@ TEST(CliTest, CheckFrequencyOfAnAcExample) {
     }
 }
 
+// A source and a resistor, and a second resistor with a pin left free: the
+// check refuses it with "Резистор : элемент не соединен." and R2.
+void WriteLooseCircuit(const std::string& path) {
+    engine_test::Circuit c;
+    c.Ground(0);
+    c.E(0, 1, 1);
+    c.R(1, 0, 100);
+    c.Add(korvanix::model::kind::Resistor, std::vector<int>{1, -1});
+    WriteCircuit(c, path);
+}
+
 TEST(CliTest, CheckFailures) {
     TempFolder folder;
-    {
-        engine_test::Circuit c;
-        c.Ground(0);
-        c.E(0, 1, 1);
-        c.R(1, 0, 100);
-        c.Add(korvanix::model::kind::Resistor, std::vector<int>{1, -1});
-        WriteCircuit(c, folder / "loose.scm");
-    }
+    WriteLooseCircuit(folder / "loose.scm");
     {
         engine_test::Circuit c;
         c.Ground(0);
@@ -854,12 +858,7 @@ TEST(CliTest, PolesOfExamples) {
 
 TEST(CliTest, PolesOfACircuitThatFailsTheCheck) {
     TempFolder folder;
-    engine_test::Circuit c;
-    c.Ground(0);
-    c.E(0, 1, 1);
-    c.R(1, 0, 100);
-    c.Add(korvanix::model::kind::Resistor, std::vector<int>{1, -1});
-    WriteCircuit(c, folder / "loose.scm");
+    WriteLooseCircuit(folder / "loose.scm");
     const Outcome o = RunCli({"poles", folder / "loose.scm", "--csv"});
     EXPECT_EQ(o.exitCode, 3);
     EXPECT_EQ(o.out, "");

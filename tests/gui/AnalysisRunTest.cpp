@@ -20,6 +20,7 @@
 #include "model/Text1251.h"
 
 #include "../document/TempFolder.h"
+#include "GuiTestSupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -63,20 +64,7 @@ QString ExamplePath(const QString& name) {
     return QStringLiteral(KORVANIX_SOURCE_DIR "/examples/") + name;
 }
 
-class RecordingMessages : public MessageService {
-public:
-    void Warn(QWidget*, const QString& text) override { warnings.push_back(text); }
-    void WarnCaptioned(QWidget*, const QString& caption, const QString& text) override {
-        warnings.push_back(caption + QStringLiteral(": ") + text);
-    }
-    void Inform(QWidget*, const QString& text) override { warnings.push_back(text); }
-    Reply Ask(QWidget*, const QString& text, bool) override {
-        questions.push_back(text);
-        return Reply::No;
-    }
-    QStringList warnings;
-    QStringList questions;
-};
+using test_support::RecordingMessages;
 
 // Answers the analysis dialogs: OK with the record as it came, unless a test
 // changes it first or cancels.

@@ -38,19 +38,7 @@ QString ExamplePath(const char* name) {
     return QStringLiteral(KORVANIX_SOURCE_DIR "/examples/") + U(name);
 }
 
-class RecordingMessages : public MessageService {
-public:
-    void Warn(QWidget*, const QString& text) override { warnings.push_back(text); }
-    void WarnCaptioned(QWidget*, const QString& caption, const QString& text) override {
-        warnings.push_back(caption + QStringLiteral(": ") + text);
-    }
-    void Inform(QWidget*, const QString& text) override { warnings.push_back(text); }
-    Reply Ask(QWidget*, const QString& text, bool) override {
-        warnings.push_back(text);
-        return Reply::No;
-    }
-    QStringList warnings;
-};
+using test_support::RecordingMessages;
 
 class ScriptedFiles : public FileDialogs {
 public:
