@@ -41,20 +41,6 @@ require_tools "$build" "$cli" "$ladder"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# Median wall time in seconds of RUNS runs of a command (output discarded).
-median_time() {
-    local times=()
-    for _ in $(seq "$runs"); do
-        local start end
-        start=$(date +%s.%N)
-        "$@" >/dev/null 2>&1 || true
-        end=$(date +%s.%N)
-        times+=("$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.6f", b - a }')")
-    done
-    printf '%s\n' "${times[@]}" | sort -g | awk '{ t[NR] = $1 } END {
-        if (NR % 2) print t[(NR + 1) / 2]; else print (t[NR / 2] + t[NR / 2 + 1]) / 2 }'
-}
-
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b / a }'; }
 
 printf '%-10s %8s %11s %11s %7s %12s %12s\n' analysis sections korvanix,s ngspice,s ratio \

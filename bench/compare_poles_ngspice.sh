@@ -31,18 +31,6 @@ require_tools "$build" "$cli" "$ladder"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-median_time() {
-    local times=()
-    for _ in $(seq "$runs"); do
-        local start end
-        start=$(date +%s.%N)
-        timeout 600 "$@" >/dev/null 2>&1 || true
-        end=$(date +%s.%N)
-        times+=("$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')")
-    done
-    printf '%s\n' "${times[@]}" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
-}
-
 # Largest relative error of the values on standard input (one per line)
 # against the closed form for N sections, R, C; "- (count)" when the count is wrong.
 errors() {
@@ -69,7 +57,7 @@ for n in "${sizes[@]}"; do
     doc="$work/rc_ladder_${n}_ac.scm"
     "$cli" poles "$doc" --csv -o "$work/ours.csv"
     ours_error=$(awk -F, '$1 == "" && $2 == "pole" { print $3 }' "$work/ours.csv" | errors "$n")
-    ours_time=$(median_time "$cli" poles "$doc" --csv -o "$work/ours.csv")
+    ours_time=$(median_time timeout 600 "$cli" poles "$doc" --csv -o "$work/ours.csv")
 
     "$cli" spice "$doc" -o "$work/full.cir"
     deck="$work/pz.cir"
@@ -78,7 +66,7 @@ for n in "${sizes[@]}"; do
         $((n + 1)) >>"$deck"
     (cd "$work" && timeout 600 ngspice -b pz.cir >ngspice.out 2>&1) || true
     theirs_error=$(awk -F'[=,]' '/^pole\(/ { print $2 + 0 }' "$work/ngspice.out" | errors "$n")
-    theirs_time=$(cd "$work" && median_time ngspice -b pz.cir)
+    theirs_time=$(cd "$work" && median_time timeout 600 ngspice -b pz.cir)
     printf '%-6s %-16s %-10s %-16s %-10s\n' "$n" "$ours_error" "$ours_time" "$theirs_error" \
         "$theirs_time"
 done

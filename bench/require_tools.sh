@@ -14,3 +14,18 @@ require_tools() {
         exit 2
     fi
 }
+
+# Median wall time in seconds of $runs runs of a command (output discarded; a
+# run that fails still counts, as the time it took to fail).
+median_time() {
+    local times=()
+    for _ in $(seq "$runs"); do
+        local start end
+        start=$(date +%s.%N)
+        "$@" >/dev/null 2>&1 || true
+        end=$(date +%s.%N)
+        times+=("$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.6f", b - a }')")
+    done
+    printf '%s\n' "${times[@]}" | sort -g | awk '{ t[NR] = $1 } END {
+        if (NR % 2) print t[(NR + 1) / 2]; else print (t[NR / 2] + t[NR / 2 + 1]) / 2 }'
+}
