@@ -20,9 +20,9 @@ namespace korvanix::analysis {
 const char* const kNonFiniteParameter =
     "Параметры элементов цепи должны быть конечными числами: полюсы не вычисляются.";
 const char* const kHigherIndex =
-    "Уравнения цепи не приводятся к форме состояний: в ней есть сечение только из "
-    "индуктивностей и источников тока или контур только из емкостей и управляемых "
-    "источников. Полюсы не вычисляются.";
+    "Уравнения цепи не приводятся к форме состояний: в ней есть контур или сечение из "
+    "реактивных элементов и управляемых источников, которые не удается исключить. "
+    "Полюсы не вычисляются.";
 
 namespace {
 
@@ -122,6 +122,8 @@ struct StateSpaceBuilder::Impl {
         Mat n, pseudoInverse, eN, aN, aW;
         std::vector<int> kept, potentials;
         Vec bd;
+        // x_d = N xi + onInput w, and E and A applied to onInput.
+        Vec onInput, eOnInput, aOnInput;
     } cutSet;
     Mat solved; // A22^-1 [A21 | b_a] of the last stage
     Mat stateA;
@@ -491,9 +493,10 @@ void StateSpaceBuilder::Impl::Reduce() {
 // A node that only inductances (and current sources) reach has a current law
 // on inductor currents alone and a potential that only the inductances' own
 // equations see: a cut set of inductances, which makes E and the algebraic block
-// singular together. Its law confines the currents to a subspace (N), its
-// potential is eliminated by the combinations of the inductances' equations
-// that do not hold it (M), and it is recovered afterwards from the others.
+// singular together. Its law confines the currents to a subspace (N), offset by
+// what a current source in the cut set forces; its potential is eliminated by
+// the combinations of the inductances' equations that do not hold it (M), and
+// is recovered afterwards from the others.
 void StateSpaceBuilder::Impl::ProjectCutSets(Stage& stage) {
     projected = false;
     const int nd = stage.edd.Rows();
@@ -511,13 +514,8 @@ void StateSpaceBuilder::Impl::ProjectCutSets(Stage& stage) {
     if (laws.empty() && potentials.empty())
         return;
     const int p = static_cast<int>(laws.size());
-    // A current source in the cut set would force the inductor currents from the
-    // input; those circuits stay refused.
     if (static_cast<int>(potentials.size()) != p || p > nd)
         throw StateFormError(kHigherIndex);
-    for (int i : laws)
-        if (stage.ba[Index(i)] != 0)
-            throw StateFormError(kHigherIndex);
 
     const Mat lawRows = Pick(stage.aad, laws, Range(nd));             // p x nd
     const Mat potentialCols = Pick(stage.ada, Range(nd), potentials); // nd x p
@@ -527,6 +525,18 @@ void StateSpaceBuilder::Impl::ProjectCutSets(Stage& stage) {
         throw StateFormError(kHigherIndex);
     const Mat& nBasis = currents.complement; // nd x k
     const Mat mt = equations.complement.Transposed();
+    const int k = nBasis.Cols();
+
+    // A current source in the cut set forces the currents: x_d = N xi + F w with
+    // C F = -b_a on the laws' rows (C^+ is the transpose of (C^T)^+).
+    Vec forced(Index(nd), 0.0);
+    for (int r = 0; r < p; ++r) {
+        const double h = -stage.ba[Index(laws[Index(r)])];
+        if (h == 0)
+            continue;
+        for (int i = 0; i < nd; ++i)
+            forced[Index(i)] += currents.pseudoInverse(r, i) * h;
+    }
 
     cutSet.n = nBasis;
     cutSet.kept = keptCols;
@@ -537,14 +547,49 @@ void StateSpaceBuilder::Impl::ProjectCutSets(Stage& stage) {
     cutSet.aW = Pick(stage.ada, Range(nd), keptCols);
     cutSet.bd = stage.bd;
 
+    const Vec aF = engine::dense::Product(stage.add, forced);
     Stage next;
     next.edd = engine::dense::Product(mt, cutSet.eN);
     next.add = engine::dense::Product(mt, cutSet.aN);
     next.ada = engine::dense::Product(mt, cutSet.aW);
-    next.aad = engine::dense::Product(Pick(stage.aad, keptRows, Range(nd)), nBasis);
+    const Mat keptLaws = Pick(stage.aad, keptRows, Range(nd));
+    next.aad = engine::dense::Product(keptLaws, nBasis);
     next.aaa = Pick(stage.aaa, keptRows, keptCols);
-    next.bd = engine::dense::Product(mt, stage.bd);
+    Vec bd = stage.bd;
+    for (int i = 0; i < nd; ++i)
+        bd[Index(i)] += aF[Index(i)];
+    next.bd = engine::dense::Product(mt, bd);
     next.ba = PickVec(stage.ba, keptRows);
+    const Vec aFKept = engine::dense::Product(keptLaws, forced);
+    for (std::size_t i = 0; i < next.ba.size(); ++i)
+        next.ba[i] += aFKept[i];
+
+    // The forced currents' derivative drives the inductances: xi = xi' + shift w
+    // with E' shift = M^T E F takes it out, as the first step did for capacitors.
+    Vec derivative = engine::dense::Product(mt, engine::dense::Product(stage.edd, forced));
+    Vec xiShift(Index(k), 0.0);
+    if (std::any_of(derivative.begin(), derivative.end(), [](double v) { return v != 0; })) {
+        const Lu e2(next.edd);
+        if (e2.Singular() || e2.ReciprocalCondition() < kWellPosed)
+            throw StateFormError(kHigherIndex);
+        // s E' xi = ... - s M^T E F w: the shift solves E' shift = -M^T E F.
+        for (double& v : derivative)
+            v = -v;
+        e2.Solve(derivative);
+        xiShift = derivative;
+        const Vec a2s = engine::dense::Product(next.add, xiShift);
+        const Vec k2s = engine::dense::Product(next.aad, xiShift);
+        for (int i = 0; i < k; ++i)
+            next.bd[Index(i)] += a2s[Index(i)];
+        for (std::size_t i = 0; i < next.ba.size(); ++i)
+            next.ba[i] += k2s[i];
+    }
+    // x_d = N xi' + (N shift + F) w.
+    cutSet.onInput = engine::dense::Product(nBasis, xiShift);
+    for (int i = 0; i < nd; ++i)
+        cutSet.onInput[Index(i)] += forced[Index(i)];
+    cutSet.eOnInput = engine::dense::Product(stage.edd, cutSet.onInput);
+    cutSet.aOnInput = engine::dense::Product(stage.add, cutSet.onInput);
     stage = std::move(next);
     projected = true;
 }
@@ -742,6 +787,9 @@ StateOutput StateSpaceBuilder::Impl::ToState(Quantity q) const {
         for (std::size_t j = 0; j < x1xi.size(); ++j)
             x1xi[j] += geN[j];
         q.w0 -= Dot(g, cutSet.bd);
+        // What the forced currents carry of the input, in x_d and in zeta.
+        q.w0 += Dot(f0d, cutSet.onInput) - Dot(g, cutSet.aOnInput);
+        q.w1 += Dot(f1d, cutSet.onInput) + Dot(g, cutSet.eOnInput);
         f0d = std::move(x0xi);
         f0a = std::move(x0eta);
         f1d = std::move(x1xi);

@@ -60,7 +60,7 @@ std::string TooLargeText(std::size_t unknowns);
 // harmonic source), with the element values as they now are. The outputs are
 // formed for the locators given (frequency result slots). StateFormError when a
 // value is not finite, the circuit is too large for memory, or its equations
-// cannot be brought to a state form (a cut set of inductances and current sources).
+// cannot be brought to a state form (a loop or cut set it cannot take out).
 class StateSpaceBuilder {
 public:
     explicit StateSpaceBuilder(engine::Engine& engine);
