@@ -199,6 +199,7 @@ const std::vector<int>& MainToolbarButtons() {
         0,
         cmd::Transient,
         cmd::Frequency,
+        cmd::PoleZero,
         0,
         cmd::Rotate,
         cmd::MirrorX,

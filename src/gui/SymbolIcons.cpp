@@ -608,6 +608,20 @@ bool PaintTool(int id, QPainter& painter, const QRectF& rect, const QColor& over
         painter.drawPath(path);
         break;
     }
+    case cmd::PoleZero: {
+        // The complex plane: a pair of poles to the left, a zero on the axis.
+        painter.setPen(g.Pen(ink));
+        painter.drawLine(QPointF(2, 16), QPointF(30, 16));
+        painter.drawLine(QPointF(22, 3), QPointF(22, 29));
+        painter.setPen(g.Pen(accent, 1.6));
+        for (const double y : {8.0, 24.0}) {
+            painter.drawLine(QPointF(7, y - 3.5), QPointF(14, y + 3.5));
+            painter.drawLine(QPointF(7, y + 3.5), QPointF(14, y - 3.5));
+        }
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(QPointF(22, 16), 3.5, 3.5);
+        break;
+    }
     case cmd::Rotate:
         TurnArrow(g, accent);
         break;
@@ -743,6 +757,7 @@ bool IsToolCommand(int id) {
     case cmd::NodeNumbers:
     case cmd::Transient:
     case cmd::Frequency:
+    case cmd::PoleZero:
     case cmd::Rotate:
     case cmd::MirrorX:
     case cmd::MirrorY:

@@ -658,6 +658,7 @@ TEST(MainToolBar, ButtonsInOrderWithCheckButtons) {
                                  0,
                                  Transient,
                                  Frequency,
+                                 PoleZero,
                                  0,
                                  Rotate,
                                  MirrorX,
