@@ -466,8 +466,8 @@ TEST(PoleZeroTest, WithoutHarmonicSourceNaturalFrequenciesRemain) {
 // same circuit with a DC source switched on at zero.
 class StepResponseTest : public analysis_test::TransientFixture {
 protected:
-    void Compare(const std::string& output, double end) {
-        SetPart(0, 0, end, 200, 1e-14);
+    void Compare(const std::string& output, double end, int points = 200) {
+        SetPart(0, 0, end, points, 1e-14);
         // The source's own voltage as the frequency analysis' input measures it.
         SetOutputs({output, source->Name()}, {});
         Formulate();
@@ -549,6 +549,26 @@ TEST_F(StepResponseTest, OpAmpStageWithFeedbackCapacitor) {
     c.C(2, 3, 1.59e-10);
     c.R(3, 0, 1e4);
     Compare("Узел 3", 1e-4);
+}
+
+TEST_F(StepResponseTest, TransistorStage) {
+    source = c.E(1, 0, 1);
+    c.R(1, 2, 1e3);
+    c.Add(model::kind::Transistor, std::vector<int>{2, 0, 3});
+    c.R(3, 0, 5e3);
+    c.C(3, 0, 1e-9);
+    c.C(2, 0, 1e-9);
+    Compare("Узел 3", 2e-5, 2000);
+}
+
+TEST_F(StepResponseTest, TransformerIntoAnRcLoad) {
+    source = c.E(1, 0, 1);
+    c.R(1, 2, 100);
+    model::Element* t = c.Add(model::kind::Transformer, std::vector<int>{2, 0, 3, 0});
+    t->SetParam(0, 10);
+    c.R(3, 0, 10);
+    c.C(3, 0, 1e-6);
+    Compare("Узел 3", 5e-5);
 }
 
 // A value that is not a finite number never reaches the eigensolver.
