@@ -175,7 +175,7 @@ struct StateSpaceBuilder::Impl {
     void Reduce();
     void FloatingGroups();
     void ProjectCutSets(Stage& stage);
-    void IndexOne(const Stage& stage);
+    void IndexOne(Stage stage);
 
     Quantity BranchCurrent(int branch) const;
     Quantity Raw(const engine::OutputLocator& l) const;
@@ -462,7 +462,6 @@ void StateSpaceBuilder::Impl::Reduce() {
         (any ? dyn : alg).push_back(i);
     }
     const int nd = static_cast<int>(dyn.size());
-    const DynamicSolver e11(Pick(e, dyn, dyn));
 
     // An input whose derivative drives capacitors (one straight from the
     // source): x = x' + shift w moves it out, E shift = b1.
@@ -471,12 +470,14 @@ void StateSpaceBuilder::Impl::Reduce() {
         if (b1[Index(i)] != 0)
             throw StateFormError(kHigherIndex);
     Vec b1d = PickVec(b1, dyn);
-    e11.Solve(b1d);
-    for (int i = 0; i < nd; ++i)
-        shift[Index(dyn[Index(i)])] = b1d[Index(i)];
-    const Vec as = engine::dense::Product(a, shift);
-    for (int i = 0; i < n; ++i)
-        b0[Index(i)] += as[Index(i)];
+    if (std::any_of(b1d.begin(), b1d.end(), [](double v) { return v != 0; })) {
+        DynamicSolver(Pick(e, dyn, dyn)).Solve(b1d);
+        for (int i = 0; i < nd; ++i)
+            shift[Index(dyn[Index(i)])] = b1d[Index(i)];
+        const Vec as = engine::dense::Product(a, shift);
+        for (int i = 0; i < n; ++i)
+            b0[Index(i)] += as[Index(i)];
+    }
 
     Stage stage;
     stage.edd = Pick(e, dyn, dyn);
@@ -486,8 +487,12 @@ void StateSpaceBuilder::Impl::Reduce() {
     stage.aaa = Pick(a, alg, alg);
     stage.bd = PickVec(b0, dyn);
     stage.ba = PickVec(b0, alg);
+    // The whole descriptor is in the stage now: its memory goes back before the
+    // cubic steps take theirs.
+    e = Mat();
+    a = Mat();
     ProjectCutSets(stage);
-    IndexOne(stage);
+    IndexOne(std::move(stage));
 }
 
 // A node that only inductances (and current sources) reach has a current law
@@ -594,10 +599,10 @@ void StateSpaceBuilder::Impl::ProjectCutSets(Stage& stage) {
     projected = true;
 }
 
-void StateSpaceBuilder::Impl::IndexOne(const Stage& stage) {
+void StateSpaceBuilder::Impl::IndexOne(Stage stage) {
     const int nd = stage.edd.Rows();
     const int na = stage.aaa.Rows();
-    const DynamicSolver e11(stage.edd);
+    const DynamicSolver e11(std::move(stage.edd));
     // The algebraic unknowns in terms of the dynamic ones and the input.
     solved = Mat(na, nd + 1);
     if (na > 0) {
@@ -617,6 +622,7 @@ void StateSpaceBuilder::Impl::IndexOne(const Stage& stage) {
             rhs(i, j) = stage.add(i, j);
     for (int i = 0; i < nd; ++i)
         rhs(i, nd) = stage.bd[Index(i)];
+    stage.add = Mat();
     if (na > 0) {
         const Mat correction = engine::dense::Product(stage.ada, solved);
         for (int j = 0; j <= nd; ++j)
