@@ -2,8 +2,10 @@
 
 #include "engine/AnalysisGraph.h"
 #include "engine/Engine.h"
+#include "engine/ErrorMessages.h"
 #include "engine/MatrixError.h"
 #include "model/Element.h"
+#include "model/Errors.h"
 #include "model/PassiveElements.h"
 #include "model/Sources.h"
 
@@ -78,6 +80,14 @@ double Dot(const Vec& a, const Vec& b) {
     return sum;
 }
 
+// The sum of the magnitudes of Dot's terms: the scale its rounding is measured on.
+double MagnitudeDot(const Vec& a, const Vec& b) {
+    double sum = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        sum += std::fabs(a[i] * b[i]);
+    return sum;
+}
+
 } // namespace
 
 std::size_t StateFormBytes(std::size_t unknowns) {
@@ -112,8 +122,9 @@ struct StateSpaceBuilder::Impl {
     Vec b0, b1;
 
     // The reduction, kept to carry outputs through it.
-    std::vector<std::vector<int>> floating; // floating capacitor groups, reference first
-    Vec shift;                              // x = x' + shift w
+    // Floating capacitor groups: each member's group reference (-1 outside any).
+    std::vector<int> groupReference;
+    Vec shift; // x = x' + shift w
     std::vector<int> dyn, alg;
     // Inductor cut sets taken out (ProjectCutSets): the currents' subspace, the
     // algebraic unknowns kept, the potentials eliminated and what gives them back.
@@ -131,7 +142,8 @@ struct StateSpaceBuilder::Impl {
 
     explicit Impl(engine::Engine& eng) : engine(eng), graph(eng.Graph()) {}
 
-    Linear Potential(const engine::GraphNode* node) const {
+    // The potential in the original unknowns (independent-node potentials).
+    Linear RawPotential(const engine::GraphNode* node) const {
         Linear l;
         if (!node || node->number <= 0)
             return l;
@@ -145,9 +157,45 @@ struct StateSpaceBuilder::Impl {
             return forestPotential[Index(f)];
         return l;
     }
+    // The same in the unknowns the equations use: in a floating capacitor group
+    // a member's potential is its difference from the group's reference plus the
+    // reference's own (phi_j = y_j + sigma), so that a branch inside the group
+    // sees the differences only, exactly.
+    Linear Potential(const engine::GraphNode* node) const {
+        Linear raw = RawPotential(node);
+        if (groupReference.empty())
+            return raw;
+        std::vector<std::pair<int, double>> terms;
+        for (const auto& [i, v] : raw.terms) {
+            terms.emplace_back(i, v);
+            const int r = groupReference[Index(i)];
+            if (r >= 0 && r != i)
+                terms.emplace_back(r, v);
+        }
+        raw.terms = Merged(std::move(terms));
+        return raw;
+    }
+    // Terms on the same unknown summed (a branch inside a group: +sigma - sigma
+    // is exactly nothing), zeros dropped.
+    static std::vector<std::pair<int, double>> Merged(std::vector<std::pair<int, double>> terms) {
+        std::sort(terms.begin(), terms.end(),
+                  [](const auto& x, const auto& y) { return x.first < y.first; });
+        std::vector<std::pair<int, double>> out;
+        for (const auto& t : terms) {
+            if (!out.empty() && out.back().first == t.first)
+                out.back().second += t.second;
+            else
+                out.push_back(t);
+        }
+        out.erase(
+            std::remove_if(out.begin(), out.end(), [](const auto& t) { return t.second == 0; }),
+            out.end());
+        return out;
+    }
     Linear Voltage(const Branch& b) const {
         Linear u = Potential(b.start);
         u.Add(Potential(b.end), -1.0);
+        u.terms = Merged(std::move(u.terms));
         return u;
     }
     // The unistor's controlling potential as its branch sees it: the pin-1 end
@@ -313,6 +361,7 @@ void StateSpaceBuilder::Impl::Stamp() {
 // singular along it. Each group becomes its reference node's potential (now
 // algebraic) and the others' differences from it.
 void StateSpaceBuilder::Impl::FloatingGroups() {
+    groupReference.clear();
     std::vector<int> parent(Index(ni));
     std::iota(parent.begin(), parent.end(), 0);
     const auto find = [&parent](int x) {
@@ -320,61 +369,49 @@ void StateSpaceBuilder::Impl::FloatingGroups() {
             x = parent[Index(x)] = parent[Index(parent[Index(x)])];
         return x;
     };
-    std::vector<char> touched(Index(ni), 0);
+    // A group is tied to a fixed potential when one of its capacitors reaches
+    // ground or a node the sources fix; one reaching the far side of a floating
+    // source only joins that side's node to the group (the input is then the
+    // derivative term of that capacitor).
+    std::vector<char> touched(Index(ni), 0), tied(Index(ni), 0);
+    std::vector<int> tiedNodes;
     for (const Branch* br : graph.ordinaryBranches) {
         if (!br->c || br->c->GetParam(0) == 0)
             continue;
-        const Linear u = Voltage(*br);
+        Linear u = RawPotential(br->start);
+        u.Add(RawPotential(br->end), -1.0);
+        u.terms = Merged(std::move(u.terms));
+        double sum = 0;
         for (const auto& [i, v] : u.terms) {
             touched[Index(i)] = 1;
+            sum += v;
             parent[Index(find(i))] = find(u.terms.front().first);
         }
+        if (sum != 0)
+            for (const auto& t : u.terms)
+                tiedNodes.push_back(t.first);
     }
-    std::vector<std::vector<int>> groups(Index(ni));
-    for (int i = 0; i < ni; ++i)
-        if (touched[Index(i)])
-            groups[Index(find(i))].push_back(i);
-    floating.clear();
-    for (std::vector<int>& g : groups) {
-        if (g.size() < 2)
+    for (int i : tiedNodes)
+        tied[Index(find(i))] = 1;
+    std::vector<int> reference(Index(ni), -1);
+    for (int i = 0; i < ni; ++i) {
+        if (!touched[Index(i)])
             continue;
-        double scale = 0, worst = 0;
-        for (int r = 0; r < n; ++r) {
-            double sum = 0;
-            for (int j : g) {
-                sum += e(r, j);
-                scale = std::max(scale, std::fabs(e(r, j)));
-            }
-            worst = std::max(worst, std::fabs(sum));
-        }
-        if (worst <= 1e-12 * scale)
-            floating.push_back(std::move(g));
+        const int root = find(i);
+        if (tied[Index(root)])
+            continue;
+        if (reference[Index(root)] < 0)
+            reference[Index(root)] = i; // the group's lowest member
     }
-    for (const std::vector<int>& g : floating) {
-        const int ref = g.front();
-        for (int r = 0; r < n; ++r) {
-            double sum = 0;
-            for (int j : g)
-                sum += a(r, j);
-            a(r, ref) = sum;
-            e(r, ref) = 0;
+    bool any = false;
+    std::vector<int> of(Index(ni), -1);
+    for (int i = 0; i < ni; ++i)
+        if (touched[Index(i)] && reference[Index(find(i))] >= 0) {
+            of[Index(i)] = reference[Index(find(i))];
+            any = any || of[Index(i)] != i;
         }
-        for (int c = 0; c < n; ++c) {
-            double sum = 0;
-            for (int j : g)
-                sum += a(j, c);
-            a(ref, c) = sum;
-            e(ref, c) = 0;
-        }
-        double s0 = 0, s1 = 0;
-        for (int j : g) {
-            s0 += b0[Index(j)];
-            s1 += b1[Index(j)];
-        }
-        b0[Index(ref)] = s0;
-        b1[Index(ref)] = 0; // the group's total capacitor current is zero exactly
-        (void)s1;
-    }
+    if (any)
+        groupReference = std::move(of);
 }
 
 namespace {
@@ -452,7 +489,6 @@ private:
 } // namespace
 
 void StateSpaceBuilder::Impl::Reduce() {
-    FloatingGroups();
     dyn.clear();
     alg.clear();
     for (int i = 0; i < n; ++i) {
@@ -606,9 +642,12 @@ void StateSpaceBuilder::Impl::IndexOne(Stage stage) {
     // The algebraic unknowns in terms of the dynamic ones and the input.
     solved = Mat(na, nd + 1);
     if (na > 0) {
+        // Singular here, the nodal equations of the resistive part have no unique
+        // solution: a group of nodes that nothing ties to ground but current sources.
         const Lu a22(stage.aaa);
         if (a22.Singular() || a22.ReciprocalCondition() < kWellPosed)
-            throw StateFormError(kHigherIndex);
+            throw StateFormError(engine::SchemeErrorMessage(
+                model::SchemeError(model::scheme_error::PhysicallyIncorrect)));
         for (int j = 0; j < nd; ++j)
             for (int i = 0; i < na; ++i)
                 solved(i, j) = stage.aad(i, j);
@@ -675,11 +714,11 @@ Quantity StateSpaceBuilder::Impl::Raw(const engine::OutputLocator& l) const {
         break;
     case slot::IndependentNode:
         if (inRange(ni))
-            q.x0[Index(l.index)] = 1.0;
+            q.AddLinear(Potential(graph.independentNodes[Index(l.index)]), 1.0, false);
         break;
     case slot::ForestNode:
-        if (inRange(static_cast<int>(forestPotential.size())))
-            q.AddLinear(forestPotential[Index(l.index)], 1.0, false);
+        if (inRange(static_cast<int>(graph.forestNodes.size())))
+            q.AddLinear(Potential(graph.forestNodes[Index(l.index)]), 1.0, false);
         break;
     case slot::OrdinaryVoltage:
         if (inRange(bo))
@@ -757,15 +796,9 @@ Quantity StateSpaceBuilder::Impl::Raw(const engine::OutputLocator& l) const {
 }
 
 StateOutput StateSpaceBuilder::Impl::ToState(Quantity q) const {
-    for (const std::vector<int>& g : floating) {
-        double s0 = 0, s1 = 0;
-        for (int j : g) {
-            s0 += q.x0[Index(j)];
-            s1 += q.x1[Index(j)];
-        }
-        q.x0[Index(g.front())] = s0;
-        q.x1[Index(g.front())] = s1;
-    }
+    // The magnitudes of the terms that make up w0 and w1, for their rounding.
+    double m0 = std::fabs(q.w0) + MagnitudeDot(q.x0, shift);
+    double m1 = std::fabs(q.w1) + MagnitudeDot(q.x1, shift);
     q.w0 += Dot(q.x0, shift);
     q.w1 += Dot(q.x1, shift);
 
@@ -796,6 +829,9 @@ StateOutput StateSpaceBuilder::Impl::ToState(Quantity q) const {
         // What the forced currents carry of the input, in x_d and in zeta.
         q.w0 += Dot(f0d, cutSet.onInput) - Dot(g, cutSet.aOnInput);
         q.w1 += Dot(f1d, cutSet.onInput) + Dot(g, cutSet.eOnInput);
+        m0 += MagnitudeDot(g, cutSet.bd) + MagnitudeDot(f0d, cutSet.onInput) +
+              MagnitudeDot(g, cutSet.aOnInput);
+        m1 += MagnitudeDot(f1d, cutSet.onInput) + MagnitudeDot(g, cutSet.eOnInput);
         f0d = std::move(x0xi);
         f0a = std::move(x0eta);
         f1d = std::move(x1xi);
@@ -805,7 +841,8 @@ StateOutput StateSpaceBuilder::Impl::ToState(Quantity q) const {
     const int nd = static_cast<int>(f0d.size());
     const int na = static_cast<int>(f0a.size());
     // f M (the row on the dynamic unknowns) and f m (on the input).
-    const auto reduce = [&](const Vec& fd, const Vec& fa, Vec& onState, double& onInput) {
+    const auto reduce = [&](const Vec& fd, const Vec& fa, Vec& onState, double& onInput,
+                            double& magnitude) {
         onState = fd;
         onInput = 0;
         for (int i = 0; i < na; ++i) {
@@ -815,12 +852,13 @@ StateOutput StateSpaceBuilder::Impl::ToState(Quantity q) const {
             for (int j = 0; j < nd; ++j)
                 onState[Index(j)] -= v * solved(i, j);
             onInput -= v * solved(i, nd);
+            magnitude += std::fabs(v * solved(i, nd));
         }
     };
     Vec c0, c1;
     double d0 = 0, d1 = 0;
-    reduce(f0d, f0a, c0, d0);
-    reduce(f1d, f1a, c1, d1);
+    reduce(f0d, f0a, c0, d0, m0);
+    reduce(f1d, f1a, c1, d1, m1);
     StateOutput out;
     out.c = c0;
     const Vec c1a = engine::dense::RowTimes(c1, stateA);
@@ -828,6 +866,9 @@ StateOutput StateSpaceBuilder::Impl::ToState(Quantity q) const {
         out.c[Index(j)] += c1a[Index(j)];
     out.d = d0 + q.w0 + Dot(c1, stateB);
     out.e = d1 + q.w1;
+    constexpr double kUnits = 256 * std::numeric_limits<double>::epsilon();
+    out.dRounding = kUnits * (m0 + MagnitudeDot(c1, stateB));
+    out.eRounding = kUnits * m1;
     if (!hasInput) {
         out.d = 0;
         out.e = 0;
@@ -854,6 +895,7 @@ StateForm StateSpaceBuilder::Build() {
     if (StateFormBytes(static_cast<std::size_t>(m.n)) > StateFormMemoryLimit())
         throw StateFormError(TooLargeText(static_cast<std::size_t>(m.n)));
     m.SolveForest();
+    m.FloatingGroups();
     m.Stamp();
     if (!m.e.AllFinite() || !m.a.AllFinite())
         throw StateFormError(kNonFiniteParameter);

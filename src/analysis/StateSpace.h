@@ -28,6 +28,10 @@ struct StateOutput {
     engine::dense::Vec c;
     double d = 0;
     double e = 0;
+    // What rounding may have left of d and e where they cancel to zero: the
+    // sums of the magnitudes of their terms, times a few units of the last place.
+    double dRounding = 0;
+    double eRounding = 0;
 };
 
 struct StateForm {

@@ -88,18 +88,19 @@ void ZerosOfMinimal(const Minimal& m, double d, Zpk& out) {
     double gamma = m.gamma;
     const Mat& a = m.a;
     const int size = a.Rows();
+    // The norms of b's tails: each step's feedthrough is the head of one, and
+    // what the orthogonal steps leave of a zero is rounding on that scale.
+    Vec tail(Index(size) + 1, 0.0);
+    for (int i = size - 1; i >= 0; --i)
+        tail[Index(i)] = std::hypot(tail[Index(i) + 1], m.b[Index(i)]);
     // The system left after `first` steps is a's trailing block from `first` on,
-    // with b's tail: read in place, copied only once the zeros are found.
+    // with b's tail: read in place, copied only once the zeros are found. The
+    // first feedthrough is the function's own, zero already when it is rounding.
     int first = 0;
-    // The norms shrink as the steps go; measured once, they bound every later step.
-    const double aNorm = a.FrobeniusNorm();
-    const double bNorm = Norm2(m.b);
     for (;;) {
         const int n = size - first;
-        const double scale =
-            n > 0 ? std::fabs(gamma) * bNorm / std::max(aNorm, std::numeric_limits<double>::min())
-                  : std::fabs(d);
-        if (d != 0 && std::fabs(d) > kZeroFeedthrough * scale) {
+        const bool head = first == 0;
+        if (d != 0 && (head || std::fabs(d) > kZeroFeedthrough * tail[Index(first) - 1])) {
             // Zeros: eig(a - b c / d) with c = gamma e1^T.
             Mat rest = a.Block(first, first, n, n);
             for (int i = 0; i < n; ++i)
@@ -167,11 +168,9 @@ int Zpk::PolesAtInfinity() const {
     return std::max(0, static_cast<int>(zeros.size()) - static_cast<int>(poles.size()));
 }
 
-Zpk TransferOf(const StateForm& form, const StateOutput& output, const std::vector<Root>& natural) {
-    Zpk h;
-    Minimal m = MakeMinimal(form.a, form.b, output.c, h.cancelled);
-    h.poles = m.reduced ? Spectrum(m.a) : natural;
-    double d = output.d, e = output.e;
+namespace {
+
+Zpk ZerosAndGain(Zpk h, Minimal m, double d, double e) {
 
     // Zeros at the origin (a series capacitor, an inductance's voltage) are
     // taken out exactly while the value at s = 0 vanishes: H(s) / s is then
@@ -239,6 +238,19 @@ Zpk TransferOf(const StateForm& form, const StateOutput& output, const std::vect
     }
     h.zeros.insert(h.zeros.end(), static_cast<std::size_t>(origin), Root(0, 0));
     return h;
+}
+
+} // namespace
+
+Zpk TransferOf(const StateForm& form, const StateOutput& output, const std::vector<Root>& natural) {
+    Zpk h;
+    Minimal m = MakeMinimal(form.a, form.b, output.c, h.cancelled);
+    h.poles = m.reduced ? Spectrum(m.a) : natural;
+    // A feedthrough that is only the rounding of terms cancelling to zero is
+    // zero: taken for a value, it would put a zero near infinity.
+    const double d = std::fabs(output.d) <= output.dRounding ? 0 : output.d;
+    const double e = std::fabs(output.e) <= output.eRounding ? 0 : output.e;
+    return ZerosAndGain(std::move(h), std::move(m), d, e);
 }
 
 Zpk Quotient(const Zpk& num, const Zpk& den) {
