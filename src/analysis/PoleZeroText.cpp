@@ -14,31 +14,31 @@ namespace {
 
 using LComplex = std::complex<long double>;
 
-std::string Exact(double v) {
-    return model::FormatNumber(v, 17);
-}
-
-// K beyond double's range is written from its long double value.
-std::string ExactLong(long double v) {
+// A number with `digits` significant digits; K beyond double's range is
+// written from its long double value.
+std::string LongText(long double v, int digits) {
     const double d = static_cast<double>(v);
     if (std::isfinite(d) && (d != 0 || v == 0))
-        return Exact(d);
+        return model::FormatNumber(d, digits);
     char text[64];
-    std::snprintf(text, sizeof text, "%.16Le", v);
+    std::snprintf(text, sizeof text, "%.*Le", digits - 1, v);
     return text;
+}
+
+std::string Exact(double v) {
+    return LongText(v, 17);
+}
+
+std::string ExactLong(long double v) {
+    return LongText(v, 17);
 }
 
 std::string Readable(double v) {
-    return model::FormatNumber(v, 10);
+    return LongText(v, 10);
 }
 
 std::string ReadableLong(long double v) {
-    const double d = static_cast<double>(v);
-    if (std::isfinite(d) && (d != 0 || v == 0))
-        return Readable(d);
-    char text[64];
-    std::snprintf(text, sizeof text, "%.9Le", v);
-    return text;
+    return LongText(v, 10);
 }
 
 void AddRow(std::string& out, const std::string& lead, const std::string& output, const char* kind,

@@ -225,6 +225,7 @@ struct StateSpaceBuilder::Impl {
     void ProjectCutSets(Stage& stage);
     void IndexOne(Stage stage);
 
+    Quantity ElementCurrent(int branch) const;
     Quantity BranchCurrent(int branch) const;
     Quantity Raw(const engine::OutputLocator& l) const;
     StateOutput ToState(Quantity q) const;
@@ -677,9 +678,8 @@ void StateSpaceBuilder::Impl::IndexOne(Stage stage) {
         throw StateFormError(kNonFiniteParameter);
 }
 
-// The current of an ordinary branch as the cut sets count it: its elements'
-// currents less its current source.
-Quantity StateSpaceBuilder::Impl::BranchCurrent(int k) const {
+// The current of an ordinary branch's resistor, capacitor and inductance.
+Quantity StateSpaceBuilder::Impl::ElementCurrent(int k) const {
     Quantity q(n);
     const Branch& br = *graph.ordinaryBranches[Index(k)];
     const Linear u = Voltage(br);
@@ -689,6 +689,14 @@ Quantity StateSpaceBuilder::Impl::BranchCurrent(int k) const {
         q.AddLinear(u, br.c->GetParam(0), true);
     if (br.l)
         q.x0[Index(inductorOf[Index(k)])] += 1.0;
+    return q;
+}
+
+// The current of an ordinary branch as the cut sets count it: its elements'
+// currents and its unistor's, less its current source.
+Quantity StateSpaceBuilder::Impl::BranchCurrent(int k) const {
+    Quantity q = ElementCurrent(k);
+    const Branch& br = *graph.ordinaryBranches[Index(k)];
     if (br.unistor)
         q.AddLinear(UnistorControl(br), br.unistor->GetParam(0), false);
     if (k == sourceOrdinaryJ)
@@ -725,17 +733,8 @@ Quantity StateSpaceBuilder::Impl::Raw(const engine::OutputLocator& l) const {
             q.AddLinear(Voltage(*graph.ordinaryBranches[Index(l.index)]), 1.0, false);
         break;
     case slot::OrdinaryCurrent:
-        if (inRange(bo)) {
-            // The elements' own current, without unistor or source.
-            const Branch& br = *graph.ordinaryBranches[Index(l.index)];
-            const Linear u = Voltage(br);
-            if (br.r)
-                q.AddLinear(u, 1.0 / br.r->GetParam(0), false);
-            if (br.c)
-                q.AddLinear(u, br.c->GetParam(0), true);
-            if (br.l)
-                q.x0[Index(inductorOf[Index(l.index)])] += 1.0;
-        }
+        if (inRange(bo))
+            q = ElementCurrent(l.index); // without unistor or source
         break;
     case slot::SourceBranchElementCurrent:
         if (inRange(bc) && l.index == sourceBranchE) {

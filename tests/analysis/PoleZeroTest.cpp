@@ -142,12 +142,7 @@ struct Built {
     }
     void Outputs(const std::vector<std::string>& voltages,
                  const std::vector<std::string>& currents = {}) {
-        settings.voltageOutputCount = static_cast<int32_t>(voltages.size());
-        for (std::size_t i = 0; i < voltages.size(); ++i)
-            settings.SetVoltageOutput(static_cast<int>(i), voltages[i]);
-        settings.currentOutputCount = static_cast<int32_t>(currents.size());
-        for (std::size_t i = 0; i < currents.size(); ++i)
-            settings.SetCurrentOutput(static_cast<int>(i), currents[i]);
+        analysis_test::SetOutputNames(settings, voltages, currents);
     }
     analysis::PoleZeroReport PoleZero() {
         engine::Engine engine(c.scheme);

@@ -117,6 +117,18 @@ public:
     long points = 0;
 };
 
+// The output names of either analysis' settings, voltages then currents.
+template <class Settings>
+void SetOutputNames(Settings& settings, const std::vector<std::string>& voltages,
+                    const std::vector<std::string>& currents) {
+    settings.voltageOutputCount = static_cast<int32_t>(voltages.size());
+    for (std::size_t i = 0; i < voltages.size(); ++i)
+        settings.SetVoltageOutput(static_cast<int>(i), voltages[i]);
+    settings.currentOutputCount = static_cast<int32_t>(currents.size());
+    for (std::size_t i = 0; i < currents.size(); ++i)
+        settings.SetCurrentOutput(static_cast<int>(i), currents[i]);
+}
+
 // A circuit, its engine, the transient settings and options, a headless graph set.
 class TransientFixture : public ::testing::Test {
 protected:
@@ -150,12 +162,7 @@ protected:
     }
     void SetOutputs(const std::vector<std::string>& voltages,
                     const std::vector<std::string>& currents) {
-        settings.voltageOutputCount = static_cast<int32_t>(voltages.size());
-        for (std::size_t i = 0; i < voltages.size(); ++i)
-            settings.SetVoltageOutput(static_cast<int>(i), voltages[i]);
-        settings.currentOutputCount = static_cast<int32_t>(currents.size());
-        for (std::size_t i = 0; i < currents.size(); ++i)
-            settings.SetCurrentOutput(static_cast<int>(i), currents[i]);
+        SetOutputNames(settings, voltages, currents);
     }
 
     analysis::TransientOutcome Run() {
