@@ -14,6 +14,7 @@
 #include <limits>
 #include <numeric>
 #include <optional>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <utility>
 
@@ -99,10 +100,14 @@ std::size_t StateFormBytes(std::size_t unknowns) {
 std::size_t StateFormMemoryLimit() {
     const long pages = ::sysconf(_SC_AVPHYS_PAGES);
     const long size = ::sysconf(_SC_PAGESIZE);
-    const std::size_t available =
-        pages > 0 && size > 0 ? static_cast<std::size_t>(pages) * static_cast<std::size_t>(size)
-                              : std::size_t{1} << 30;
-    // Half of what is free: the window, its curves and other programs keep theirs.
+    std::size_t available = pages > 0 && size > 0
+                                ? static_cast<std::size_t>(pages) * static_cast<std::size_t>(size)
+                                : std::size_t{1} << 30;
+    // A limit on the address space (ulimit -v) bounds what may be taken too.
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        available = std::min<std::size_t>(available, static_cast<std::size_t>(limit.rlim_cur));
+    // Half of it: the window, its curves and other programs keep theirs.
     return available / 2;
 }
 

@@ -866,3 +866,23 @@ TEST(CliTest, PolesOfACircuitThatFailsTheCheck) {
     EXPECT_EQ(RunCli({"poles"}).exitCode, 2);
     EXPECT_EQ(RunCli({"poles", folder / "loose.scm", "--bode"}).exitCode, 2);
 }
+
+// A circuit whose dense state form would not fit under the address-space limit
+// is refused with the message before anything large is allocated.
+TEST(CliTest, PolesOfACircuitTooLargeForTheMemoryLimit) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's shadow memory needs more address space than the limit";
+#endif
+    TempFolder folder;
+    const std::string ladder = std::string(KORVANIX_LADDER) + " 3000 " + folder.Path().string();
+    ASSERT_EQ(std::system((ladder + " > /dev/null").c_str()), 0);
+    const std::string command = "ulimit -v 400000; " + std::string(KORVANIX_CLI) + " poles " +
+                                (folder / "rc_ladder_3000_ac.scm") + " --csv > " +
+                                (folder / "out") + " 2> " + (folder / "err");
+    const int status = std::system(("bash -c '" + command + "'").c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 4);
+    const std::string err = cli_test::Slurp(folder / "err");
+    EXPECT_EQ(err.rfind("Схема слишком велика для расчета полюсов: 3000 неизвестных", 0), 0u)
+        << err;
+}
