@@ -22,6 +22,8 @@ namespace korvanix::analysis {
 
 const char* const kNonFiniteParameter =
     "Параметры элементов цепи должны быть конечными числами: полюсы не вычисляются.";
+const char* const kZeroResistance =
+    "Сопротивление резистора равно нулю: замените его проводником. Полюсы не вычисляются.";
 const char* const kHigherIndex =
     "Уравнения цепи не приводятся к форме состояний: в ней есть контур или сечение из "
     "реактивных элементов и управляемых источников, которые не удается исключить. "
@@ -310,10 +312,13 @@ void StateSpaceBuilder::Impl::CheckValues() const {
     const auto finite = [](const model::Element* element) {
         return !element || std::isfinite(element->GetParam(0));
     };
-    for (const auto& b : graph.branches)
-        if (!finite(b->r) || !finite(b->c) || !finite(b->l) || !finite(b->unistor) ||
-            (b->r && !std::isfinite(1.0 / b->r->GetParam(0))))
+    for (const auto& b : graph.branches) {
+        if (!finite(b->r) || !finite(b->c) || !finite(b->l) || !finite(b->unistor))
             throw StateFormError(kNonFiniteParameter);
+        // The parameter dialog never stores it; a file written elsewhere may.
+        if (b->r && b->r->GetParam(0) == 0)
+            throw StateFormError(kZeroResistance);
+    }
 }
 
 // Adds factor * (kcl's coefficients) * current to the cut-set rows: the rows of

@@ -50,6 +50,7 @@ public:
 
 // Texts of the refusals.
 extern const char* const kNonFiniteParameter;
+extern const char* const kZeroResistance;
 extern const char* const kHigherIndex;
 
 // Bytes the dense state form of a circuit with this many unknowns takes, and the

@@ -420,7 +420,7 @@ std::optional<Response> ImpulseResponse(const Zpk& h) {
 }
 
 double ResponseAt(const Response& r, double t) {
-    LComplex sum = r.constant;
+    LComplex sum(0, 0);
     for (const ResponseTerm& term : r.terms) {
         long double factor = 1;
         for (int k = 1; k <= term.power; ++k)

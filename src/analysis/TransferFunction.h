@@ -81,10 +81,9 @@ struct ResponseTerm {
     Root pole;
     int power = 0;
 };
-// y(t) = constant + sum of the terms, for t > 0; nothing when H is improper
+// y(t) = the sum of the terms, for t > 0; nothing when H is improper
 // (its step response holds impulses) or a pole is repeated more than thrice.
 struct Response {
-    std::complex<long double> constant;
     std::vector<ResponseTerm> terms;
 };
 std::optional<Response> StepResponse(const Zpk& h);

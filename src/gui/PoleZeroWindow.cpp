@@ -126,8 +126,10 @@ PoleZeroWindow::PoleZeroWindow(QWidget* parent, std::optional<QRect> rect)
             ShowStatus(reading);
     });
     connect(map_, &PoleZeroMap::viewChanged, this, [this] { actions_->Refresh({pzcmd::Restore}); });
-    connect(functions_, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            [this] { Refill(); });
+    connect(functions_, qOverload<int>(&QComboBox::currentIndexChanged), this, [this] {
+        Refill();
+        FillMap();
+    });
     connect(runs_, qOverload<int>(&QComboBox::currentIndexChanged), this, [this] { Refill(); });
 
     if (rect)
@@ -236,7 +238,6 @@ int PoleZeroWindow::FunctionCount() const {
 
 void PoleZeroWindow::SelectFunction(int index) {
     functions_->setCurrentIndex(index);
-    FillMap();
 }
 
 void PoleZeroWindow::SelectRun(int index) {
@@ -262,8 +263,6 @@ void PoleZeroWindow::Refill() {
     const analysis::PoleZeroRun& run = report_.runs[static_cast<std::size_t>(r)];
     FillTable(run);
     FillText(run);
-    if (sender() == functions_)
-        FillMap();
     actions_->Refresh();
 }
 
